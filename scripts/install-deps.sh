@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project builds, tests and runs with.
+# Skips apt entirely when every package is already present.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config ccache
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev
+  libicu-dev libsqlite3-dev nlohmann-json3-dev
+  libtesseract-dev libleptonica-dev tesseract-ocr-eng tesseract-ocr-chi-sim
+  libatspi2.0-dev at-spi2-core
+  libxtst-dev libx11-dev libxcb1-dev libxcb-xfixes0-dev libxi-dev
+  libgtest-dev libbenchmark-dev
+  xvfb xauth xclip xdotool dbus-x11 fonts-wqy-microhei
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,82 @@
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
+
+namespace quellpad::testing {
+
+LogCapture::LogCapture() {
+    previous_ = Logger::setObserver([this](LogLevel level, const QString& category, const QString& message) {
+        std::lock_guard lock(mutex_);
+        lines_.push_back({level, category, message});
+    });
+}
+
+LogCapture::~LogCapture() { Logger::setObserver(std::move(previous_)); }
+
+std::vector<CapturedLogLine> LogCapture::lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+bool LogCapture::contains(LogLevel level, const QString& category, const QString& messagePrefix) const {
+    std::lock_guard lock(mutex_);
+    for (const CapturedLogLine& line : lines_) {
+        if (line.level == level && line.category == category && line.message.startsWith(messagePrefix)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool processEventsUntil(const std::function<bool()>& predicate, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!predicate()) {
+        if (deadline.hasExpired()) {
+            return predicate();
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void drainEvents() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+ScopedEnvironment::ScopedEnvironment(const char* name, const std::optional<QByteArray>& value) : name_(name) {
+    if (qEnvironmentVariableIsSet(name)) {
+        previous_ = qgetenv(name);
+    }
+    if (value) {
+        qputenv(name, *value);
+    } else {
+        qunsetenv(name);
+    }
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (previous_) {
+        qputenv(name_.constData(), *previous_);
+    } else {
+        qunsetenv(name_.constData());
+    }
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace quellpad::testing
