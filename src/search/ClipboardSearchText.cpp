@@ -1,0 +1,215 @@
+#include "search/ClipboardSearchText.h"
+
+#include <QStringList>
+#include <unicode/locid.h>
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include "Core/Utilities/PinyinTransliterator.h"
+#include "Core/Utilities/TextUtilities.h"
+
+namespace quellpad::ClipboardSearchText {
+
+namespace {
+
+bool isAsciiWhitespace(char16_t c) {
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+
+// Most clipboard text is ASCII; folding it is plain lower-casing, and ASCII white
+// space is the only white space in it, so ICU is not needed there.
+std::optional<QString> normalizedAscii(QStringView text) {
+    QString result;
+    result.reserve(text.size());
+    bool pendingSpace = false;
+    for (QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c >= 0x80) {
+            return std::nullopt;
+        }
+        if (isAsciiWhitespace(c)) {
+            pendingSpace = !result.isEmpty();
+            continue;
+        }
+        if (pendingSpace) {
+            result += QLatin1Char(' ');
+            pendingSpace = false;
+        }
+        result += QChar(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c);
+    }
+    return result;
+}
+
+QString toQString(const icu::UnicodeString& text) {
+    return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
+}
+
+// Unpaired surrogates cannot be stored as UTF-8; they become U+FFFD for documents
+// and queries alike, so both still meet.
+QString withoutLoneSurrogates(QStringView text) {
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            result += c;
+            result += text[++i];
+        } else if (c.isSurrogate()) {
+            result += QChar(QChar::ReplacementCharacter);
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+// Case and diacritic folding: full case folding, then the canonical decomposition
+// without its non-spacing marks, recomposed. Compatibility forms (width) stay.
+icu::UnicodeString folded(const QString& text) {
+    icu::UnicodeString value(reinterpret_cast<const UChar*>(text.utf16()), static_cast<int32_t>(text.size()));
+    value.foldCase(U_FOLD_CASE_DEFAULT);
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status)) {
+        return value;
+    }
+    icu::UnicodeString decomposed = nfd->normalize(value, status);
+    if (U_FAILURE(status)) {
+        return value;
+    }
+    icu::UnicodeString stripped;
+    stripped.getBuffer(decomposed.length());
+    stripped.releaseBuffer(0);
+    for (int32_t i = 0; i < decomposed.length();) {
+        const UChar32 c = decomposed.char32At(i);
+        if (u_charType(c) != U_NON_SPACING_MARK) {
+            stripped.append(c);
+        }
+        i += U16_LENGTH(c);
+    }
+    icu::UnicodeString composed = nfc->normalize(stripped, status);
+    return U_FAILURE(status) ? stripped : composed;
+}
+
+} // namespace
+
+QString normalizeSearchText(QStringView text) {
+    if (std::optional<QString> ascii = normalizedAscii(text)) {
+        return *ascii;
+    }
+    const icu::UnicodeString foldedText = folded(withoutLoneSurrogates(text));
+    icu::UnicodeString joined;
+    bool pendingSpace = false;
+    for (int32_t i = 0; i < foldedText.length();) {
+        const UChar32 c = foldedText.char32At(i);
+        i += U16_LENGTH(c);
+        if (u_isUWhiteSpace(c)) {
+            pendingSpace = !joined.isEmpty();
+            continue;
+        }
+        if (pendingSpace) {
+            joined.append(UChar(u' '));
+            pendingSpace = false;
+        }
+        joined.append(c);
+    }
+    joined.toLower(icu::Locale::getRoot());
+    return toQString(joined);
+}
+
+QString compactSearchText(QStringView normalizedText) {
+    QString result;
+    result.reserve(normalizedText.size());
+    for (QChar c : normalizedText) {
+        if (c != QLatin1Char(' ')) {
+            result += c;
+        }
+    }
+    return result;
+}
+
+PinyinForms pinyinForms(QStringView text) {
+    const QStringView head = text.first(std::min<qsizetype>(text.size(), pinyinPrefixCharacters * 8));
+    bool hasHanCandidate = false;
+    for (QChar c : head) {
+        if (c.unicode() >= 0x3400) {
+            hasHanCandidate = true;
+            break;
+        }
+    }
+    if (!hasHanCandidate) {
+        return {};
+    }
+    const std::vector<qsizetype> bounds = TextUtilities::graphemeBoundaries(head);
+    const size_t characters = std::min<size_t>(bounds.size() - 1, pinyinPrefixCharacters);
+    QStringList syllables;
+    for (size_t i = 0; i < characters; ++i) {
+        const QString syllable = PinyinTransliterator::syllable(head.sliced(bounds[i], bounds[i + 1] - bounds[i]));
+        if (!syllable.isEmpty()) {
+            syllables.push_back(syllable);
+        }
+    }
+    return {syllables.join(QString()), syllables.join(QLatin1Char(' '))};
+}
+
+namespace {
+
+// Character boundaries; plain ASCII without CR has one character per unit.
+std::vector<qsizetype> characterBoundaries(QStringView text) {
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80 || c == QLatin1Char('\r')) {
+            return TextUtilities::graphemeBoundaries(text);
+        }
+    }
+    std::vector<qsizetype> bounds(static_cast<size_t>(text.size()) + 1);
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        bounds[static_cast<size_t>(i)] = i;
+    }
+    return bounds;
+}
+
+void addGrams(GramSet& grams, QStringView text, const std::vector<qsizetype>& bounds, int size) {
+    const qsizetype count = static_cast<qsizetype>(bounds.size()) - 1;
+    if (size <= 0 || size > count) {
+        return;
+    }
+    for (qsizetype start = 0; start + size <= count; ++start) {
+        const qsizetype from = bounds[static_cast<size_t>(start)];
+        grams.insert(text.sliced(from, bounds[static_cast<size_t>(start + size)] - from).toString());
+    }
+}
+
+} // namespace
+
+GramSet searchGrams(QStringView text, std::initializer_list<int> sizes) {
+    GramSet grams;
+    if (text.isEmpty()) {
+        return grams;
+    }
+    const std::vector<qsizetype> bounds = characterBoundaries(text);
+    for (int size : sizes) {
+        addGrams(grams, text, bounds, size);
+    }
+    return grams;
+}
+
+GramSet documentGrams(QStringView compactText, QStringView pinyinCompact) {
+    GramSet grams = searchGrams(compactText, {2, 3});
+    grams.merge(searchGrams(pinyinCompact, {2, 3}));
+    return grams;
+}
+
+GramSet queryGrams(QStringView compactQuery) {
+    const std::vector<qsizetype> bounds = characterBoundaries(compactQuery);
+    const qsizetype count = static_cast<qsizetype>(bounds.size()) - 1;
+    GramSet grams;
+    if (count < 2) {
+        return grams;
+    }
+    addGrams(grams, compactQuery, bounds, count == 2 ? 2 : 3);
+    return grams;
+}
+
+} // namespace quellpad::ClipboardSearchText

@@ -1,0 +1,86 @@
+// The search database "clipboard_search.sqlite": one row per history item with its
+// pre-normalised texts, an FTS5 table over the normalised and spaced-pinyin texts,
+// and a table of 2- and 3-character grams of the compact texts.
+//
+// Every operation is synchronous for the caller: it runs on the store's own serial
+// queue ("SQLiteClipboardSearchIndexStore.Queue"), which alone touches the
+// connection, and the caller waits. Any thread may call. Failures throw
+// SQLiteClipboardSearchIndexStoreError; a failed write is rolled back, so a document
+// never exists without its FTS row and grams.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include "search/ClipboardSearchFilter.h"
+#include "search/ClipboardSearchIndexDocument.h"
+#include "search/ClipboardSearchPage.h"
+#include "search/SQLiteClipboardSearchIndexStoreError.h"
+
+struct sqlite3;
+
+namespace quellpad {
+
+class DefaultsStore;
+class SerialQueue;
+
+class SQLiteClipboardSearchIndexStore {
+public:
+    inline static const QString queueLabel = QStringLiteral("SQLiteClipboardSearchIndexStore.Queue");
+
+    struct Environment {
+        // The current time for date filters; defaults to the system clock.
+        std::function<QDateTime()> now;
+    };
+
+    // Creates the parent directory (ClipboardSearchIndexDirectoryError on failure),
+    // opens the database, sets the pragmas, creates the schema and migrates databases
+    // of earlier versions (SQLiteClipboardSearchIndexStoreError on failure). The
+    // defaults store is read for the user classification rules and must outlive
+    // the store.
+    SQLiteClipboardSearchIndexStore(const QString& databasePath, DefaultsStore& userDefaults,
+                                    Environment environment = {});
+    // Closes the connection on the store's queue.
+    ~SQLiteClipboardSearchIndexStore();
+
+    SQLiteClipboardSearchIndexStore(const SQLiteClipboardSearchIndexStore&) = delete;
+    SQLiteClipboardSearchIndexStore& operator=(const SQLiteClipboardSearchIndexStore&) = delete;
+
+    const QString& databasePath() const { return databasePath_; }
+
+    // Replaces the item's document, FTS row and grams in one transaction.
+    void upsert(const ClipboardSearchIndexDocument& document);
+    // Removes the documents of these item ids (unknown ids are skipped) in one transaction.
+    void deleteDocuments(const QStringList& itemIDs);
+    // Moves an item in the recency order; an unknown id changes nothing.
+    void touch(const QString& itemID, const QDateTime& sortAt, const std::optional<QDateTime>& lastAccessedAt,
+               qint64 accessCount);
+    // Replaces the whole content in one transaction (the old content stays on failure)
+    // and returns the stats read afterwards.
+    ClipboardSearchIndexStats rebuild(const std::vector<ClipboardSearchIndexDocument>& documents);
+    ClipboardSearchIndexStats stats();
+
+    // Most recently used first. A limit of 0 or less gives an empty page and runs nothing.
+    ClipboardSearchPage fetchRecent(int limit, int offset);
+    // Text only, text with filters or filters only (an empty filter list means text
+    // only); pages of rows in rank order.
+    ClipboardSearchPage search(const ClipboardSearchIndexQuery& query, const std::vector<ClipboardSearchFilter>& filters,
+                               int limit, int offset);
+
+private:
+    class Connection;
+
+    QString databasePath_;
+    DefaultsStore& userDefaults_;
+    Environment environment_;
+    std::unique_ptr<SerialQueue> queue_;
+    std::unique_ptr<Connection> connection_; // used only on queue_
+};
+
+} // namespace quellpad
