@@ -15,8 +15,9 @@ ClipboardHistoryUsageMetadata mergeUsage(const ClipboardHistoryUsageMetadata& a,
     }
     qint64 sum = 0;
     if (__builtin_add_overflow(a.accessCount, b.accessCount, &sum)) {
-        // Counts are never negative when stored, so overflow means "too many uses".
-        sum = std::numeric_limits<qint64>::max();
+        // Saturate in the direction of the overflow: too many uses stay at the maximum,
+        // and an underflow (only possible with corrupt negative counts) means none.
+        sum = a.accessCount > 0 ? std::numeric_limits<qint64>::max() : 0;
     }
     merged.accessCount = sum < 0 ? 0 : sum;
     return merged;

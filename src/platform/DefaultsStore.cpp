@@ -45,6 +45,27 @@ std::optional<QByteArray> DefaultsStore::bytesValue(const QString& key) const {
     return holds(value, QMetaType::QByteArray) ? std::optional<QByteArray>(value.toByteArray()) : std::nullopt;
 }
 
+bool DefaultsStore::strictlyEqual(const QVariant& a, const QVariant& b) {
+    if (a.isValid() != b.isValid() || a.metaType() != b.metaType()) {
+        return false;
+    }
+    if (a.metaType().id() != QMetaType::QVariantMap) {
+        return a == b;
+    }
+    const QVariantMap left = a.toMap();
+    const QVariantMap right = b.toMap();
+    if (left.size() != right.size()) {
+        return false;
+    }
+    for (auto it = left.cbegin(); it != left.cend(); ++it) {
+        auto other = right.constFind(it.key());
+        if (other == right.cend() || !strictlyEqual(it.value(), other.value())) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::optional<QVariant> DefaultsStore::canonicalValue(const QVariant& value) {
     switch (value.metaType().id()) {
     case QMetaType::Bool:

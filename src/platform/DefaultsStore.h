@@ -45,6 +45,9 @@ public:
     // Converts a value to its canonical stored form (ints to qlonglong); nullopt when
     // the type cannot be stored.
     static std::optional<QVariant> canonicalValue(const QVariant& value);
+    // Equal values of the same type, dictionaries compared entry by entry the same way
+    // (QVariant's own == converts between numbers and strings).
+    static bool strictlyEqual(const QVariant& a, const QVariant& b);
 
 Q_SIGNALS:
     void changed(const QString& key);

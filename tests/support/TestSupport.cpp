@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QThread>
 
-namespace quellpad::testing {
+namespace quellpad::test {
 
 LogCapture::LogCapture() {
     previous_ = Logger::setObserver([this](LogLevel level, const QString& category, const QString& message) {
@@ -79,4 +79,4 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-} // namespace quellpad::testing
+} // namespace quellpad::test

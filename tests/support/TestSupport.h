@@ -11,7 +11,7 @@
 
 #include "Core/Utilities/Logger.h"
 
-namespace quellpad::testing {
+namespace quellpad::test {
 
 struct CapturedLogLine {
     LogLevel level;
@@ -54,4 +54,4 @@ private:
 QByteArray readFile(const QString& path);
 bool writeFile(const QString& path, const QByteArray& bytes);
 
-} // namespace quellpad::testing
+} // namespace quellpad::test

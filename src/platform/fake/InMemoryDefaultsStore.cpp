@@ -30,8 +30,7 @@ void InMemoryDefaultsStore::set(const QString& key, const QVariant& value) {
                 return;
             }
             auto existing = values_.constFind(key);
-            if (existing != values_.cend() && existing.value() == *canonical &&
-                existing.value().metaType() == canonical->metaType()) {
+            if (existing != values_.cend() && strictlyEqual(existing.value(), *canonical)) {
                 return;
             }
             values_.insert(key, *canonical);

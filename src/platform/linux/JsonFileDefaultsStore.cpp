@@ -123,7 +123,7 @@ QVariant decodeValue(const json& node, int depth) {
 }
 
 bool sameValue(const QVariant& a, const QVariant& b) {
-    return a.isValid() == b.isValid() && a.metaType() == b.metaType() && a == b;
+    return DefaultsStore::strictlyEqual(a, b);
 }
 
 } // namespace

@@ -1,0 +1,16 @@
+// ImageCodec over Qt's image readers and writers (PNG, JPEG, GIF, BMP built in; TIFF
+// and WebP when the image-format plugins are installed). Works without a display.
+#pragma once
+
+#include "platform/ImageCodec.h"
+
+namespace quellpad {
+
+class QtImageCodec final : public ImageCodec {
+public:
+    std::optional<QSize> pixelSize(const QByteArray& encoded) override;
+    std::optional<QByteArray> pngData(const QByteArray& encoded) override;
+    std::optional<QByteArray> tiffData(const QByteArray& encoded) override;
+};
+
+} // namespace quellpad
