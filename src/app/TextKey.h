@@ -77,6 +77,75 @@ enum class TextKey {
     cliPathsSearchIndex,
     cliPathsSettings,
     cliUnexpectedArgument,
+    // Classification: system classifications, main content types, user rules, test page
+    classificationUrl,
+    classificationGithubPullRequest,
+    classificationGithubIssue,
+    classificationEmail,
+    classificationIpAddress,
+    classificationUuid,
+    classificationJson,
+    classificationJsonLines,
+    classificationSql,
+    classificationMarkdown,
+    classificationHtml,
+    classificationJwt,
+    classificationFilePath,
+    classificationBase64,
+    classificationCurlCommand,
+    classificationUrlSummary,
+    classificationGithubPullRequestSummary,
+    classificationGithubIssueSummary,
+    classificationEmailSummary,
+    classificationIpAddressSummary,
+    classificationUuidSummary,
+    classificationJsonSummary,
+    classificationJsonLinesSummary,
+    classificationSqlSummary,
+    classificationMarkdownSummary,
+    classificationHtmlSummary,
+    classificationJwtSummary,
+    classificationFilePathSummary,
+    classificationBase64Summary,
+    classificationCurlCommandSummary,
+    mainContentTypeText,
+    mainContentTypeImage,
+    mainContentTypeTextSummary,
+    mainContentTypeImageSummary,
+    ruleValidationMissingName,
+    ruleValidationMissingConditionValue,
+    ruleValidationMissingResultClassification,
+    ruleValidationInvalidSystemClassification,
+    ruleValidationInvalidRegularExpression,
+    ruleSaveFailedTitle,
+    ruleConditionContainsText, // %1: value
+    ruleConditionPrefix, // %1: value
+    ruleConditionSuffix, // %1: value
+    ruleConditionRegularExpression, // %1: value
+    ruleConditionDomain, // %1: value
+    ruleConditionPathContains, // %1: value
+    ruleConditionJsonKeyExists, // %1: value
+    ruleConditionMatchedSystemClassification, // %1: classification name
+    classificationTestSystem, // %1: labels
+    classificationTestUser, // %1: labels
+    classificationTestPrimary, // %1: label
+    // Formatting errors
+    formattingInvalidEncoding,
+    formattingEncodingFailure,
+    formattingInvalidJson, // %1: parser message
+    formattingNotContainer,
+    // Command line: classify and format
+    cliClassifySummary,
+    cliFileArgumentDescription,
+    cliFormatSummary,
+    cliFormatAsOptionDescription,
+    cliFormatHighlightOptionDescription,
+    cliInvalidUtf8Input,
+    cliCannotReadFile, // %1: path, %2: reason
+    cliInputTooLarge, // %1: limit in MB
+    cliFormatUnknownKind, // %1: kind
+    cliTextNotFormattable, // %1: primary classification
+    cliFormattingFailed, // %1: reason
 };
 
 } // namespace quellpad
