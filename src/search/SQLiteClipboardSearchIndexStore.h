@@ -37,6 +37,9 @@ public:
     struct Environment {
         // The current time for date filters; defaults to the system clock.
         std::function<QDateTime()> now;
+        // Runs on the store's queue right after the database is prepared (tests use it
+        // to cap the file size, for one).
+        std::function<void(sqlite3*)> didOpen;
     };
 
     // Creates the parent directory (ClipboardSearchIndexDirectoryError on failure),
