@@ -1,13 +1,14 @@
 // A clock that moves only when the test says so.
 #pragma once
 
+
 #include "platform/Clock.h"
 
 namespace quellpad {
 
 class ManualClock final : public Clock {
 public:
-    explicit ManualClock(QDateTime start = QDateTime(QDate(2024, 3, 1), QTime(12, 0), QTimeZone::UTC))
+    explicit ManualClock(QDateTime start = QDateTime(QDate(2024, 3, 1), QTime(12, 0), Qt::UTC))
         : now_(std::move(start)) {}
 
     QDateTime now() const override { return now_; }
