@@ -1,0 +1,269 @@
+#include "capture/ClipboardMonitor.h"
+
+#include <exception>
+
+#include <QFuture>
+
+#include "Core/Utilities/Logger.h"
+#include "Core/Utilities/TextUtilities.h"
+#include "Core/Utilities/Uuid.h"
+#include "app/AppPreferences.h"
+#include "capture/ClipboardImageTextRecognizing.h"
+#include "history/ClipboardHistoryAutoCleanupRunner.h"
+#include "history/ClipboardHistoryPreview.h"
+#include "history/ClipboardHistoryRepositoryProtocol.h"
+#include "platform/Clock.h"
+#include "platform/OneShotTimer.h"
+#include "platform/Pasteboard.h"
+#include "platform/Workspace.h"
+
+namespace quellpad {
+
+namespace {
+
+const QString logCategory = QStringLiteral("ClipboardMonitor");
+const QString genericTextClassification = QStringLiteral("Text");
+constexpr double copyIntentPollInterval = 0.02; // seconds
+constexpr double ownerChangePollInterval = 0.0; // seconds: at the next turn of the loop
+
+} // namespace
+
+ClipboardMonitor::ClipboardMonitor(ClipboardMonitorDependencies dependencies, QObject* parent)
+    : QObject(parent), deps_(std::move(dependencies)), reader_(deps_.pasteboard, deps_.imageCodec) {
+    lastChangeCount_ = deps_.pasteboard.changeCount();
+    connect(&deps_.pasteboard, &Pasteboard::changed, this, &ClipboardMonitor::noteClipboardChanged);
+}
+
+ClipboardMonitor::~ClipboardMonitor() = default;
+
+void ClipboardMonitor::stopPolling() {
+    // The copy-intent monitor would be stopped here as well once there is one.
+    timer_.reset();
+    cadence_.clear();
+    isMonitoring_ = false;
+}
+
+void ClipboardMonitor::rebaseline() {
+    lastChangeCount_ = deps_.pasteboard.changeCount();
+    const AppPreferences preferences(deps_.userDefaults);
+    try {
+        lastCapturedFingerprint_ =
+            reader_.carriesSecretHint() ? std::nullopt : reader_.currentFingerprint(preferences.maxItemSizeInBytes());
+    } catch (const std::exception& error) {
+        lastCapturedFingerprint_.reset();
+        Logger::error(QStringLiteral("Failed to read the clipboard: ") + QString::fromUtf8(error.what()), logCategory);
+    }
+}
+
+void ClipboardMonitor::startMonitoring(bool runInitialCleanup) {
+    timer_.reset();
+    cadence_.clear();
+    rebaseline();
+    isMonitoring_ = true;
+    if (runInitialCleanup && deps_.autoCleanupRunner) {
+        deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::text, true);
+        deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::image, true);
+    }
+    scheduleNextPoll();
+}
+
+void ClipboardMonitor::stopMonitoring() {
+    stopPolling();
+    shouldResumeAfterTemporaryPause_ = false;
+    setTemporarilyPaused(false);
+}
+
+void ClipboardMonitor::pauseTemporarily() {
+    if (isTemporarilyPaused_) {
+        return;
+    }
+    shouldResumeAfterTemporaryPause_ = isMonitoring_;
+    stopPolling();
+    setTemporarilyPaused(true);
+}
+
+void ClipboardMonitor::resumeFromTemporaryPause() {
+    if (!isTemporarilyPaused_) {
+        return;
+    }
+    const bool resume = shouldResumeAfterTemporaryPause_;
+    shouldResumeAfterTemporaryPause_ = false;
+    setTemporarilyPaused(false);
+    if (resume) {
+        startMonitoring(false);
+    } else {
+        rebaseline();
+    }
+}
+
+void ClipboardMonitor::clearTemporaryPauseState() {
+    shouldResumeAfterTemporaryPause_ = false;
+    setTemporarilyPaused(false);
+}
+
+void ClipboardMonitor::setTemporarilyPaused(bool paused) {
+    if (isTemporarilyPaused_ == paused) {
+        return;
+    }
+    isTemporarilyPaused_ = paused;
+    Q_EMIT temporaryPauseChanged(paused);
+}
+
+void ClipboardMonitor::performWithoutCapture(const std::function<void()>& body) {
+    if (!isMonitoring_) {
+        body();
+        return;
+    }
+    stopPolling();
+    shouldResumeAfterTemporaryPause_ = false;
+    setTemporarilyPaused(false);
+    try {
+        body();
+    } catch (...) {
+        startMonitoring(false);
+        throw;
+    }
+    // Re-baselining here makes what the body wrote invisible to the next poll.
+    startMonitoring(false);
+}
+
+void ClipboardMonitor::scheduleNextPoll(std::optional<double> fixedInterval) {
+    if (!isMonitoring_ || isTemporarilyPaused_) {
+        return;
+    }
+    const double interval = fixedInterval.value_or(cadence_.currentInterval(deps_.clock.now()));
+    // The timer lives in timer_, so destroying the monitor cancels it.
+    timer_ = deps_.timerScheduler.schedule(interval, [this] {
+        timer_.reset();
+        pollChecked();
+        scheduleNextPoll();
+    });
+}
+
+void ClipboardMonitor::wakeForImmediatePoll(double interval) {
+    if (!isMonitoring_ || isTemporarilyPaused_) {
+        return;
+    }
+    cadence_.beginBurst(deps_.clock.now());
+    timer_.reset();
+    scheduleNextPoll(interval);
+}
+
+void ClipboardMonitor::noteCopyIntent() { wakeForImmediatePoll(copyIntentPollInterval); }
+
+void ClipboardMonitor::noteClipboardChanged() { wakeForImmediatePoll(ownerChangePollInterval); }
+
+void ClipboardMonitor::pollChecked() {
+    // Nothing in a poll may stop the chain: a failing read ends only this poll.
+    try {
+        checkForChanges();
+    } catch (const std::exception& error) {
+        Logger::error(QStringLiteral("Clipboard poll failed: ") + QString::fromUtf8(error.what()), logCategory);
+    } catch (...) {
+        Logger::error(QStringLiteral("Clipboard poll failed with an unknown error"), logCategory);
+    }
+}
+
+void ClipboardMonitor::checkForChanges() {
+    if (isTemporarilyPaused_) {
+        return;
+    }
+    const qint64 changeCount = deps_.pasteboard.changeCount();
+    const AppPreferences preferences(deps_.userDefaults);
+    const qint64 maxBytes = preferences.maxItemSizeInBytes();
+    const bool textCaptureEnabled = preferences.textCaptureEnabled();
+    const bool imageCaptureEnabled = preferences.imageCaptureEnabled();
+    const bool ocrEnabled = preferences.imageOCREnabled();
+    if (changeCount == lastChangeCount_) {
+        return;
+    }
+
+    const qint64 difference = changeCount - lastChangeCount_;
+    if (difference > 1) {
+        Logger::warning(QStringLiteral("Clipboard changeCount advanced by %1; intermediate clipboard contents may "
+                                       "have been overwritten")
+                            .arg(difference),
+                        logCategory);
+    }
+    cadence_.beginBurst(deps_.clock.now());
+    // From here on the change counts as seen, even when nothing is captured.
+    lastChangeCount_ = changeCount;
+
+    const std::optional<RunningApplication> frontmost = deps_.workspace.frontmostApplication();
+    const std::optional<QString> source = frontmost ? frontmost->bundleIdentifier : std::nullopt;
+    if (source == deps_.workspace.ownBundleIdentifier()) {
+        return;
+    }
+    if (source && deps_.isIgnored && deps_.isIgnored(*source)) {
+        return;
+    }
+    if (reader_.carriesSecretHint()) {
+        Logger::info(QStringLiteral("Skipped a clipboard item marked secret by a password manager"), logCategory);
+        return;
+    }
+
+    const std::optional<ClipboardMonitoredPayload> payload =
+        reader_.readMonitoredPayload(maxBytes, textCaptureEnabled, imageCaptureEnabled);
+    if (!payload) {
+        return;
+    }
+    if (payload->fingerprint == lastCapturedFingerprint_) {
+        return;
+    }
+    lastCapturedFingerprint_ = payload->fingerprint;
+    capture(*payload, source, ocrEnabled);
+}
+
+void ClipboardMonitor::capture(const ClipboardMonitoredPayload& payload,
+                               const std::optional<QString>& bundleIdentifier, bool ocrEnabled) {
+    if (const auto* image = std::get_if<ClipboardImagePayload>(&payload.content)) {
+        captureImage(*image, bundleIdentifier, ocrEnabled);
+    } else {
+        captureText(std::get<ClipboardTextPayload>(payload.content), bundleIdentifier);
+    }
+}
+
+void ClipboardMonitor::captureImage(const ClipboardImagePayload& image,
+                                    const std::optional<QString>& bundleIdentifier, bool ocrEnabled) {
+    if (deps_.autoCleanupRunner) {
+        deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::image, false);
+    }
+    const ClipboardHistoryUsageMetadata usage = deps_.repository->removeDuplicateImages(image.imageData, std::nullopt);
+    const QString id = Uuid::makeString();
+    const QString preview = ClipboardHistoryPreview::imagePreview(image.pixelSize);
+    deps_.repository->insertImage(id, preview, QString(), image.imageData, bundleIdentifier, usage);
+    if (ocrEnabled && deps_.imageTextRecognizer) {
+        startTextRecognition(id, image.imageData);
+    }
+}
+
+void ClipboardMonitor::captureText(const ClipboardTextPayload& text, const std::optional<QString>& bundleIdentifier) {
+    // The preview is built before duplicates are removed: a text that cannot be stored
+    // must not take its earlier copies with it.
+    const std::optional<QString> preview = ClipboardHistoryPreview::textPreview(text.plainText);
+    if (!preview) {
+        return;
+    }
+    if (deps_.autoCleanupRunner) {
+        deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::text, false);
+    }
+    const ClipboardHistoryUsageMetadata usage = deps_.repository->removeDuplicateTexts(text.plainText, std::nullopt);
+    std::optional<QString> classification = deps_.classify ? deps_.classify(text.plainText) : std::nullopt;
+    if (classification == genericTextClassification) {
+        classification.reset();
+    }
+    const QString id = Uuid::makeString();
+    deps_.repository->insertText(id, *preview, ClipboardHistoryPreview::searchText(text.plainText), classification,
+                                 text.plainText, text.rtfData, text.htmlData, bundleIdentifier, usage);
+}
+
+void ClipboardMonitor::startTextRecognition(const QString& id, const QByteArray& imageData) {
+    QFuture<QString> recognition = deps_.imageTextRecognizer->recognizeText(imageData);
+    // The continuation runs on the main thread and is dropped if the monitor is gone.
+    std::shared_ptr<ClipboardHistoryRepositoryProtocol> repository = deps_.repository;
+    recognition.then(this, [repository, id](const QString& recognized) {
+        repository->updateOCRText(id, TextUtilities::trimmedWhitespace(recognized));
+    });
+}
+
+} // namespace quellpad
