@@ -12,4 +12,21 @@ ClipboardSearchIndexQuery ClipboardSearchIndexQuery::fromText(const QString& com
     return query;
 }
 
+QString ClipboardSearchIndexQuery::matchExpression() const {
+    QStringList terms;
+    for (const QString& token : tokens) {
+        QString escaped = token;
+        escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        const QStringList pieces = escaped.contains(QLatin1Char('/'))
+                                       ? escaped.split(QLatin1Char('/'), Qt::SkipEmptyParts)
+                                       : QStringList{escaped};
+        for (const QString& piece : pieces) {
+            if (!piece.isEmpty()) {
+                terms.push_back(QLatin1Char('"') + piece + QStringLiteral("\"*"));
+            }
+        }
+    }
+    return terms.join(QStringLiteral(" AND "));
+}
+
 } // namespace quellpad

@@ -40,6 +40,11 @@ struct ClipboardSearchIndexQuery {
     // The query of a combined text: tokens split at spaces, normalised and compact forms.
     static ClipboardSearchIndexQuery fromText(const QString& combinedText);
 
+    // The FTS5 MATCH expression: every token (split at "/") as a quoted prefix term,
+    // quotes doubled, joined with AND, so typed text is never FTS syntax. "" when
+    // there is nothing to match.
+    QString matchExpression() const;
+
     bool operator==(const ClipboardSearchIndexQuery&) const = default;
 };
 

@@ -4,36 +4,30 @@
 
 #include "Core/Utilities/TextUtilities.h"
 #include "app/PreferenceKeys.h"
+#include "classification/ClipboardClassificationModel.h"
 #include "platform/DefaultsStore.h"
 
 namespace quellpad::ClipboardSearchVocabulary {
 
 const std::vector<Name>& mainContentTypes() {
-    static const std::vector<Name> names{
-        {QStringLiteral("text"), QStringLiteral("Text")},
-        {QStringLiteral("image"), QStringLiteral("Image")},
-    };
+    static const std::vector<Name> names = [] {
+        std::vector<Name> built;
+        for (const ClipboardMainContentTypeDefinition& definition : mainContentTypeDefinitions()) {
+            built.push_back({rawValue(definition.id), definition.displayName});
+        }
+        return built;
+    }();
     return names;
 }
 
 const std::vector<Name>& systemClassifications() {
-    static const std::vector<Name> names{
-        {QStringLiteral("url"), QStringLiteral("URL")},
-        {QStringLiteral("githubPullRequest"), QStringLiteral("GitHub PR")},
-        {QStringLiteral("githubIssue"), QStringLiteral("GitHub Issue")},
-        {QStringLiteral("email"), QStringLiteral("Email")},
-        {QStringLiteral("ipAddress"), QStringLiteral("IP")},
-        {QStringLiteral("uuid"), QStringLiteral("UUID")},
-        {QStringLiteral("json"), QStringLiteral("JSON")},
-        {QStringLiteral("jsonLines"), QStringLiteral("JSON Lines")},
-        {QStringLiteral("sql"), QStringLiteral("SQL")},
-        {QStringLiteral("markdown"), QStringLiteral("Markdown")},
-        {QStringLiteral("html"), QStringLiteral("HTML")},
-        {QStringLiteral("jwt"), QStringLiteral("JWT")},
-        {QStringLiteral("filePath"), QStringLiteral("File Path")},
-        {QStringLiteral("base64"), QStringLiteral("Base64")},
-        {QStringLiteral("curlCommand"), QStringLiteral("Curl")},
-    };
+    static const std::vector<Name> names = [] {
+        std::vector<Name> built;
+        for (const ClipboardSystemClassificationDefinition& definition : systemClassificationDefinitions()) {
+            built.push_back({rawValue(definition.id), definition.displayName});
+        }
+        return built;
+    }();
     return names;
 }
 

@@ -580,24 +580,6 @@ public:
 
     // ---- text search ------------------------------------------------------------
 
-    // Every token becomes quoted prefix terms, so user text can never be FTS syntax.
-    static QString matchExpression(const QStringList& tokens) {
-        QStringList terms;
-        for (const QString& token : tokens) {
-            QString escaped = token;
-            escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-            const QStringList pieces = escaped.contains(QLatin1Char('/'))
-                                           ? escaped.split(QLatin1Char('/'), Qt::SkipEmptyParts)
-                                           : QStringList{escaped};
-            for (const QString& piece : pieces) {
-                if (!piece.isEmpty()) {
-                    terms.push_back(QLatin1Char('"') + piece + QStringLiteral("\"*"));
-                }
-            }
-        }
-        return terms.join(QStringLiteral(" AND "));
-    }
-
     static QString scanStatement(const QStringList& filterLines) {
         QStringList lines{aliasedColumnsLine1, aliasedColumnsLine2, QStringLiteral("FROM documents d"),
                           QStringLiteral("WHERE (instr(d.normalized_text, ?) > 0 OR instr(d.compact_text, ?) > 0)")};
@@ -654,7 +636,7 @@ public:
             return page(documents(scanStatement({}), bindings), 0, limit);
         }
 
-        const QString match = matchExpression(query.tokens);
+        const QString match = query.matchExpression();
         std::vector<StoredDocument> rows;
         if (!match.isEmpty()) {
             Bindings bindings{match};
@@ -767,7 +749,7 @@ public:
         QStringList ctes;
         QStringList parts;
         Bindings bindings;
-        const QString match = matchExpression(query.tokens);
+        const QString match = query.matchExpression();
         if (!match.isEmpty()) {
             ctes.push_back(QStringLiteral("fts_candidates AS (\n    SELECT d.doc_id, d.classification, "
                                           "d.bundle_identifier, d.created_at\n    FROM documents d\n    JOIN fts_terms "
