@@ -113,8 +113,10 @@ QString fromRTF(const QByteArray& rtf) {
                 } else if (word == "tab" || word == "cell") {
                     put(QLatin1Char('\t'));
                 } else if (word == "u" && hasParameter) {
+                    // Signed 16-bit by the format; anything outside is corrupt.
+                    const bool inRange = parameter >= -32768 && parameter <= 65535;
                     const long long unit = parameter < 0 ? parameter + 65536 : parameter;
-                    put(QChar(char16_t(unit & 0xFFFF)));
+                    put(inRange ? QChar(char16_t(unit)) : QChar(QChar::ReplacementCharacter));
                     pendingFallback = groups.back().unicodeSkip;
                 } else if (word == "uc" && hasParameter) {
                     groups.back().unicodeSkip = int(std::max(0LL, std::min(parameter, 16LL)));
@@ -245,7 +247,9 @@ QString fromHTML(const QByteArray& bytes) {
             i = close < 0 ? n : close + 3;
             continue;
         }
-        if (c == u'<') {
+        const bool startsTag = c == u'<' && i + 1 < n &&
+                               (html[i + 1].isLetter() || html[i + 1] == u'/' || html[i + 1] == u'!');
+        if (startsTag) {
             qsizetype end = html.indexOf(QLatin1Char('>'), i + 1);
             if (end < 0) {
                 end = n - 1;
