@@ -1,0 +1,116 @@
+// The history repository over "clipboard_history.sqlite". It alone reads and writes
+// the history store and keeps the search index in step with every change.
+//
+// Writes run on the main thread on the main connection, each in one transaction, so
+// a failed save leaves nothing half-written and touches neither the index nor the
+// observers. Reads run on the read queue over their own connection and see what was
+// committed. Index writes that nobody waits for go through the index-sync queue in
+// the order they were issued.
+#pragma once
+
+#include <memory>
+
+#include "Core/Utilities/SerialQueue.h"
+#include "history/ClipboardHistoryRepositoryProtocol.h"
+#include "history/ClipboardHistoryStore.h"
+#include "platform/Clock.h"
+
+namespace quellpad {
+
+class DataDirectoryManager;
+class DefaultsStore;
+class NotificationCenter;
+class SQLiteClipboardSearchIndexStore;
+
+// The store could not be opened or created.
+class ClipboardHistoryRepositoryError : public std::exception {
+public:
+    explicit ClipboardHistoryRepositoryError(QString description);
+    const QString& description() const { return description_; }
+    const char* what() const noexcept override { return what_.constData(); }
+
+private:
+    QString description_;
+    QByteArray what_;
+};
+
+// Rank of a fallback-search match: phrase before prefix before recency.
+struct SearchMatchRank {
+    bool phraseMatch = false;
+    bool prefixMatch = false;
+};
+
+class ClipboardHistoryRepository final : public ClipboardHistoryRepositoryProtocol {
+public:
+    inline static const QString readQueueLabel = QStringLiteral("Quellpad.ClipboardHistoryRepository.ReadQueue");
+    inline static const QString searchIndexSyncQueueLabel =
+        QStringLiteral("Quellpad.ClipboardHistoryRepository.SearchIndexSyncQueue");
+
+    // Opens the store in the manager's data directory and bootstraps an empty index.
+    // Throws ClipboardHistoryRepositoryError. A null index store means: no index work.
+    ClipboardHistoryRepository(DataDirectoryManager& dataDirectoryManager,
+                               std::shared_ptr<SQLiteClipboardSearchIndexStore> searchIndexStore,
+                               DefaultsStore& defaults, NotificationCenter& notifications,
+                               std::shared_ptr<const Clock> clock = std::make_shared<SystemClock>());
+    // Waits for queued index work, then closes the connections.
+    ~ClipboardHistoryRepository() override;
+
+    void insertText(const QString& id, const QString& preview, const QString& searchText,
+                    const std::optional<QString>& classification, const QString& plainText,
+                    const std::optional<QByteArray>& rtfData, const std::optional<QByteArray>& htmlData,
+                    const std::optional<QString>& bundleIdentifier, const ClipboardHistoryUsageMetadata& usage) override;
+    void insertImage(const QString& id, const QString& preview, const QString& searchText, const QByteArray& imageData,
+                     const std::optional<QString>& bundleIdentifier, const ClipboardHistoryUsageMetadata& usage) override;
+    void updateOCRText(const QString& id, const QString& recognizedText) override;
+    QFuture<std::vector<ClipboardHistoryIndexSnapshot>> getHistorySnapshots(const QString& searchQuery,
+                                                                            std::optional<int> limit) override;
+    QFuture<std::optional<ClipboardHistoryContentSnapshot>> getContentSnapshotById(const QString& id) override;
+    void deleteItem(const QString& id) override;
+    int deleteExpiredItems(ClipboardContentType contentType, const QDateTime& cutoff) override;
+    void clearAll() override;
+    ClipboardHistoryUsageMetadata removeDuplicateTexts(const QString& plainText,
+                                                       const std::optional<QString>& keepId) override;
+    ClipboardHistoryUsageMetadata removeDuplicateImages(const QByteArray& imageData,
+                                                        const std::optional<QString>& keepId) override;
+    void recordUsage(const QString& id) override;
+    QFuture<std::vector<ClipboardSearchSourceDocument>> getSearchSourceDocuments() override;
+
+    // Blocks until the index-sync queue has applied everything issued so far.
+    void waitForIndexSync();
+    // Item counts by type, read now on the main connection.
+    ClipboardHistoryStore::Counts counts();
+    bool hasSearchIndex() const { return searchIndexStore_ != nullptr; }
+
+    // The fallback filter and ranking over already-fetched snapshots (recency order
+    // for an empty query).
+    static std::vector<ClipboardHistoryIndexSnapshot> filterAndRank(std::vector<ClipboardHistoryIndexSnapshot> snapshots,
+                                                                   const QString& query);
+
+private:
+    // Runs the work on the main thread, waiting for it when called from elsewhere.
+    template <typename F>
+    auto onMainThread(F&& work) -> decltype(work());
+
+    void bootstrapSearchIndex();
+    void syncSearchIndex(const ClipboardHistoryIndexSnapshot& header, const QString& searchableText, bool synchronously);
+    void deleteFromIndex(const QStringList& ids);
+    void postDidChange();
+    std::vector<ClipboardSearchSourceDocument> readSourceDocuments(ClipboardHistoryStore& store);
+    ClipboardHistoryStore& readStore(); // on readQueue_ only
+    // Deletes header and body of each id and merges the headers' usage; returns the ids removed.
+    QStringList removeItemsMergingUsage(const std::vector<QString>& candidates, const std::optional<QString>& keepId,
+                                        ClipboardHistoryUsageMetadata& usage);
+
+    QString storePath_;
+    std::shared_ptr<SQLiteClipboardSearchIndexStore> searchIndexStore_;
+    DefaultsStore& defaults_;
+    NotificationCenter& notifications_;
+    std::shared_ptr<const Clock> clock_;
+    std::unique_ptr<ClipboardHistoryStore> mainStore_;
+    std::unique_ptr<ClipboardHistoryStore> readStore_; // opened lazily on readQueue_
+    // Declared last so they are destroyed (drained and joined) before the stores.
+    std::unique_ptr<SerialQueue> readQueue_;
+    std::unique_ptr<SerialQueue> searchIndexSyncQueue_;
+};
+
+} // namespace quellpad

@@ -1,0 +1,35 @@
+// Stands in when no history store could be opened: stores nothing, finds nothing.
+#pragma once
+
+#include "history/ClipboardHistoryRepositoryProtocol.h"
+
+namespace quellpad {
+
+class EmptyClipboardHistoryRepository final : public ClipboardHistoryRepositoryProtocol {
+public:
+    void insertText(const QString&, const QString&, const QString&, const std::optional<QString>&, const QString&,
+                    const std::optional<QByteArray>&, const std::optional<QByteArray>&, const std::optional<QString>&,
+                    const ClipboardHistoryUsageMetadata&) override {}
+    void insertImage(const QString&, const QString&, const QString&, const QByteArray&, const std::optional<QString>&,
+                     const ClipboardHistoryUsageMetadata&) override {}
+    void updateOCRText(const QString&, const QString&) override {}
+    QFuture<std::vector<ClipboardHistoryIndexSnapshot>> getHistorySnapshots(const QString&, std::optional<int>) override {
+        return QtFuture::makeReadyFuture(std::vector<ClipboardHistoryIndexSnapshot>{});
+    }
+    QFuture<std::optional<ClipboardHistoryContentSnapshot>> getContentSnapshotById(const QString&) override {
+        return QtFuture::makeReadyFuture(std::optional<ClipboardHistoryContentSnapshot>{});
+    }
+    void deleteItem(const QString&) override {}
+    int deleteExpiredItems(ClipboardContentType, const QDateTime&) override { return 0; }
+    void clearAll() override {}
+    ClipboardHistoryUsageMetadata removeDuplicateTexts(const QString&, const std::optional<QString>&) override { return {}; }
+    ClipboardHistoryUsageMetadata removeDuplicateImages(const QByteArray&, const std::optional<QString>&) override {
+        return {};
+    }
+    void recordUsage(const QString&) override {}
+    QFuture<std::vector<ClipboardSearchSourceDocument>> getSearchSourceDocuments() override {
+        return QtFuture::makeReadyFuture(std::vector<ClipboardSearchSourceDocument>{});
+    }
+};
+
+} // namespace quellpad
