@@ -1,0 +1,50 @@
+// The frontmost application of an X11 session: the active window's application id
+// (_GTK_APPLICATION_ID, _KDE_NET_WM_DESKTOP_FILE, else the desktop entry whose
+// StartupWMClass or file name matches WM_CLASS, else the WM_CLASS class) and its
+// process id (_NET_WM_PID). Uses its own connection; call from one thread.
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include <QDateTime>
+#include <QStringList>
+
+#include "platform/Workspace.h"
+
+typedef struct _XDisplay Display;
+
+namespace quellpad {
+
+class X11Workspace final : public Workspace {
+public:
+    static constexpr const char* defaultOwnDesktopId = "quellpad";
+
+    // nullptr, with the reason in error, when the display cannot be opened.
+    // applicationDirectories defaults to the XDG data directories' "applications".
+    static std::unique_ptr<X11Workspace> open(QString* error = nullptr, const QByteArray& displayName = {},
+                                              QString ownDesktopId = QString::fromLatin1(defaultOwnDesktopId),
+                                              QStringList applicationDirectories = {});
+    ~X11Workspace() override;
+
+    std::optional<RunningApplication> frontmostApplication() override;
+    std::optional<QString> ownBundleIdentifier() const override { return ownDesktopId_; }
+
+    // The application id for a window's WM_CLASS (instance, class) through the
+    // installed desktop entries; exposed for tests.
+    std::optional<QString> desktopIdForWMClass(const QString& instance, const QString& windowClass);
+
+private:
+    X11Workspace(Display* display, QString ownDesktopId, QStringList applicationDirectories);
+    void loadDesktopEntries();
+
+    Display* display_;
+    QString ownDesktopId_;
+    QStringList applicationDirectories_;
+    // Lower-cased StartupWMClass / file id -> desktop id.
+    std::map<QString, QString> byStartupWMClass_;
+    std::map<QString, QString> byFileId_;
+    QDateTime entriesLoadedAt_;
+};
+
+} // namespace quellpad
