@@ -146,6 +146,49 @@ enum class TextKey {
     cliFormatUnknownKind, // %1: kind
     cliTextNotFormattable, // %1: primary classification
     cliFormattingFailed, // %1: reason
+    cliAddSummary,
+    cliAddAppOptionDescription,
+    cliAddCreatedOptionDescription,
+    cliAddImageOptionDescription,
+    cliAddJsonlOptionDescription,
+    cliInvalidTime, // %1: text
+    cliNotAnImage,
+    cliNothingToStore,
+    cliItemTooLarge, // %1: megabytes
+    cliImportedCount, // %1: count
+    cliInvalidJsonLine, // %1: line number, %2: reason
+    cliListSummary,
+    cliSearchSummary,
+    cliLimitOptionDescription,
+    cliOffsetOptionDescription,
+    cliInvalidNumber, // %1: option, %2: text
+    cliSearchFallbackNotice,
+    cliMissingArgument, // %1: name
+    cliShowSummary,
+    cliOutputOptionDescription,
+    cliUnknownItem, // %1: id
+    cliImageNeedsOutput,
+    cliCannotWriteFile, // %1: path, %2: reason
+    cliDeleteSummary,
+    cliClearSummary,
+    cliClearYesOptionDescription,
+    cliClearNeedsYes,
+    cliStatsSummary,
+    cliRebuildIndexSummary,
+    cliRebuildStarted,
+    cliRebuildFinished, // %1: documents, %2: grams
+    cliStorageUnavailable, // %1: reason
+    cliSearchIndexUnavailable,
+    cliOperationFailed, // %1: reason
+    cliStatsText, // %1: count
+    cliStatsImages, // %1: count
+    cliStatsDocuments, // %1: count
+    cliStatsGrams, // %1: count
+    cliStatsLastRebuild, // %1: date or never
+    cliStatsNever,
+    cliStatsHistoryBytes, // %1: bytes
+    cliStatsIndexBytes, // %1: bytes
+    cliNoDisplay, // %1: reason
 };
 
 } // namespace quellpad
