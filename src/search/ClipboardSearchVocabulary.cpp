@@ -1,10 +1,8 @@
 #include "search/ClipboardSearchVocabulary.h"
 
-#include <nlohmann/json.hpp>
-
 #include "Core/Utilities/TextUtilities.h"
-#include "app/PreferenceKeys.h"
 #include "classification/ClipboardClassificationModel.h"
+#include "classification/ClipboardClassificationSettings.h"
 #include "platform/DefaultsStore.h"
 
 namespace quellpad::ClipboardSearchVocabulary {
@@ -31,45 +29,28 @@ const std::vector<Name>& systemClassifications() {
     return names;
 }
 
+namespace {
+// The settings reader takes a writable store; these lookups only read from it.
+ClipboardClassificationSettings settingsOf(const DefaultsStore& defaults) {
+    return ClipboardClassificationSettings(const_cast<DefaultsStore&>(defaults));
+}
+} // namespace
+
 std::vector<QString> enabledMainContentTypes(const DefaultsStore& defaults) {
-    const std::optional<QStringList> stored = defaults.stringArrayValue(PreferenceKeys::enabledMainContentTypes);
     std::vector<QString> result;
-    for (const Name& type : mainContentTypes()) {
-        if (!stored || stored->contains(type.identifier)) {
-            result.push_back(type.identifier);
-        }
+    for (ClipboardMainContentType type : settingsOf(defaults).enabledMainContentTypes()) {
+        result.push_back(rawValue(type));
     }
     return result;
 }
 
 std::vector<UserLabel> userLabels(const DefaultsStore& defaults) {
     std::vector<UserLabel> result;
-    const std::optional<QByteArray> data = defaults.bytesValue(PreferenceKeys::classificationUserRules);
-    if (!data) {
-        return result;
-    }
-    const nlohmann::json rules = nlohmann::json::parse(data->constBegin(), data->constEnd(), nullptr, false);
-    if (!rules.is_array()) {
-        return result;
-    }
-    for (const nlohmann::json& rule : rules) {
-        if (!rule.is_object()) {
-            return {};
+    for (const ClipboardUserClassificationRule& rule : settingsOf(defaults).userRules()) {
+        const QString label = TextUtilities::trimmedWhitespace(rule.resultClassification);
+        if (!label.isEmpty()) {
+            result.push_back({label, rule.isEnabled});
         }
-        const auto name = rule.find("name");
-        const auto label = rule.find("resultClassification");
-        const auto enabled = rule.find("isEnabled");
-        if (name == rule.end() || !name->is_string() || label == rule.end() || !label->is_string() ||
-            enabled == rule.end() || !enabled->is_boolean()) {
-            return {};
-        }
-        const QString trimmedName = TextUtilities::trimmedWhitespace(QString::fromStdString(name->get<std::string>()));
-        const QString trimmedLabel =
-            TextUtilities::trimmedWhitespace(QString::fromStdString(label->get<std::string>()));
-        if (trimmedName.isEmpty() || trimmedLabel.isEmpty()) {
-            continue;
-        }
-        result.push_back({trimmedLabel, enabled->get<bool>()});
     }
     return result;
 }

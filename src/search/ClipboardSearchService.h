@@ -1,0 +1,55 @@
+// Parses queries, runs them against the index store, times every operation into the
+// runtime metrics, and rebuilds the whole index (re-classifying text items on the
+// way). An actor: operations run one at a time on the service's own serial queue,
+// each store call additionally on the store's queue; results come back as futures.
+#pragma once
+
+#include <memory>
+
+#include "search/ClipboardSearchIndexDocument.h"
+#include "search/ClipboardSearchServiceProtocol.h"
+
+namespace quellpad {
+
+class ClipboardClassificationServiceProtocol;
+class ClipboardHistoryRepositoryProtocol;
+class DefaultsStore;
+class SerialQueue;
+class SQLiteClipboardSearchIndexStore;
+
+class ClipboardSearchService final : public ClipboardSearchServiceProtocol {
+public:
+    inline static const QString logCategory = QStringLiteral("ClipboardSearch");
+
+    // The configuration gives the character limits; the pinyin flag is read from the
+    // defaults store when a rebuild starts, so a rebuild applies a changed setting.
+    // The defaults store must outlive the service.
+    ClipboardSearchService(std::shared_ptr<ClipboardHistoryRepositoryProtocol> repository,
+                           std::shared_ptr<SQLiteClipboardSearchIndexStore> indexStore,
+                           ClipboardSearchIndexConfiguration configuration,
+                           std::shared_ptr<const ClipboardClassificationServiceProtocol> classifier,
+                           DefaultsStore& userDefaults,
+                           std::unique_ptr<ClipboardSearchRuntimeMetricsRecorder> metricsRecorder);
+    // Waits for queued operations to finish.
+    ~ClipboardSearchService() override;
+
+    QFuture<ClipboardSearchPage> fetchRecent(int offset, int limit) override;
+    QFuture<ClipboardSearchPage> search(const QString& query, int offset, int limit) override;
+    QFuture<ClipboardSearchRebuildResult> rebuildIndex() override;
+    QFuture<ClipboardSearchIndexStats> indexStats() override;
+    QFuture<std::vector<ClipboardSearchRuntimeOperationMetricsEntry>> runtimeMetrics() override;
+
+private:
+    ClipboardSearchPage searchNow(const QString& query, int offset, int limit);
+    ClipboardSearchRebuildResult rebuildNow();
+
+    std::shared_ptr<ClipboardHistoryRepositoryProtocol> repository_;
+    std::shared_ptr<SQLiteClipboardSearchIndexStore> indexStore_;
+    ClipboardSearchIndexConfiguration configuration_;
+    std::shared_ptr<const ClipboardClassificationServiceProtocol> classifier_;
+    DefaultsStore& userDefaults_;
+    std::unique_ptr<ClipboardSearchRuntimeMetricsRecorder> metricsRecorder_;
+    std::unique_ptr<SerialQueue> queue_;
+};
+
+} // namespace quellpad
