@@ -4,10 +4,21 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QSocketNotifier>
 
 #include "Core/Utilities/Logger.h"
+#include "Core/Utilities/NotificationCenter.h"
+#include "app/AppDelegate.h"
+#include "app/Localizer.h"
+#include "app/SingleInstanceGuard.h"
+#include "cli/CliCommand.h"
+#include "platform/Clock.h"
+#include "platform/OneShotTimer.h"
+#include "platform/QtImageCodec.h"
+#include "platform/linux/JsonFileDefaultsStore.h"
+#include "platform/linux/X11Pasteboard.h"
+#include "platform/linux/X11Workspace.h"
 
 namespace quellpad {
 
@@ -21,19 +32,14 @@ void onTerminationSignal(int signal) {
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
-} // namespace
-
-int runApplication(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("quellpad"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(QUELLPAD_VERSION));
-
+void installTerminationHandlers(QCoreApplication& app, QSocketNotifier*& notifier) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
-        Logger::error(QStringLiteral("Failed to create the signal pipe"), QStringLiteral("AppDelegate"));
-        return 1;
+        Logger::error(QStringLiteral("Failed to create the signal pipe; SIGTERM will end the process abruptly"),
+                      QStringLiteral("AppDelegate"));
+        return;
     }
-    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [] {
+    notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
         Logger::info(QStringLiteral("Received termination signal ") + QString::number(byte),
@@ -46,10 +52,60 @@ int runApplication(int argc, char** argv) {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
 
-    Logger::info(QStringLiteral("Application did finish launching"), QStringLiteral("AppDelegate"));
+} // namespace
+
+int runApplication(int argc, char** argv) {
+    JsonFileDefaultsStore defaults(JsonFileDefaultsStore::defaultFilePath());
+    const Localizer localizer(defaults);
+
+    // The clipboard backend speaks X11 (also under XWayland); check before Qt would abort.
+    QString displayError;
+    std::unique_ptr<X11Pasteboard> pasteboard = X11Pasteboard::open(&displayError);
+    if (!pasteboard) {
+        printError(localizer.text(TextKey::cliNoDisplay, {displayError}));
+        return 1;
+    }
+    std::unique_ptr<X11Workspace> workspace = X11Workspace::open(&displayError);
+    if (!workspace) {
+        printError(localizer.text(TextKey::cliNoDisplay, {displayError}));
+        return 1;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quellpad"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUELLPAD_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+    // The pasteboard was made before the application object; move it to the main thread's loop.
+    pasteboard->moveToThread(app.thread());
+    defaults.moveToThread(app.thread());
+    defaults.watchForExternalChanges();
+
+    QSocketNotifier* signalNotifier = nullptr;
+    installTerminationHandlers(app, signalNotifier);
+
+    NotificationCenter notifications;
+    SingleInstanceGuard instanceGuard;
+    QtImageCodec imageCodec;
+    QtOneShotTimerScheduler timers;
+    auto platform = [&] {
+        return AppPlatformServices{*pasteboard, *workspace, imageCodec, timers, std::make_shared<SystemClock>(), {}};
+    };
+    AppDelegate delegate(defaults, notifications, instanceGuard, platform, DistributionChannel::direct);
+    switch (delegate.applicationDidFinishLaunching()) {
+    case AppDelegate::LaunchOutcome::anotherInstanceRunning:
+        return 1;
+    case AppDelegate::LaunchOutcome::skippedForTests:
+        return 0;
+    case AppDelegate::LaunchOutcome::running:
+        break;
+    }
     const int status = QCoreApplication::exec();
-    Logger::info(QStringLiteral("Application will terminate"), QStringLiteral("AppDelegate"));
+    delegate.applicationWillTerminate();
     return status;
 }
 

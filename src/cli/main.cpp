@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include "Core/Utilities/Logger.h"
 #include "app/Localizer.h"
 #include "cli/CliCommand.h"
 #include "cli/RunApplication.h"
@@ -33,6 +34,11 @@ int main(int argc, char** argv) {
     }
 
     QCoreApplication app(argc, argv);
+    // Subcommands are scripted: standard error carries warnings and errors only
+    // (everything still reaches syslog). QUELLPAD_VERBOSE=1 shows every line.
+    if (qEnvironmentVariableIsEmpty("QUELLPAD_VERBOSE")) {
+        Logger::setStandardErrorMinimumLevel(LogLevel::warning);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("quellpad"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUELLPAD_VERSION));
 

@@ -22,6 +22,7 @@ Logger::Observer& observerSlot() {
 }
 
 std::atomic<bool> writesToStandardError{true};
+std::atomic<int> standardErrorMinimumLevel{static_cast<int>(LogLevel::debug)};
 
 void openSyslogOnce() {
     static std::once_flag once;
@@ -61,7 +62,8 @@ void Logger::log(LogLevel level, const QString& message, const QString& category
     const QByteArray line = formatLine(level, message, category).toUtf8();
     openSyslogOnce();
     syslog(syslogPriority(level), "%s", line.constData());
-    if (writesToStandardError.load(std::memory_order_relaxed)) {
+    if (writesToStandardError.load(std::memory_order_relaxed) &&
+        static_cast<int>(level) >= standardErrorMinimumLevel.load(std::memory_order_relaxed)) {
         // One write per line so that lines from several threads do not interleave.
         const QByteArray withNewline = line + '\n';
         std::fwrite(withNewline.constData(), 1, static_cast<size_t>(withNewline.size()), stderr);
@@ -86,6 +88,10 @@ Logger::Observer Logger::setObserver(Observer observer) {
     Observer previous = std::move(observerSlot());
     observerSlot() = std::move(observer);
     return previous;
+}
+
+void Logger::setStandardErrorMinimumLevel(LogLevel level) {
+    standardErrorMinimumLevel.store(static_cast<int>(level), std::memory_order_relaxed);
 }
 
 void Logger::setWritesToStandardError(bool enabled) {

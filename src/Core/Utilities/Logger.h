@@ -34,6 +34,9 @@ public:
     // Standard error is on by default; the CLI turns it off for commands whose
     // standard error is part of their output contract.
     static void setWritesToStandardError(bool enabled);
+    // Lines below this level still go to syslog but are not echoed to standard error
+    // (command-line tools keep their standard error for warnings and errors).
+    static void setStandardErrorMinimumLevel(LogLevel level);
 };
 
 } // namespace quellpad

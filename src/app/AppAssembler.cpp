@@ -1,0 +1,111 @@
+#include "app/AppAssembler.h"
+
+#include "Core/Utilities/Logger.h"
+#include "app/ClipboardServiceBuilder.h"
+#include "capture/ClipboardImageTextRecognizing.h"
+#include "capture/ClipboardMonitor.h"
+#include "capture/EmptyClipboardMonitor.h"
+#include "classification/LocalClipboardClassificationService.h"
+#include "history/ClipboardHistoryAutoCleanupRunner.h"
+#include "history/ClipboardHistoryManager.h"
+#include "history/ClipboardHistoryRepository.h"
+#include "history/EmptyClipboardHistoryRepository.h"
+#include "platform/Clock.h"
+#include "search/EmptyClipboardSearchService.h"
+#include "search/SQLiteClipboardSearchIndexStore.h"
+
+namespace quellpad {
+
+AppAssembler::AppAssembler(DefaultsStore& defaults, NotificationCenter& notifications,
+                           DataDirectoryManager& dataDirectory, AppPlatformServices platform, DistributionChannel channel)
+    : defaults_(defaults),
+      notifications_(notifications),
+      dataDirectory_(dataDirectory),
+      platform_(std::move(platform)),
+      channel_(channel),
+      emptyMonitor_(std::make_shared<EmptyClipboardMonitor>()) {
+    installEmptyServices();
+    rebuildClipboardServices();
+}
+
+AppAssembler::~AppAssembler() {
+    stopMonitor();
+    // The manager and the search service hold the repository; drop them first so its
+    // queues drain while the index store is still open.
+    searchService_.reset();
+    manager_.reset();
+    monitor_.reset();
+    repository_.reset();
+    indexStore_.reset();
+}
+
+std::shared_ptr<ClipboardMonitorProtocol> AppAssembler::clipboardMonitor() const {
+    if (monitor_) {
+        return monitor_;
+    }
+    return emptyMonitor_;
+}
+
+void AppAssembler::installEmptyServices() {
+    monitor_.reset();
+    repository_ = std::make_shared<EmptyClipboardHistoryRepository>();
+    manager_ = std::make_shared<EmptyClipboardHistoryManager>();
+    searchService_ = std::make_shared<EmptyClipboardSearchService>();
+    indexStore_.reset();
+}
+
+void AppAssembler::stopMonitor() {
+    if (monitor_) {
+        monitor_->stopMonitoring();
+    }
+}
+
+void AppAssembler::rebuildClipboardServices() {
+    stopMonitor();
+    // Release the previous build before opening the stores again at the (new) location.
+    installEmptyServices();
+
+    indexStore_ = ClipboardServiceBuilder::openSearchIndexStore(dataDirectory_, defaults_);
+    std::shared_ptr<ClipboardHistoryRepository> repository =
+        ClipboardServiceBuilder::openRepository(dataDirectory_, indexStore_, defaults_, notifications_, platform_.clock);
+    if (!repository) {
+        installEmptyServices();
+        return;
+    }
+
+    auto classifier = std::make_shared<LocalClipboardClassificationService>();
+    auto cleanupRunner = std::make_shared<ClipboardHistoryAutoCleanupRunner>(repository, defaults_, 3600.0);
+    ClipboardMonitorDependencies dependencies{
+        repository,
+        cleanupRunner,
+        platform_.pasteboard,
+        platform_.workspace,
+        platform_.imageCodec,
+        defaults_,
+        *platform_.clock,
+        platform_.timerScheduler,
+        platform_.makeImageTextRecognizer ? platform_.makeImageTextRecognizer() : nullptr,
+        [classifier, &defaults = defaults_](const QString& text) {
+            return storedClassification(classifier->classify(text, defaults));
+        },
+        {},
+        channel_,
+    };
+    repository_ = repository;
+    monitor_ = std::make_shared<ClipboardMonitor>(std::move(dependencies));
+    manager_ = std::make_shared<ClipboardHistoryManager>(repository_, monitor_);
+    monitor_->clearTemporaryPauseState();
+    monitor_->startMonitoring(true);
+    searchService_ = ClipboardServiceBuilder::makeSearchService(repository, indexStore_, defaults_);
+}
+
+void AppAssembler::shutdownClipboardServices() {
+    stopMonitor();
+}
+
+void AppAssembler::resetClipboardServicesToEmpty() {
+    stopMonitor();
+    installEmptyServices();
+}
+
+} // namespace quellpad

@@ -1,0 +1,85 @@
+// The composition root: builds every long-lived clipboard service over the platform
+// services it is given, rebuilds them when the data directory moves, and installs
+// the Empty services wherever storage cannot be opened. Main thread only.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "app/DistributionChannel.h"
+
+namespace quellpad {
+
+class Clock;
+class ClipboardClassificationServiceProtocol;
+class ClipboardHistoryManagerProtocol;
+class ClipboardHistoryRepositoryProtocol;
+class ClipboardImageTextRecognizing;
+class ClipboardMonitor;
+class ClipboardMonitorProtocol;
+class ClipboardSearchServiceProtocol;
+class DataDirectoryManager;
+class DefaultsStore;
+class ImageCodec;
+class NotificationCenter;
+class OneShotTimerScheduler;
+class Pasteboard;
+class SQLiteClipboardSearchIndexStore;
+class Workspace;
+
+// What the platform gives the clipboard services. References must outlive the assembler.
+struct AppPlatformServices {
+    Pasteboard& pasteboard;
+    Workspace& workspace;
+    ImageCodec& imageCodec;
+    OneShotTimerScheduler& timerScheduler;
+    std::shared_ptr<Clock> clock;
+    // Builds the image text recognizer; absent: images are stored without recognition.
+    std::function<std::shared_ptr<ClipboardImageTextRecognizing>()> makeImageTextRecognizer;
+};
+
+class AppAssembler {
+public:
+    // Installs the Empty services, then runs the service build.
+    AppAssembler(DefaultsStore& defaults, NotificationCenter& notifications, DataDirectoryManager& dataDirectory,
+                 AppPlatformServices platform, DistributionChannel channel);
+    ~AppAssembler();
+
+    AppAssembler(const AppAssembler&) = delete;
+    AppAssembler& operator=(const AppAssembler&) = delete;
+
+    // (Re)builds index store, repository, classifier, cleanup runner, monitor, history
+    // manager and search service at the current data directory, and starts monitoring.
+    void rebuildClipboardServices();
+    // Stops capture; services stay installed.
+    void shutdownClipboardServices();
+    // Stops capture and installs the Empty services.
+    void resetClipboardServicesToEmpty();
+
+    std::shared_ptr<ClipboardHistoryRepositoryProtocol> clipboardHistoryRepository() const { return repository_; }
+    std::shared_ptr<ClipboardMonitorProtocol> clipboardMonitor() const;
+    std::shared_ptr<ClipboardHistoryManagerProtocol> clipboardHistoryManager() const { return manager_; }
+    std::shared_ptr<ClipboardSearchServiceProtocol> clipboardSearchService() const { return searchService_; }
+    // The concrete monitor while capture runs (null with the Empty services).
+    std::shared_ptr<ClipboardMonitor> activeClipboardMonitor() const { return monitor_; }
+    bool hasSearchIndex() const { return indexStore_ != nullptr; }
+
+private:
+    void installEmptyServices();
+    void stopMonitor();
+
+    DefaultsStore& defaults_;
+    NotificationCenter& notifications_;
+    DataDirectoryManager& dataDirectory_;
+    AppPlatformServices platform_;
+    DistributionChannel channel_;
+
+    std::shared_ptr<SQLiteClipboardSearchIndexStore> indexStore_;
+    std::shared_ptr<ClipboardHistoryRepositoryProtocol> repository_;
+    std::shared_ptr<ClipboardMonitor> monitor_;
+    std::shared_ptr<ClipboardMonitorProtocol> emptyMonitor_;
+    std::shared_ptr<ClipboardHistoryManagerProtocol> manager_;
+    std::shared_ptr<ClipboardSearchServiceProtocol> searchService_;
+};
+
+} // namespace quellpad
