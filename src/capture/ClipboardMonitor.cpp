@@ -6,11 +6,9 @@
 
 #include "Core/Utilities/Logger.h"
 #include "Core/Utilities/TextUtilities.h"
-#include "Core/Utilities/Uuid.h"
 #include "app/AppPreferences.h"
 #include "capture/ClipboardImageTextRecognizing.h"
 #include "history/ClipboardHistoryAutoCleanupRunner.h"
-#include "history/ClipboardHistoryPreview.h"
 #include "history/ClipboardHistoryRepositoryProtocol.h"
 #include "platform/Clock.h"
 #include "platform/OneShotTimer.h"
@@ -22,14 +20,16 @@ namespace quellpad {
 namespace {
 
 const QString logCategory = QStringLiteral("ClipboardMonitor");
-const QString genericTextClassification = QStringLiteral("Text");
 constexpr double copyIntentPollInterval = 0.02; // seconds
 constexpr double ownerChangePollInterval = 0.0; // seconds: at the next turn of the loop
 
 } // namespace
 
 ClipboardMonitor::ClipboardMonitor(ClipboardMonitorDependencies dependencies, QObject* parent)
-    : QObject(parent), deps_(std::move(dependencies)), reader_(deps_.pasteboard, deps_.imageCodec) {
+    : QObject(parent),
+      deps_(std::move(dependencies)),
+      reader_(deps_.pasteboard, deps_.imageCodec),
+      recorder_({deps_.repository, deps_.autoCleanupRunner, deps_.imageTextRecognizer, deps_.classify}) {
     lastChangeCount_ = deps_.pasteboard.changeCount();
     connect(&deps_.pasteboard, &Pasteboard::changed, this, &ClipboardMonitor::noteClipboardChanged);
 }
@@ -216,54 +216,7 @@ void ClipboardMonitor::checkForChanges() {
 
 void ClipboardMonitor::capture(const ClipboardMonitoredPayload& payload,
                                const std::optional<QString>& bundleIdentifier, bool ocrEnabled) {
-    if (const auto* image = std::get_if<ClipboardImagePayload>(&payload.content)) {
-        captureImage(*image, bundleIdentifier, ocrEnabled);
-    } else {
-        captureText(std::get<ClipboardTextPayload>(payload.content), bundleIdentifier);
-    }
-}
-
-void ClipboardMonitor::captureImage(const ClipboardImagePayload& image,
-                                    const std::optional<QString>& bundleIdentifier, bool ocrEnabled) {
-    if (deps_.autoCleanupRunner) {
-        deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::image, false);
-    }
-    const ClipboardHistoryUsageMetadata usage = deps_.repository->removeDuplicateImages(image.imageData, std::nullopt);
-    const QString id = Uuid::makeString();
-    const QString preview = ClipboardHistoryPreview::imagePreview(image.pixelSize);
-    deps_.repository->insertImage(id, preview, QString(), image.imageData, bundleIdentifier, usage);
-    if (ocrEnabled && deps_.imageTextRecognizer) {
-        startTextRecognition(id, image.imageData);
-    }
-}
-
-void ClipboardMonitor::captureText(const ClipboardTextPayload& text, const std::optional<QString>& bundleIdentifier) {
-    // The preview is built before duplicates are removed: a text that cannot be stored
-    // must not take its earlier copies with it.
-    const std::optional<QString> preview = ClipboardHistoryPreview::textPreview(text.plainText);
-    if (!preview) {
-        return;
-    }
-    if (deps_.autoCleanupRunner) {
-        deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::text, false);
-    }
-    const ClipboardHistoryUsageMetadata usage = deps_.repository->removeDuplicateTexts(text.plainText, std::nullopt);
-    std::optional<QString> classification = deps_.classify ? deps_.classify(text.plainText) : std::nullopt;
-    if (classification == genericTextClassification) {
-        classification.reset();
-    }
-    const QString id = Uuid::makeString();
-    deps_.repository->insertText(id, *preview, ClipboardHistoryPreview::searchText(text.plainText), classification,
-                                 text.plainText, text.rtfData, text.htmlData, bundleIdentifier, usage);
-}
-
-void ClipboardMonitor::startTextRecognition(const QString& id, const QByteArray& imageData) {
-    QFuture<QString> recognition = deps_.imageTextRecognizer->recognizeText(imageData);
-    // The continuation runs on the main thread and is dropped if the monitor is gone.
-    std::shared_ptr<ClipboardHistoryRepositoryProtocol> repository = deps_.repository;
-    recognition.then(this, [repository, id](const QString& recognized) {
-        repository->updateOCRText(id, TextUtilities::trimmedWhitespace(recognized));
-    });
+    recorder_.record(payload, bundleIdentifier, ocrEnabled);
 }
 
 } // namespace quellpad

@@ -17,6 +17,7 @@
 #include <QString>
 
 #include "app/DistributionChannel.h"
+#include "capture/ClipboardCaptureRecorder.h"
 #include "capture/ClipboardMonitorCadence.h"
 #include "capture/ClipboardMonitorProtocol.h"
 #include "capture/ClipboardMonitoredPayload.h"
@@ -35,9 +36,6 @@ class Pasteboard;
 class ScheduledTimer;
 class Workspace;
 
-// Classification of a captured text: the identifier, or nullopt. "Text" (the generic
-// class) is stored as no classification.
-using ClipboardTextClassifier = std::function<std::optional<QString>(const QString& text)>;
 // Whether copies made in the application with this id are ignored.
 using ClipboardIgnoredApplicationCheck = std::function<bool(const QString& bundleIdentifier)>;
 
@@ -103,14 +101,11 @@ private:
     void pollChecked();
     void capture(const ClipboardMonitoredPayload& payload, const std::optional<QString>& bundleIdentifier,
                  bool ocrEnabled);
-    void captureImage(const ClipboardImagePayload& image, const std::optional<QString>& bundleIdentifier,
-                      bool ocrEnabled);
-    void captureText(const ClipboardTextPayload& text, const std::optional<QString>& bundleIdentifier);
-    void startTextRecognition(const QString& id, const QByteArray& imageData);
     void setTemporarilyPaused(bool paused);
 
     ClipboardMonitorDependencies deps_;
     ClipboardPayloadReader reader_;
+    ClipboardCaptureRecorder recorder_;
     std::unique_ptr<ScheduledTimer> timer_;
     ClipboardMonitorCadence cadence_;
     qint64 lastChangeCount_ = 0;
