@@ -116,21 +116,28 @@ ClipboardPayloadReader::ImageRead ClipboardPayloadReader::readImageFile(const QS
         result.oversizeByteCount = info.size();
         return result;
     }
-    const QByteArray bytes = file.readAll();
-    const std::optional<QSize> size = imageCodec_.pixelSize(bytes);
-    if (!size) {
-        return {};
-    }
-    if (sniffImageFormat(bytes) != ClipboardImageFormat::unknown) {
-        return {ClipboardImagePayload{bytes, *size}, std::nullopt, 0};
-    }
-    if (auto png = imageCodec_.pngData(bytes)) {
-        return {ClipboardImagePayload{*png, *size}, std::nullopt, 0};
-    }
-    if (auto tiff = imageCodec_.tiffData(bytes)) {
-        return {ClipboardImagePayload{*tiff, *size}, std::nullopt, 0};
+    if (std::optional<ClipboardImagePayload> payload = imagePayload(file.readAll(), imageCodec_)) {
+        return {*payload, std::nullopt, 0};
     }
     return {};
+}
+
+std::optional<ClipboardImagePayload> ClipboardPayloadReader::imagePayload(const QByteArray& bytes, ImageCodec& imageCodec) {
+    const std::optional<QSize> size = imageCodec.pixelSize(bytes);
+    if (!size) {
+        return std::nullopt;
+    }
+    // Known formats are kept byte for byte; anything else decodable is re-encoded.
+    if (sniffImageFormat(bytes) != ClipboardImageFormat::unknown) {
+        return ClipboardImagePayload{bytes, *size};
+    }
+    if (auto png = imageCodec.pngData(bytes)) {
+        return ClipboardImagePayload{*png, *size};
+    }
+    if (auto tiff = imageCodec.tiffData(bytes)) {
+        return ClipboardImagePayload{*tiff, *size};
+    }
+    return std::nullopt;
 }
 
 ClipboardPayloadReader::ImageRead ClipboardPayloadReader::readImageFromPasteboard(const QStringList& types,

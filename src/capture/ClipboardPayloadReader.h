@@ -33,6 +33,10 @@ public:
     // hint but it cannot be read (treated as secret rather than risk storing one).
     bool carriesSecretHint();
 
+    // An image file's bytes as they are stored: kept when the format is recognised,
+    // else re-encoded as PNG (or TIFF); nullopt when they do not decode.
+    static std::optional<ClipboardImagePayload> imagePayload(const QByteArray& bytes, ImageCodec& imageCodec);
+
 private:
     struct ImageRead {
         std::optional<ClipboardImagePayload> image;

@@ -16,4 +16,16 @@ public:
     QDateTime now() const override { return QDateTime::currentDateTimeUtc(); }
 };
 
+// Reports a chosen time while one is set, else the system time (imports that carry
+// their own capture times).
+class SettableClock final : public Clock {
+public:
+    QDateTime now() const override { return fixed_.isValid() ? fixed_ : QDateTime::currentDateTimeUtc(); }
+    // An invalid date returns to the system time.
+    void set(const QDateTime& time) { fixed_ = time; }
+
+private:
+    QDateTime fixed_;
+};
+
 } // namespace quellpad
