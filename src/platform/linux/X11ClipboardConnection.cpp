@@ -8,6 +8,9 @@
 #include <mutex>
 #include <thread>
 
+#include <cerrno>
+#include <cstring>
+
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -32,6 +35,8 @@ constexpr qint64 hintMaxBytes = 64;
 // Outgoing transfers above this use INCR (well under any server's request limit).
 constexpr qsizetype incrementalChunkBytes = 256 * 1024;
 constexpr auto outgoingTransferTimeout = std::chrono::seconds(10);
+// Hostile owners may offer absurd target lists; no real one offers this many.
+constexpr qsizetype maximumTargets = 256;
 
 struct Conversion {
     enum class Outcome { ok, refused, timedOut, exceeded } outcome = Outcome::refused;
@@ -318,19 +323,42 @@ private:
         return atoms;
     }
 
+    // Names of atoms, from the cache or in one round trip; atoms never change meaning.
+    QStringList atomNames(const std::vector<Atom>& atoms) {
+        std::vector<Atom> unknown;
+        for (const Atom a : atoms) {
+            if (a != None && atomNameCache_.find(a) == atomNameCache_.end()) {
+                unknown.push_back(a);
+            }
+        }
+        if (!unknown.empty()) {
+            std::vector<char*> raw(unknown.size(), nullptr);
+            if (XGetAtomNames(display_, unknown.data(), int(unknown.size()), raw.data())) {
+                for (size_t i = 0; i < unknown.size(); ++i) {
+                    atomNameCache_[unknown[i]] = QString::fromUtf8(raw[i]);
+                    XFree(raw[i]);
+                }
+            }
+        }
+        QStringList names;
+        for (const Atom a : atoms) {
+            const auto it = atomNameCache_.find(a);
+            if (it != atomNameCache_.end() && !it->second.isEmpty()) {
+                names.append(it->second);
+            }
+        }
+        return names;
+    }
+
     void takeSnapshot(X11ClipboardSnapshot& snapshot) {
         const qint64 limit = prefetchLimit;
         Conversion targets = convert(targets_, 1 << 20);
         QStringList names;
         if (targets.outcome == Conversion::Outcome::ok) {
             const auto* atoms = reinterpret_cast<const unsigned long*>(targets.data.bytes.constData());
-            const qsizetype count = targets.data.bytes.size() / qsizetype(sizeof(unsigned long));
-            for (qsizetype i = 0; i < count; ++i) {
-                const QString name = X11Support::atomName(display_, atoms[i]);
-                if (!name.isEmpty()) {
-                    names.append(name);
-                }
-            }
+            const qsizetype count = std::min<qsizetype>(targets.data.bytes.size() / qsizetype(sizeof(unsigned long)),
+                                                        maximumTargets);
+            names = atomNames(std::vector<Atom>(atoms, atoms + count));
         } else if (targets.outcome == Conversion::Outcome::refused) {
             // Old owners without TARGETS: plain text is all we can hope for.
             names = {QStringLiteral("UTF8_STRING"), QStringLiteral("STRING")};
@@ -723,6 +751,7 @@ private:
     Atom transferProperty_ = None;
     Atom timestampProperty_ = None;
     QStringList currentTargetNames_;
+    std::map<Atom, QString> atomNameCache_;
     PasteboardRepresentations owned_;
     Time ownedSince_ = CurrentTime;
     std::vector<OutgoingTransfer> outgoing_;
@@ -743,7 +772,7 @@ std::unique_ptr<X11ClipboardConnection> X11ClipboardConnection::open(const QByte
     Display* display = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
     if (display == nullptr) {
         if (error != nullptr) {
-            *error = QStringLiteral("Cannot open the X display");
+            *error = QStringLiteral("Cannot open the X display (%1)").arg(QString::fromLocal8Bit(strerror(errno)));
         }
         return nullptr;
     }
