@@ -101,6 +101,27 @@ LineStartSummary summarizeLineStarts(QStringView t) {
     return summary;
 }
 
+// Accepts strict JSON; refuses nesting deeper than the platform reader allows.
+class DepthLimitedAcceptor : public nlohmann::json_sax<nlohmann::json> {
+public:
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return ++depth_ <= maximumJSONNestingDepth; }
+    bool end_object() override { --depth_; return true; }
+    bool start_array(std::size_t) override { return ++depth_ <= maximumJSONNestingDepth; }
+    bool end_array() override { --depth_; return true; }
+    bool key(string_t&) override { return true; }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
+
+private:
+    int depth_ = 0;
+};
+
 } // namespace
 
 double confidence(ClipboardSystemClassification classification) {
@@ -166,7 +187,8 @@ bool isJSONContainer(const char* begin, const char* end) {
     if (first == end || (*first != '{' && *first != '[')) {
         return false;
     }
-    return nlohmann::json::accept(first, end);
+    DepthLimitedAcceptor acceptor;
+    return nlohmann::json::sax_parse(first, end, &acceptor);
 }
 
 bool isJSONContainer(QStringView text) {

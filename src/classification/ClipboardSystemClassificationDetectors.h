@@ -45,7 +45,12 @@ bool detect(ClipboardSystemClassification classification, QStringView t,
 
 // ---- Helpers shared with user rules and tests ----
 
-// True when bytes (UTF-8) are strict JSON whose top-level value is an object or array.
+// Arrays and objects nested deeper than this are not accepted as JSON, as the
+// platform's JSON reader refuses them; the formatter keeps the same limit.
+inline constexpr int maximumJSONNestingDepth = 512;
+
+// True when bytes (UTF-8) are strict JSON whose top-level value is an object or array,
+// nested at most maximumJSONNestingDepth deep.
 bool isJSONContainer(const char* begin, const char* end);
 bool isJSONContainer(QStringView text);
 

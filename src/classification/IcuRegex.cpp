@@ -118,16 +118,33 @@ IcuRegex::Outcome IcuRegex::forEachMatch(QStringView text, const Visitor& visit,
 }
 
 std::optional<IcuRegex::Match> IcuRegex::matchAt(QStringView text, qsizetype from) const {
-    TextView input(text);
-    if (input.text_ == nullptr) {
-        return std::nullopt;
+    AnchoredMatcher matcher(*this, text);
+    return matcher.matchAt(from);
+}
+
+struct IcuRegex::AnchoredMatcher::State {
+    State(const IcuRegex& regex, QStringView t) : input(t), size(t.size()) {
+        if (input.text_ != nullptr) {
+            matcher = makeMatcher(*regex.compiled_, input.text_, 0);
+        }
     }
-    const auto matcher = makeMatcher(*compiled_, input.text_, 0);
-    if (matcher == nullptr) {
+    TextView input;
+    qsizetype size;
+    std::unique_ptr<icu::RegexMatcher> matcher;
+};
+
+IcuRegex::AnchoredMatcher::AnchoredMatcher(const IcuRegex& regex, QStringView text)
+    : state_(std::make_unique<State>(regex, text)) {}
+
+IcuRegex::AnchoredMatcher::~AnchoredMatcher() = default;
+
+std::optional<IcuRegex::Match> IcuRegex::AnchoredMatcher::matchAt(qsizetype from) {
+    icu::RegexMatcher* matcher = state_->matcher.get();
+    if (matcher == nullptr || from < 0 || from > state_->size) {
         return std::nullopt;
     }
     UErrorCode status = U_ZERO_ERROR;
-    matcher->region(from, text.size(), from, status);
+    matcher->region(from, state_->size, from, status);
     matcher->useTransparentBounds(true);
     matcher->useAnchoringBounds(false);
     if (U_FAILURE(status) || !matcher->lookingAt(status) || U_FAILURE(status)) {

@@ -57,6 +57,22 @@ public:
     // end)? The text before `from` stays visible to look-behind and \b.
     std::optional<Match> matchAt(QStringView text, qsizetype from) const;
 
+    // Repeated anchored matches over one text with a single matcher (making a matcher
+    // per position would dominate the cost on large texts). Not thread-safe.
+    class AnchoredMatcher {
+    public:
+        AnchoredMatcher(const IcuRegex& regex, QStringView text);
+        ~AnchoredMatcher();
+        AnchoredMatcher(const AnchoredMatcher&) = delete;
+        AnchoredMatcher& operator=(const AnchoredMatcher&) = delete;
+        // Same as IcuRegex::matchAt.
+        std::optional<Match> matchAt(qsizetype from);
+
+    private:
+        struct State;
+        std::unique_ptr<State> state_;
+    };
+
 private:
     IcuRegex(QString pattern, std::unique_ptr<icu::RegexPattern> compiled);
 

@@ -31,7 +31,7 @@ bool isGitHub(ClipboardSystemClassification classification) {
 }
 
 // Looks for an object key equal to `wanted` without regard to case while checking
-// that the whole text is JSON. Iterative: nesting depth costs no stack.
+// that the whole text is JSON (within the nesting limit). Iterative: depth costs no stack.
 class JSONKeySearch : public nlohmann::json_sax<nlohmann::json> {
 public:
     explicit JSONKeySearch(const QString& wanted)
@@ -46,9 +46,9 @@ public:
     bool number_float(number_float_t, const string_t&) override { return true; }
     bool string(string_t&) override { return true; }
     bool binary(binary_t&) override { return true; }
-    bool start_object(std::size_t) override { ++depth_; return true; }
+    bool start_object(std::size_t) override { return ++depth_ <= ClipboardClassificationDetectors::maximumJSONNestingDepth; }
     bool end_object() override { --depth_; return true; }
-    bool start_array(std::size_t) override { ++depth_; return true; }
+    bool start_array(std::size_t) override { return ++depth_ <= ClipboardClassificationDetectors::maximumJSONNestingDepth; }
     bool end_array() override { --depth_; return true; }
     bool key(string_t& key) override {
         if (!found_ && depth_ - 1 <= jsonKeySearchDepth) {

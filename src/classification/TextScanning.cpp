@@ -41,7 +41,9 @@ void forEachLine(QStringView text, const std::function<bool(QStringView line)>& 
         }
         start = i + 1;
     }
-    visit(text.mid(start));
+    if (start < text.size()) {
+        visit(text.mid(start));
+    }
 }
 
 QStringView trimmedSpacesAndTabs(QStringView text) {

@@ -22,8 +22,9 @@ bool isRegexSpace(char32_t c);
 char32_t codePointAt(QStringView text, qsizetype i, qsizetype* length = nullptr);
 
 // Calls visit for each line of text, split at every line terminator (CR LF counts as
-// one). Empty lines are visited too; a text without terminators is one line. Stops
-// when visit returns false.
+// one), the way a text view enumerates lines: empty lines in between are visited, a
+// final terminator does not start another line, and an empty text has no lines.
+// Stops when visit returns false.
 void forEachLine(QStringView text, const std::function<bool(QStringView line)>& visit);
 
 // Trims spaces and tabs only.

@@ -59,7 +59,13 @@ TEST(RegexEquivalence, LineSplittingKeepsEmptyLinesAndTreatsCRLFAsOne) {
         return true;
     });
     EXPECT_EQ(lines, (QStringList{QStringLiteral("a"), QStringLiteral("b"), QString(), QStringLiteral("c"),
-                                  QStringLiteral("d"), QStringLiteral("e"), QString()}));
+                                  QStringLiteral("d"), QStringLiteral("e")}));
+    lines.clear();
+    TextScanning::forEachLine(u"\n", [&](QStringView line) {
+        lines.push_back(line.toString());
+        return true;
+    });
+    EXPECT_EQ(lines, QStringList{QString()});
 }
 
 } // namespace
