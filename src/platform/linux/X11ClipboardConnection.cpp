@@ -35,6 +35,7 @@ constexpr qint64 hintMaxBytes = 64;
 // Outgoing transfers above this use INCR (well under any server's request limit).
 constexpr qsizetype incrementalChunkBytes = 256 * 1024;
 constexpr auto outgoingTransferTimeout = std::chrono::seconds(10);
+constexpr auto incrementalTransferTimeout = std::chrono::seconds(15);
 // Hostile owners may offer absurd target lists; no real one offers this many.
 constexpr qsizetype maximumTargets = 256;
 
@@ -563,7 +564,18 @@ private:
         XFlush(display_);
         QByteArray received;
         const Window requestor = requestorWindow_;
+        // Each chunk must come within the read timeout, and the whole transfer within
+        // a fixed bound, so a trickling owner cannot keep the connection busy forever.
+        const auto transferDeadline = Clock::now() + incrementalTransferTimeout;
         for (;;) {
+            if (Clock::now() > transferDeadline) {
+                Logger::warning(QStringLiteral("Clipboard transfer of %1 took too long and was abandoned")
+                                    .arg(X11Support::atomName(display_, target)),
+                                logCategory);
+                replaceRequestorWindow();
+                result.outcome = Conversion::Outcome::timedOut;
+                return result;
+            }
             XEvent event;
             const bool arrived = waitForEvent(
                 event,
