@@ -1,0 +1,201 @@
+// Starts the real application on the test display, copies with xclip as a user would,
+// and checks what the command line finds. Skipped without an X display.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace {
+
+class AppEndToEndTest : public ::testing::Test {
+protected:
+    QTemporaryDir home;
+    std::unique_ptr<QProcess> app;
+    std::vector<std::unique_ptr<QProcess>> owners;
+
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+            GTEST_SKIP() << "needs an X display (scripts/test.sh starts Xvfb)";
+        }
+        if (QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty()) {
+            GTEST_SKIP() << "needs xclip";
+        }
+        QDir().mkpath(home.path() + QStringLiteral("/run"));
+        QFile::setPermissions(home.path() + QStringLiteral("/run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    void TearDown() override {
+        stopApp();
+        for (auto& owner : owners) {
+            owner->kill();
+            owner->waitForFinished(2000);
+        }
+    }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path() + QStringLiteral("/run"));
+        env.insert(QStringLiteral("QUELLPAD_STORAGE_DIRECTORY"), home.path() + QStringLiteral("/data"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        return env;
+    }
+
+    void startApp() {
+        app = std::make_unique<QProcess>();
+        app->setProcessEnvironment(environment());
+        app->setProcessChannelMode(QProcess::MergedChannels);
+        app->start(QStringLiteral(QUELLPAD_CLI_PATH), QStringList{});
+        ASSERT_TRUE(app->waitForStarted(5000));
+        QByteArray output;
+        QDeadlineTimer deadline(15000);
+        while (!output.contains("Single instance check passed") && !deadline.hasExpired()) {
+            app->waitForReadyRead(100);
+            output += app->readAll();
+        }
+        ASSERT_TRUE(output.contains("Single instance check passed")) << output.toStdString();
+        QThread::msleep(300); // let the first poll take its baseline
+    }
+
+    void stopApp() {
+        if (app && app->state() != QProcess::NotRunning) {
+            app->terminate();
+            if (!app->waitForFinished(10000)) {
+                app->kill();
+                app->waitForFinished(2000);
+            }
+        }
+    }
+
+    // Takes the clipboard with xclip, which keeps serving it until the next copy.
+    void copy(const QByteArray& data, const QString& type = QString()) {
+        auto owner = std::make_unique<QProcess>();
+        QStringList arguments{QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard")};
+        if (!type.isEmpty()) {
+            arguments << QStringLiteral("-t") << type;
+        }
+        owner->start(QStringLiteral("xclip"), arguments);
+        ASSERT_TRUE(owner->waitForStarted(5000));
+        owner->write(data);
+        owner->waitForBytesWritten(5000);
+        owner->closeWriteChannel();
+        owner->waitForBytesWritten(1000);
+        owners.push_back(std::move(owner));
+    }
+
+    std::vector<QJsonObject> cli(const QStringList& arguments) const {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(QStringLiteral(QUELLPAD_CLI_PATH), arguments + QStringList{QStringLiteral("--json")});
+        process.waitForFinished(30000);
+        std::vector<QJsonObject> objects;
+        for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+            if (!line.isEmpty()) objects.push_back(QJsonDocument::fromJson(line).object());
+        }
+        return objects;
+    }
+
+    // Polls the history until it holds `count` items (capture is asynchronous to the copy).
+    std::vector<QJsonObject> waitForItems(size_t count, int timeoutMs = 10000) const {
+        QDeadlineTimer deadline(timeoutMs);
+        std::vector<QJsonObject> items;
+        do {
+            items = cli({QStringLiteral("list")});
+            if (items.size() >= count) break;
+            QThread::msleep(100);
+        } while (!deadline.hasExpired());
+        return items;
+    }
+};
+
+QStringList previews(const std::vector<QJsonObject>& items) {
+    QStringList result;
+    for (const auto& item : items) result.push_back(item.value(QStringLiteral("preview")).toString());
+    return result;
+}
+
+} // namespace
+
+TEST_F(AppEndToEndTest, CopiedTextsAndImagesAreStoredAndFound) {
+    startApp();
+    copy("the quick brown fox");
+    ASSERT_EQ(waitForItems(1).size(), 1u);
+    copy("https://example.com/docs?page=2");
+    ASSERT_EQ(waitForItems(2).size(), 2u);
+
+    QImage image(64, 40, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    copy(png, QStringLiteral("image/png"));
+    const std::vector<QJsonObject> items = waitForItems(3);
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(previews(items), (QStringList{QStringLiteral("Image 64x40"), QStringLiteral("https://example.com/docs?page=2"),
+                                            QStringLiteral("the quick brown fox")}));
+    EXPECT_EQ(items[1].value(QStringLiteral("classification")).toString(), QStringLiteral("URL"));
+
+    const std::vector<QJsonObject> found = cli({QStringLiteral("search"), QStringLiteral("brown")});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].value(QStringLiteral("preview")).toString(), QStringLiteral("the quick brown fox"));
+}
+
+TEST_F(AppEndToEndTest, RepeatedCopyMovesToTopAndRapidCopiesAreEachCaptured) {
+    startApp();
+    copy("A");
+    ASSERT_EQ(waitForItems(1).size(), 1u);
+    copy("B");
+    ASSERT_EQ(waitForItems(2).size(), 2u);
+    copy("A");
+    QThread::msleep(1500);
+    EXPECT_EQ(previews(cli({QStringLiteral("list")})), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+
+    for (int i = 0; i < 5; ++i) {
+        copy(QByteArray("rapid ") + QByteArray::number(i));
+        QThread::msleep(60);
+    }
+    const std::vector<QJsonObject> items = waitForItems(7);
+    EXPECT_EQ(items.size(), 7u) << previews(items).join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(AppEndToEndTest, SecondInstanceExitsAndTerminationKeepsEverything) {
+    startApp();
+    QProcess second;
+    second.setProcessEnvironment(environment());
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(QStringLiteral(QUELLPAD_CLI_PATH), QStringList{});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(second.readAll().contains("Another instance is already running, terminating..."));
+
+    copy("kept across a restart");
+    ASSERT_EQ(waitForItems(1).size(), 1u);
+    stopApp();
+    EXPECT_EQ(app->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app->exitCode(), 0);
+    EXPECT_EQ(cli({QStringLiteral("search"), QStringLiteral("restart")}).size(), 1u);
+}
+
+TEST(AppWithoutDisplay, ExitsWithAClearMessage) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(QUELLPAD_CLI_PATH), QStringList{});
+    ASSERT_TRUE(process.waitForFinished(15000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(process.readAllStandardError().contains("needs an X11 display"));
+}
