@@ -28,6 +28,7 @@ class X11CaptureTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QUELLPAD_REQUIRE_X11();
+        lock = std::make_unique<test::DisplayLock>();
         QString error;
         pasteboard = X11Pasteboard::open(&error);
         ASSERT_TRUE(pasteboard) << error.toStdString();
@@ -47,6 +48,7 @@ protected:
         return texts;
     }
 
+    std::unique_ptr<test::DisplayLock> lock;
     QTemporaryDir applications;
     InMemoryDefaultsStore defaults;
     SystemClock clock;

@@ -33,6 +33,7 @@ class X11PasteboardTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QUELLPAD_REQUIRE_X11();
+        lock = std::make_unique<test::DisplayLock>();
         QString error;
         pasteboard = X11Pasteboard::open(&error);
         ASSERT_TRUE(pasteboard) << error.toStdString();
@@ -43,6 +44,7 @@ protected:
         return processEventsUntil([&] { return pasteboard->changeCount() > from; }, timeoutMs);
     }
 
+    std::unique_ptr<test::DisplayLock> lock;
     std::unique_ptr<X11Pasteboard> pasteboard;
 };
 
@@ -96,6 +98,7 @@ TEST_F(X11PasteboardTest, LargeCopiesArriveWholeOrStopAtTheLimit) {
 
 TEST(X11ClipboardConnectionTest, RapidSuccessiveCopiesAreEachSnapshotted) {
     QUELLPAD_REQUIRE_X11();
+    test::DisplayLock displayLock;
     QString error;
     auto connection = X11ClipboardConnection::open({}, 1000, &error);
     ASSERT_TRUE(connection) << error.toStdString();

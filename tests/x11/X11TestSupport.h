@@ -18,7 +18,10 @@
 #include <QString>
 #include <QTemporaryFile>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -38,6 +41,30 @@ inline Window clipboardOwner() {
     Display* display = keepAliveDisplay();
     return XGetSelectionOwner(display, XInternAtom(display, "CLIPBOARD", False));
 }
+
+// CTest runs test cases in parallel processes, and the clipboard is one per display:
+// each X11 test case holds this lock (per display) while it runs.
+class DisplayLock {
+public:
+    DisplayLock() {
+        QByteArray display = qgetenv("DISPLAY");
+        display.replace(':', '_').replace('/', '_');
+        fd_ = ::open(("/tmp/quellpad-x11-tests" + display + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            ::flock(fd_, LOCK_EX);
+        }
+    }
+    ~DisplayLock() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    DisplayLock(const DisplayLock&) = delete;
+    DisplayLock& operator=(const DisplayLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
 
 #define QUELLPAD_REQUIRE_X11()                                                              \
     do {                                                                                     \
