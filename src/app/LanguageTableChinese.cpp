@@ -123,6 +123,8 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::formattingEncodingFailure: return "无法编码格式化结果";
     case TextKey::formattingInvalidJson: return "文本不是有效的 JSON：%1";
     case TextKey::formattingNotContainer: return "JSON 文本必须是对象或数组。";
+    case TextKey::formattingNestingTooDeep: return "JSON 文本中数组和对象的嵌套超过 %1 层。";
+    case TextKey::formattingOutputTooLarge: return "格式化后的文本将超过 %1 MB。";
     case TextKey::cliClassifySummary: return "对文件或标准输入中的文本进行分类。";
     case TextKey::cliFileArgumentDescription: return "要读取的文件；省略时读取标准输入。";
     case TextKey::cliFormatSummary: return "格式化 JSON、JSON Lines 或 SQL 文本。";
@@ -132,7 +134,7 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::cliCannotReadFile: return "无法读取 %1：%2";
     case TextKey::cliInputTooLarge: return "输入超过 %1 MB。";
     case TextKey::cliFormatUnknownKind: return "未知格式：%1（可用 json、jsonl 或 sql）。";
-    case TextKey::cliTextNotFormattable: return "分类为 %1 的文本无法格式化。";
+    case TextKey::cliTextNotFormattable: return "只有 JSON、JSON Lines 和 SQL 可以格式化；此文本的分类为 %1。";
     case TextKey::cliFormattingFailed: return "格式化失败：%1";
     case TextKey::cliAddSummary: return "把文本或图片作为一次复制保存到历史记录。";
     case TextKey::cliAddAppOptionDescription: return "记录为来源的应用 ID。";
@@ -177,6 +179,12 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::cliStatsHistoryBytes: return "历史记录库大小：%1 字节";
     case TextKey::cliStatsIndexBytes: return "搜索索引大小：%1 字节";
     case TextKey::cliNoDisplay: return "Quellpad 需要 X11 显示才能监视剪贴板（DISPLAY 未设置或无法打开：%1）。请在桌面会话中运行。";
+    case TextKey::cliPauseSummary: return "暂停正在运行的 Quellpad 的记录。";
+    case TextKey::cliResumeSummary: return "恢复正在运行的 Quellpad 的记录。";
+    case TextKey::cliStatusSummary: return "显示 Quellpad 是否正在运行和记录。";
+    case TextKey::cliNotRunning: return "Quellpad 未在运行。";
+    case TextKey::cliRecordingPaused: return "记录已暂停。";
+    case TextKey::cliRecordingActive: return "正在记录。";
     }
     return "";
 }

@@ -123,6 +123,8 @@ const char* english(TextKey key) {
     case TextKey::formattingEncodingFailure: return "Failed to encode formatted output";
     case TextKey::formattingInvalidJson: return "The text is not valid JSON: %1";
     case TextKey::formattingNotContainer: return "The JSON text must be an object or an array.";
+    case TextKey::formattingNestingTooDeep: return "The JSON text nests arrays and objects more than %1 levels deep.";
+    case TextKey::formattingOutputTooLarge: return "The formatted text would be larger than %1 MB.";
     case TextKey::cliClassifySummary: return "Classify text from a file or standard input.";
     case TextKey::cliFileArgumentDescription: return "File to read; standard input when omitted.";
     case TextKey::cliFormatSummary: return "Pretty-print JSON, JSON Lines or SQL text.";
@@ -132,7 +134,7 @@ const char* english(TextKey key) {
     case TextKey::cliCannotReadFile: return "Cannot read %1: %2";
     case TextKey::cliInputTooLarge: return "The input is larger than %1 MB.";
     case TextKey::cliFormatUnknownKind: return "Unknown format: %1 (use json, jsonl or sql).";
-    case TextKey::cliTextNotFormattable: return "Text classified as %1 cannot be formatted.";
+    case TextKey::cliTextNotFormattable: return "Only JSON, JSON Lines and SQL can be formatted; this text is classified as %1.";
     case TextKey::cliFormattingFailed: return "Formatting failed: %1";
     case TextKey::cliAddSummary: return "Store a text or an image as a copied item.";
     case TextKey::cliAddAppOptionDescription: return "The application id to record as the source.";
@@ -177,6 +179,12 @@ const char* english(TextKey key) {
     case TextKey::cliStatsHistoryBytes: return "History store size: %1 bytes";
     case TextKey::cliStatsIndexBytes: return "Search index size: %1 bytes";
     case TextKey::cliNoDisplay: return "Quellpad needs an X11 display to watch the clipboard (DISPLAY is not set or cannot be opened: %1). Run it inside your desktop session.";
+    case TextKey::cliPauseSummary: return "Pause recording in the running Quellpad.";
+    case TextKey::cliResumeSummary: return "Resume recording in the running Quellpad.";
+    case TextKey::cliStatusSummary: return "Show whether Quellpad is running and recording.";
+    case TextKey::cliNotRunning: return "Quellpad is not running.";
+    case TextKey::cliRecordingPaused: return "Recording is paused.";
+    case TextKey::cliRecordingActive: return "Recording.";
     }
     return "";
 }

@@ -134,6 +134,8 @@ enum class TextKey {
     formattingEncodingFailure,
     formattingInvalidJson, // %1: parser message
     formattingNotContainer,
+    formattingNestingTooDeep, // %1: levels
+    formattingOutputTooLarge, // %1: megabytes
     // Command line: classify and format
     cliClassifySummary,
     cliFileArgumentDescription,
@@ -189,6 +191,12 @@ enum class TextKey {
     cliStatsHistoryBytes, // %1: bytes
     cliStatsIndexBytes, // %1: bytes
     cliNoDisplay, // %1: reason
+    cliPauseSummary,
+    cliResumeSummary,
+    cliStatusSummary,
+    cliNotRunning,
+    cliRecordingPaused,
+    cliRecordingActive,
 };
 
 } // namespace quellpad

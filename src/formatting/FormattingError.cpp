@@ -11,10 +11,10 @@ TextKey FormattingError::textKey() const {
     switch (kind_) {
     case Kind::invalidEncoding: return TextKey::formattingInvalidEncoding;
     case Kind::encodingFailure: return TextKey::formattingEncodingFailure;
-    case Kind::invalidJSON:
-    case Kind::nestingTooDeep:
-    case Kind::outputTooLarge: return TextKey::formattingInvalidJson;
+    case Kind::invalidJSON: return TextKey::formattingInvalidJson;
     case Kind::notContainer: return TextKey::formattingNotContainer;
+    case Kind::nestingTooDeep: return TextKey::formattingNestingTooDeep;
+    case Kind::outputTooLarge: return TextKey::formattingOutputTooLarge;
     }
     return TextKey::formattingEncodingFailure;
 }
@@ -22,12 +22,8 @@ TextKey FormattingError::textKey() const {
 QStringList FormattingError::textArguments() const { return {detail_}; }
 
 QString FormattingError::description() const {
-    switch (kind_) {
-    case Kind::invalidJSON:
-    case Kind::nestingTooDeep:
-    case Kind::outputTooLarge: return detail_;
-    default: return Localizer::text(AppLanguage::english, textKey(), textArguments());
-    }
+    // The parser's own message is passed on unchanged.
+    return kind_ == Kind::invalidJSON ? detail_ : Localizer::text(AppLanguage::english, textKey(), textArguments());
 }
 
 } // namespace quellpad

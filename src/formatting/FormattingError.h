@@ -18,8 +18,8 @@ public:
         encodingFailure,  // the output is not valid UTF-8
         invalidJSON,      // the JSON parser's error, in `detail`
         notContainer,     // valid JSON whose top level is not an object or array
-        nestingTooDeep,   // more nested arrays and objects than the parser accepts
-        outputTooLarge,   // the pretty-printed text would exceed the output limit
+        nestingTooDeep,   // more nested arrays and objects than the parser accepts; detail: the limit
+        outputTooLarge,   // the pretty-printed text would exceed the output limit; detail: megabytes
     };
 
     explicit FormattingError(Kind kind, QString detail = {});

@@ -193,12 +193,10 @@ QString JSONPrettyPrinter::prettyPrinted(QStringView text) {
             throw FormattingError(FormattingError::Kind::notContainer);
         case PrettyWriter::Stop::tooDeep:
             throw FormattingError(FormattingError::Kind::nestingTooDeep,
-                                  QStringLiteral("Too many nested arrays or objects (more than %1 levels)")
-                                      .arg(ClipboardClassificationDetectors::maximumJSONNestingDepth));
+                                  QString::number(ClipboardClassificationDetectors::maximumJSONNestingDepth));
         case PrettyWriter::Stop::tooLarge:
             throw FormattingError(FormattingError::Kind::outputTooLarge,
-                                  QStringLiteral("The formatted text would be larger than %1 MB")
-                                      .arg(maximumOutputBytes / (1024 * 1024)));
+                                  QString::number(maximumOutputBytes / (1024 * 1024)));
         case PrettyWriter::Stop::parseError:
         case PrettyWriter::Stop::none:
             throw FormattingError(FormattingError::Kind::invalidJSON, QString::fromStdString(writer.parseMessage));

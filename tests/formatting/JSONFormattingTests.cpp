@@ -82,6 +82,8 @@ TEST(JSONFormat, DeepNestingIsRefusedWithoutCrashing) {
     EXPECT_TRUE(formatJSON(nested(512)).startsWith(QStringLiteral("[\n  [\n    [")));
     EXPECT_EQ(formatFailure(nested(513)), FormattingError::Kind::nestingTooDeep);
     EXPECT_EQ(formatFailure(nested(100'000)), FormattingError::Kind::nestingTooDeep);
+    EXPECT_EQ(FormattingError(FormattingError::Kind::nestingTooDeep, QStringLiteral("512")).description(),
+              QStringLiteral("The JSON text nests arrays and objects more than 512 levels deep."));
     EXPECT_EQ(formatFailure(QString(100'000, QLatin1Char('{'))), FormattingError::Kind::invalidJSON);
 }
 
