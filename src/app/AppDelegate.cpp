@@ -1,7 +1,11 @@
 #include "app/AppDelegate.h"
 
+#include <QCoreApplication>
+
 #include "Core/Utilities/Logger.h"
+#include "app/AppCommandServer.h"
 #include "app/SingleInstanceGuard.h"
+#include "capture/ClipboardMonitorProtocol.h"
 #include "history/DataDirectoryManager.h"
 
 namespace quellpad {
@@ -35,7 +39,31 @@ AppDelegate::LaunchOutcome AppDelegate::applicationDidFinishLaunching() {
     Logger::info(QStringLiteral("Single instance check passed"), category);
     dataDirectory_ = std::make_unique<DataDirectoryManager>(defaults_);
     assembler_ = std::make_unique<AppAssembler>(defaults_, notifications_, *dataDirectory_, platform_(), channel_);
+    commandServer_ = std::make_unique<AppCommandServer>(
+        AppCommandServer::defaultSocketPath(), [this](const QString& command) { return handleCommand(command); });
+    commandServer_->listen();
     return LaunchOutcome::running;
+}
+
+QJsonObject AppDelegate::handleCommand(const QString& command) {
+    if (!assembler_) {
+        return {{QStringLiteral("ok"), false}, {QStringLiteral("error"), QStringLiteral("not running")}};
+    }
+    const std::shared_ptr<ClipboardMonitorProtocol> monitor = assembler_->clipboardMonitor();
+    if (command == QStringLiteral("pause")) {
+        Logger::info(QStringLiteral("Pause recording requested"), QStringLiteral("AppCoordinator"));
+        monitor->pauseTemporarily();
+    } else if (command == QStringLiteral("resume")) {
+        Logger::info(QStringLiteral("Resume recording requested"), QStringLiteral("AppCoordinator"));
+        monitor->resumeFromTemporaryPause();
+    } else if (command != QStringLiteral("status")) {
+        return {{QStringLiteral("ok"), false}, {QStringLiteral("error"), QStringLiteral("unknown command")}};
+    }
+    return {{QStringLiteral("ok"), true},
+            {QStringLiteral("paused"), monitor->isTemporarilyPaused()},
+            {QStringLiteral("searchIndex"), assembler_->hasSearchIndex()},
+            {QStringLiteral("dataDirectory"), dataDirectory_->dataDirectoryPath()},
+            {QStringLiteral("pid"), static_cast<double>(QCoreApplication::applicationPid())}};
 }
 
 void AppDelegate::applicationWillTerminate() {
@@ -43,6 +71,7 @@ void AppDelegate::applicationWillTerminate() {
         return;
     }
     terminated_ = true;
+    commandServer_.reset();
     if (assembler_) {
         assembler_->shutdownClipboardServices();
         // Dropping the services drains their queues, so pending index writes land.

@@ -7,11 +7,14 @@
 #include <memory>
 #include <optional>
 
+#include <QJsonObject>
+
 #include "app/AppAssembler.h"
 #include "app/DistributionChannel.h"
 
 namespace quellpad {
 
+class AppCommandServer;
 class DataDirectoryManager;
 class DefaultsStore;
 class NotificationCenter;
@@ -31,6 +34,9 @@ public:
     AppAssembler* assembler() const { return assembler_.get(); }
     DataDirectoryManager* dataDirectoryManager() const { return dataDirectory_.get(); }
 
+    // Answers "pause", "resume" and "status" from the command line.
+    QJsonObject handleCommand(const QString& command);
+
 private:
     DefaultsStore& defaults_;
     NotificationCenter& notifications_;
@@ -39,6 +45,7 @@ private:
     DistributionChannel channel_;
     std::unique_ptr<DataDirectoryManager> dataDirectory_;
     std::unique_ptr<AppAssembler> assembler_;
+    std::unique_ptr<AppCommandServer> commandServer_;
     bool terminated_ = false;
 };
 

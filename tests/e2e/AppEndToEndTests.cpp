@@ -187,6 +187,26 @@ TEST_F(AppEndToEndTest, SecondInstanceExitsAndTerminationKeepsEverything) {
     EXPECT_EQ(cli({QStringLiteral("search"), QStringLiteral("restart")}).size(), 1u);
 }
 
+TEST_F(AppEndToEndTest, CopiesMadeDuringAPauseAreNeverStored) {
+    startApp();
+    copy("before the pause");
+    ASSERT_EQ(waitForItems(1).size(), 1u);
+    std::vector<QJsonObject> reply = cli({QStringLiteral("pause")});
+    ASSERT_EQ(reply.size(), 1u);
+    EXPECT_TRUE(reply[0].value(QStringLiteral("paused")).toBool());
+    copy("secret while paused");
+    QThread::msleep(800);
+    reply = cli({QStringLiteral("resume")});
+    ASSERT_EQ(reply.size(), 1u);
+    EXPECT_FALSE(reply[0].value(QStringLiteral("paused")).toBool());
+    QThread::msleep(800);
+    EXPECT_EQ(previews(cli({QStringLiteral("list")})), QStringList{QStringLiteral("before the pause")})
+        << "what was on the clipboard at resume is the new baseline, not a capture";
+    copy("after the pause");
+    EXPECT_EQ(previews(waitForItems(2)), (QStringList{QStringLiteral("after the pause"), QStringLiteral("before the pause")}));
+    EXPECT_TRUE(cli({QStringLiteral("status")}).at(0).value(QStringLiteral("ok")).toBool());
+}
+
 TEST(AppWithoutDisplay, ExitsWithAClearMessage) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
