@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "Core/Utilities/NotificationCenter.h"
+#include "app/AppAssembler.h"
+#include "capture/ClipboardMonitor.h"
+#include "history/ClipboardHistoryManagerProtocol.h"
+#include "history/ClipboardHistoryRepository.h"
+#include "history/DataDirectoryManager.h"
+#include "platform/QtImageCodec.h"
+#include "platform/fake/FakePasteboard.h"
+#include "platform/fake/FakeWorkspace.h"
+#include "platform/fake/InMemoryDefaultsStore.h"
+#include "platform/fake/ManualClock.h"
+#include "platform/fake/ManualTimerScheduler.h"
+#include "search/ClipboardSearchServiceProtocol.h"
+#include "support/TestSupport.h"
+
+using namespace quellpad;
+
+namespace {
+
+const QString category = QStringLiteral("AppAssembler");
+
+template <typename T>
+T await(QFuture<T> future) {
+    future.waitForFinished();
+    return future.result();
+}
+
+} // namespace
+
+class AppAssemblerTest : public ::testing::Test {
+protected:
+    QTemporaryDir directory;
+    InMemoryDefaultsStore defaults;
+    NotificationCenter notifications;
+    FakePasteboard pasteboard;
+    FakeWorkspace workspace;
+    QtImageCodec codec;
+    ManualTimerScheduler timers;
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    QString storage = directory.path() + QStringLiteral("/data");
+    std::unique_ptr<DataDirectoryManager> dataDirectory;
+
+    void SetUp() override {
+        pasteboard.setEmitsChanges(false);
+        DataDirectoryManager::Environment environment;
+        environment.variable = [this](const QString& name) {
+            return name == DataDirectoryManager::storageDirectoryOverrideEnvironmentKey ? storage : QString();
+        };
+        dataDirectory = std::make_unique<DataDirectoryManager>(defaults, environment);
+    }
+
+    std::unique_ptr<AppAssembler> makeAssembler() {
+        return std::make_unique<AppAssembler>(defaults, notifications, *dataDirectory,
+                                              AppPlatformServices{pasteboard, workspace, codec, timers, clock, {}},
+                                              DistributionChannel::direct);
+    }
+
+    // Copies text and lets the monitor poll once.
+    void copyAndPoll(AppAssembler& assembler, const QString& text) {
+        pasteboard.setText(text);
+        assembler.activeClipboardMonitor()->checkForChanges();
+    }
+};
+
+TEST_F(AppAssemblerTest, BuildsWorkingCaptureAndSearch) {
+    auto assembler = makeAssembler();
+    ASSERT_TRUE(assembler->activeClipboardMonitor());
+    EXPECT_TRUE(assembler->activeClipboardMonitor()->isMonitoring());
+    EXPECT_TRUE(assembler->hasSearchIndex());
+    copyAndPoll(*assembler, QStringLiteral("captured through the assembled services"));
+    std::static_pointer_cast<ClipboardHistoryRepository>(assembler->clipboardHistoryRepository())->waitForIndexSync();
+    const ClipboardSearchPage page = await(assembler->clipboardSearchService()->search(QStringLiteral("assembled"), 0, 10));
+    ASSERT_EQ(page.items.size(), 1u);
+    EXPECT_EQ(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)).size(), 1u);
+
+    // Writing through the manager is not captured back.
+    assembler->clipboardHistoryManager()->performWithoutCapture([&] { pasteboard.setText(QStringLiteral("written by us")); });
+    assembler->activeClipboardMonitor()->checkForChanges();
+    EXPECT_EQ(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)).size(), 1u);
+}
+
+TEST_F(AppAssemblerTest, AnIndexThatCannotOpenGivesCaptureWithoutSearch) {
+    QDir().mkpath(storage);
+    ASSERT_TRUE(QDir().mkpath(storage + QStringLiteral("/clipboard_search.sqlite"))); // a folder where the file should be
+    test::LogCapture logs;
+    auto assembler = makeAssembler();
+    EXPECT_TRUE(logs.contains(LogLevel::error, category,
+                              QStringLiteral("Failed to initialize clipboard search index store, search index sync disabled")));
+    EXPECT_FALSE(assembler->hasSearchIndex());
+    copyAndPoll(*assembler, QStringLiteral("still captured"));
+    EXPECT_EQ(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QStringLiteral("captured"), std::nullopt)).size(), 1u);
+    try {
+        await(assembler->clipboardSearchService()->search(QStringLiteral("captured"), 0, 10));
+        FAIL() << "the Empty search service must refuse";
+    } catch (const ClipboardSearchServiceError& error) {
+        EXPECT_EQ(error.description(), QStringLiteral("Clipboard search service is unavailable."));
+    }
+    EXPECT_EQ(await(assembler->clipboardSearchService()->indexStats()).documentCount, 0);
+}
+
+TEST_F(AppAssemblerTest, AStoreThatCannotOpenGivesTheEmptyServices) {
+    QDir().mkpath(storage);
+    ASSERT_TRUE(test::writeFile(storage + QStringLiteral("/clipboard_history.sqlite"), QByteArray(4096, 'x')));
+    test::LogCapture logs;
+    auto assembler = makeAssembler();
+    EXPECT_TRUE(logs.contains(LogLevel::error, category, QStringLiteral("Failed to initialize clipboard services: ")));
+    EXPECT_FALSE(assembler->activeClipboardMonitor());
+    EXPECT_FALSE(assembler->clipboardMonitor()->isTemporarilyPaused());
+    pasteboard.setText(QStringLiteral("nowhere to go"));
+    EXPECT_TRUE(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)).empty());
+    EXPECT_EQ(test::readFile(storage + QStringLiteral("/clipboard_history.sqlite")), QByteArray(4096, 'x'));
+}
+
+TEST_F(AppAssemblerTest, RebuildFollowsTheDataDirectory) {
+    auto assembler = makeAssembler();
+    copyAndPoll(*assembler, QStringLiteral("in the first folder"));
+    storage = directory.path() + QStringLiteral("/moved");
+    assembler->rebuildClipboardServices();
+    EXPECT_TRUE(assembler->activeClipboardMonitor()->isMonitoring());
+    EXPECT_TRUE(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)).empty());
+    copyAndPoll(*assembler, QStringLiteral("in the second folder"));
+    EXPECT_EQ(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)).size(), 1u);
+    EXPECT_TRUE(QFile::exists(storage + QStringLiteral("/clipboard_history.sqlite")));
+
+    assembler->resetClipboardServicesToEmpty();
+    EXPECT_FALSE(assembler->activeClipboardMonitor());
+    EXPECT_TRUE(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)).empty());
+}
