@@ -90,6 +90,8 @@ void AppAssembler::rebuildClipboardServices() {
         },
         {},
         channel_,
+        platform_.keyMonitor ? std::make_shared<SystemClipboardCopyIntentMonitor>(platform_.keyMonitor) : nullptr,
+        platform_.isAccessibilityTrusted,
     };
     repository_ = repository;
     monitor_ = std::make_shared<ClipboardMonitor>(std::move(dependencies));

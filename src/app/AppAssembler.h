@@ -20,6 +20,7 @@ class ClipboardMonitorProtocol;
 class ClipboardSearchServiceProtocol;
 class DataDirectoryManager;
 class DefaultsStore;
+class GlobalKeyMonitor;
 class ImageCodec;
 class NotificationCenter;
 class OneShotTimerScheduler;
@@ -36,6 +37,10 @@ struct AppPlatformServices {
     std::shared_ptr<Clock> clock;
     // Builds the image text recognizer; absent: images are stored without recognition.
     std::function<std::shared_ptr<ClipboardImageTextRecognizing>()> makeImageTextRecognizer;
+    // Global key observer for copy shortcuts; absent: polling alone.
+    std::shared_ptr<GlobalKeyMonitor> keyMonitor = nullptr;
+    // Whether the accessibility features may be used; absent counts as not trusted.
+    std::function<bool()> isAccessibilityTrusted = nullptr;
 };
 
 class AppAssembler {

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include <QFuture>
+#include <QPointer>
 
 #include "Core/Utilities/Logger.h"
 #include "Core/Utilities/TextUtilities.h"
@@ -37,7 +38,9 @@ ClipboardMonitor::ClipboardMonitor(ClipboardMonitorDependencies dependencies, QO
 ClipboardMonitor::~ClipboardMonitor() = default;
 
 void ClipboardMonitor::stopPolling() {
-    // The copy-intent monitor would be stopped here as well once there is one.
+    if (deps_.copyIntentMonitor) {
+        deps_.copyIntentMonitor->stop();
+    }
     timer_.reset();
     cadence_.clear();
     isMonitoring_ = false;
@@ -56,15 +59,43 @@ void ClipboardMonitor::rebaseline() {
 }
 
 void ClipboardMonitor::startMonitoring(bool runInitialCleanup) {
+    if (deps_.copyIntentMonitor) {
+        deps_.copyIntentMonitor->stop();
+    }
     timer_.reset();
     cadence_.clear();
     rebaseline();
     isMonitoring_ = true;
+    startCopyIntentMonitor();
     if (runInitialCleanup && deps_.autoCleanupRunner) {
         deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::text, true);
         deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::image, true);
     }
     scheduleNextPoll();
+}
+
+void ClipboardMonitor::startCopyIntentMonitor() {
+    if (!deps_.copyIntentMonitor || deps_.distributionChannel != DistributionChannel::direct) {
+        return;
+    }
+    if (!deps_.isAccessibilityTrusted || !deps_.isAccessibilityTrusted()) {
+        return;
+    }
+    // The handler runs on the key observer's thread: it only hands over to the main thread.
+    QPointer<ClipboardMonitor> weakSelf(this);
+    const bool started = deps_.copyIntentMonitor->start([weakSelf] {
+        QMetaObject::invokeMethod(
+            weakSelf.data(), [weakSelf] {
+                if (weakSelf) {
+                    weakSelf->noteCopyIntent();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    if (!started) {
+        Logger::warning(QStringLiteral("Clipboard copy intent monitor failed to start; adaptive polling remains active"),
+                        logCategory);
+    }
 }
 
 void ClipboardMonitor::stopMonitoring() {

@@ -20,6 +20,7 @@
 #include "capture/ClipboardCaptureRecorder.h"
 #include "capture/ClipboardMonitorCadence.h"
 #include "capture/ClipboardMonitorProtocol.h"
+#include "capture/SystemClipboardCopyIntentMonitor.h"
 #include "capture/ClipboardMonitoredPayload.h"
 #include "capture/ClipboardPayloadReader.h"
 
@@ -56,6 +57,10 @@ struct ClipboardMonitorDependencies {
     // Optional: nothing is ignored when absent.
     ClipboardIgnoredApplicationCheck isIgnored;
     DistributionChannel distributionChannel = DistributionChannel::unknown;
+    // Optional: copy shortcuts wake the monitor at once (direct channel, trusted only).
+    std::shared_ptr<ClipboardCopyIntentMonitoring> copyIntentMonitor = nullptr;
+    // Whether the accessibility interface may be used; absent counts as not trusted.
+    std::function<bool()> isAccessibilityTrusted = nullptr;
 };
 
 class ClipboardMonitor final : public QObject, public ClipboardMonitorProtocol {
@@ -95,6 +100,7 @@ Q_SIGNALS:
 
 private:
     void stopPolling();
+    void startCopyIntentMonitor();
     void rebaseline();
     void scheduleNextPoll(std::optional<double> fixedInterval = std::nullopt);
     void wakeForImmediatePoll(double interval);

@@ -17,6 +17,7 @@
 #include "platform/OneShotTimer.h"
 #include "platform/QtImageCodec.h"
 #include "platform/linux/JsonFileDefaultsStore.h"
+#include "platform/linux/X11GlobalKeyMonitor.h"
 #include "platform/linux/X11Pasteboard.h"
 #include "platform/linux/X11Workspace.h"
 
@@ -93,7 +94,9 @@ int runApplication(int argc, char** argv) {
     QtImageCodec imageCodec;
     QtOneShotTimerScheduler timers;
     auto platform = [&] {
-        return AppPlatformServices{*pasteboard, *workspace, imageCodec, timers, std::make_shared<SystemClock>(), {}};
+        // Raw key events need no permission on X11, so copy shortcuts are always observable.
+        return AppPlatformServices{*pasteboard,       *workspace, imageCodec, timers, std::make_shared<SystemClock>(), {},
+                                   std::make_shared<X11GlobalKeyMonitor>(), [] { return true; }};
     };
     AppDelegate delegate(defaults, notifications, instanceGuard, platform, DistributionChannel::direct);
     switch (delegate.applicationDidFinishLaunching()) {
