@@ -185,6 +185,16 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::cliNotRunning: return "Quellpad 未在运行。";
     case TextKey::cliRecordingPaused: return "记录已暂停。";
     case TextKey::cliRecordingActive: return "正在记录。";
+    case TextKey::cliIgnoreSummary: return "列出、添加或移除其复制内容永不记录的应用。";
+    case TextKey::cliIgnoreActionDescription: return "list、add ID 或 remove ID；ID 是应用的桌面项 ID，例如 org.keepassxc.KeePassXC。";
+    case TextKey::cliIgnoreUnknownAction: return "未知操作：%1（应为 list、add 或 remove）";
+    case TextKey::cliIgnoreEmptyIdentifier: return "应用 ID 为空。";
+    case TextKey::cliIgnoreAdded: return "已添加到忽略列表：%1";
+    case TextKey::cliIgnoreAlreadyListed: return "已在忽略列表中：%1";
+    case TextKey::cliIgnoreRemoved: return "已从忽略列表中移除：%1";
+    case TextKey::cliIgnoreNotListed: return "不在忽略列表中：%1";
+    case TextKey::cliOcrSummary: return "按 OCR 语言设置输出图片文件中识别出的文字。";
+    case TextKey::cliOcrFailed: return "文字识别失败：%1";
     }
     return "";
 }

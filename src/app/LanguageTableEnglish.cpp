@@ -185,6 +185,16 @@ const char* english(TextKey key) {
     case TextKey::cliNotRunning: return "Quellpad is not running.";
     case TextKey::cliRecordingPaused: return "Recording is paused.";
     case TextKey::cliRecordingActive: return "Recording.";
+    case TextKey::cliIgnoreSummary: return "List, add or remove the applications whose copies are never recorded.";
+    case TextKey::cliIgnoreActionDescription: return "list, add ID or remove ID; ID is the application's desktop-entry id, for example org.keepassxc.KeePassXC.";
+    case TextKey::cliIgnoreUnknownAction: return "Unknown action: %1 (expected list, add or remove)";
+    case TextKey::cliIgnoreEmptyIdentifier: return "The application id is empty.";
+    case TextKey::cliIgnoreAdded: return "Added to the ignore list: %1";
+    case TextKey::cliIgnoreAlreadyListed: return "Already in the ignore list: %1";
+    case TextKey::cliIgnoreRemoved: return "Removed from the ignore list: %1";
+    case TextKey::cliIgnoreNotListed: return "Not in the ignore list: %1";
+    case TextKey::cliOcrSummary: return "Print the text recognised in an image file, with the OCR language settings.";
+    case TextKey::cliOcrFailed: return "Text recognition failed: %1";
     }
     return "";
 }

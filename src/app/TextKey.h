@@ -197,6 +197,16 @@ enum class TextKey {
     cliNotRunning,
     cliRecordingPaused,
     cliRecordingActive,
+    cliIgnoreSummary,
+    cliIgnoreActionDescription,
+    cliIgnoreUnknownAction, // %1: action
+    cliIgnoreEmptyIdentifier,
+    cliIgnoreAdded, // %1: application id
+    cliIgnoreAlreadyListed, // %1: application id
+    cliIgnoreRemoved, // %1: application id
+    cliIgnoreNotListed, // %1: application id
+    cliOcrSummary,
+    cliOcrFailed, // %1: reason
 };
 
 } // namespace quellpad
