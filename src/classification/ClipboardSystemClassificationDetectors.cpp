@@ -1,5 +1,6 @@
 #include "classification/ClipboardSystemClassificationDetectors.h"
 
+#include <algorithm>
 #include <array>
 
 #include <nlohmann/json.hpp>
@@ -71,34 +72,73 @@ bool isGitHubLink(const std::optional<ClipboardDetectedLink>& link, QLatin1Strin
     return ok && allOf(number, isAsciiDigit);
 }
 
-// Line starts as ICU's multi-line "^" finds them (a superset is fine: the full
-// pattern decides). Reports which first characters occur there.
-struct LineStartSummary {
-    bool hash = false;    // "#"
-    bool bullet = false;  // "-", "*", "+"
-    bool digit = false;   // \d
-    bool quote = false;   // ">"
+// One pass over a text for the Markdown detector: cheap necessary conditions for the
+// line patterns (which characters begin a line, as ICU's multi-line "^" sees lines;
+// a superset is fine, the full pattern decides), whether "```" occurs, and the exact
+// answer for the link pattern \[[^\]]+\]\([^)]+\), which the backtracking engine
+// takes quadratic time to refute on text full of "[".
+struct MarkdownHints {
+    bool hash = false;    // "#" begins a line
+    bool bullet = false;  // "-", "*" or "+" begins a line
+    bool digit = false;   // \d begins a line
+    bool quote = false;   // ">" begins a line
+    bool fence = false;   // "```" somewhere
+    bool link = false;    // the link pattern matches
 };
 
-LineStartSummary summarizeLineStarts(QStringView t) {
-    LineStartSummary summary;
-    bool atLineStart = true;
-    for (qsizetype i = 0; i < t.size(); ++i) {
-        const char16_t c = t[i].unicode();
-        if (atLineStart) {
-            switch (c) {
-            case u'#': summary.hash = true; break;
-            case u'-': case u'*': case u'+': summary.bullet = true; break;
-            case u'>': summary.quote = true; break;
-            default:
-                if (u_isdigit(static_cast<UChar32>(codePointAt(t, i)))) {
-                    summary.digit = true;
-                }
+MarkdownHints markdownHints(QStringView t) {
+    MarkdownHints hints;
+    const char16_t* text = t.utf16();
+    const qsizetype n = t.size();
+    auto lineStartsAt = [&](qsizetype i) {
+        const char16_t c = text[i];
+        switch (c) {
+        case u'#': hints.hash = true; break;
+        case u'-': case u'*': case u'+': hints.bullet = true; break;
+        case u'>': hints.quote = true; break;
+        default:
+            if ((c >= u'0' && c <= u'9') || (c >= 0x80 && u_isdigit(static_cast<UChar32>(codePointAt(t, i))))) {
+                hints.digit = true;
             }
         }
-        atLineStart = isLineTerminator(c);
+    };
+    if (n > 0) {
+        lineStartsAt(0);
     }
-    return summary;
+    // Link: a "](" qualifies on its left when some "[" lies after the previous "]" and
+    // at least two units before it, and the unit after "(" is not ")". A match exists
+    // exactly when a ")" follows after that unit; if none follows the first
+    // qualifying "](", none follows a later one either.
+    bool linkDecided = false;
+    qsizetype firstOpenSinceClose = -1;
+    int backticks = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i];
+        if (c > 0x0D && c < 0x85 && (c < u'[' || c > u'`')) {
+            backticks = 0;
+            continue; // the common case: no line terminator, bracket or backtick
+        }
+        if (c == u'`') {
+            hints.fence = hints.fence || ++backticks >= 3;
+            continue;
+        }
+        backticks = 0;
+        if (c == u'[') {
+            if (firstOpenSinceClose < 0) {
+                firstOpenSinceClose = i;
+            }
+        } else if (c == u']') {
+            if (!linkDecided && firstOpenSinceClose >= 0 && firstOpenSinceClose <= i - 2 && i + 2 < n &&
+                text[i + 1] == u'(' && text[i + 2] != u')') {
+                hints.link = std::find(text + i + 3, text + n, u')') != text + n;
+                linkDecided = true;
+            }
+            firstOpenSinceClose = -1;
+        } else if (isLineTerminator(c) && i + 1 < n) {
+            lineStartsAt(i + 1);
+        }
+    }
+    return hints;
 }
 
 // Accepts strict JSON; refuses nesting deeper than the platform reader allows.
@@ -216,6 +256,10 @@ bool isJSONContainer(QStringView text) {
 bool isJSON(QStringView t) { return isJSONContainer(t); }
 
 bool isJSONLines(QStringView t) {
+    // t is trimmed, so its first line is not blank and must open an object or array.
+    if (t.isEmpty() || (t.front() != QLatin1Char('{') && t.front() != QLatin1Char('['))) {
+        return false;
+    }
     int lines = 0;
     int parsed = 0;
     bool allParsed = true;
@@ -267,33 +311,7 @@ bool isSQL(QStringView t) {
     return t.endsWith(QLatin1Char(';'));
 }
 
-bool containsMarkdownLink(QStringView text) {
-    // A match is "[" X "](" Y ")" where X is non-empty without "]" and Y non-empty
-    // without ")". For each "](" it suffices that some "[" lies after the previous "]"
-    // and at least two units before, and that the text after "(" starts with a
-    // character other than ")" and contains a ")" later.
-    const qsizetype lastClosingParenthesis = text.lastIndexOf(QLatin1Char(')'));
-    qsizetype firstOpenSinceClose = -1;
-    for (qsizetype j = 0; j < text.size(); ++j) {
-        const QChar c = text[j];
-        if (c == QLatin1Char('[')) {
-            if (firstOpenSinceClose < 0) {
-                firstOpenSinceClose = j;
-            }
-            continue;
-        }
-        if (c != QLatin1Char(']')) {
-            continue;
-        }
-        const bool labelOK = firstOpenSinceClose >= 0 && firstOpenSinceClose <= j - 2;
-        if (labelOK && j + 2 < text.size() && text[j + 1] == QLatin1Char('(') && text[j + 2] != QLatin1Char(')') &&
-            lastClosingParenthesis > j + 2) {
-            return true;
-        }
-        firstOpenSinceClose = -1;
-    }
-    return false;
-}
+bool containsMarkdownLink(QStringView t) { return markdownHints(t).link; }
 
 bool isMarkdown(QStringView t) {
     static const FixedPattern heading("(?m)^#{1,6}\\s+\\S+");
@@ -301,23 +319,23 @@ bool isMarkdown(QStringView t) {
     static const FixedPattern numbered("(?m)^\\d+\\.\\s+\\S+");
     static const FixedPattern fence("```[\\s\\S]*```");
     static const FixedPattern quote("(?m)^>\\s+\\S+");
-    const LineStartSummary lineStarts = summarizeLineStarts(t);
-    if (lineStarts.hash && heading.search(t)) {
+    const MarkdownHints hints = markdownHints(t);
+    if (hints.hash && heading.search(t)) {
         return true;
     }
-    if (lineStarts.bullet && bullet.search(t)) {
+    if (hints.bullet && bullet.search(t)) {
         return true;
     }
-    if (lineStarts.digit && numbered.search(t)) {
+    if (hints.digit && numbered.search(t)) {
         return true;
     }
-    if (containsMarkdownLink(t)) {
+    if (hints.link) {
         return true;
     }
-    if (t.contains(QLatin1String("```")) && fence.search(t)) {
+    if (hints.fence && fence.search(t)) {
         return true;
     }
-    return lineStarts.quote && quote.search(t);
+    return hints.quote && quote.search(t);
 }
 
 bool isHTML(QStringView t) {
@@ -374,7 +392,9 @@ bool isJWT(QStringView t) {
     if (startsWithAsciiInsensitive(t, QLatin1String("bearer "))) {
         token = trimmedSpacesAndTabs(t.mid(7));
     }
-    if (token.count(QLatin1Char('.')) != 2) {
+    const qsizetype firstDot = token.indexOf(QLatin1Char('.'));
+    const qsizetype secondDot = firstDot < 0 ? -1 : token.indexOf(QLatin1Char('.'), firstDot + 1);
+    if (secondDot < 0 || token.indexOf(QLatin1Char('.'), secondDot + 1) >= 0) {
         return false;
     }
     const auto parts = token.split(QLatin1Char('.'));
@@ -402,37 +422,90 @@ bool isFilePath(QStringView t) {
     return !t.contains(QLatin1String("//"));
 }
 
+// What the Base64 checks need to know about a text, gathered in one pass. The pass
+// stops at the first character outside both alphabets (a space, a dot or anything
+// else): checks 1 and 3 then fail whatever the rest holds.
+struct Base64Profile {
+    bool hasSpace = false;
+    bool hasDot = false;
+    bool hasSlash = false;
+    bool hasHyphen = false;
+    bool hasLetter = false;
+    bool hasDigit = false;
+    bool onlyWordPathCharacters = true; // letters, digits, "/"
+    bool onlyBase64Characters = true;   // letters, digits, "+", "/", "=", "_", "-"
+    qsizetype underscores = 0;
+};
+
+Base64Profile base64Profile(QStringView t) {
+    enum : uint8_t { letter = 1, digit = 2, slash = 4, hyphen = 8, underscore = 16, plusOrEquals = 32, space = 64, dot = 128 };
+    static const std::array<uint8_t, 128> classes = [] {
+        std::array<uint8_t, 128> table{};
+        for (int c = 'a'; c <= 'z'; ++c) table[static_cast<size_t>(c)] = letter;
+        for (int c = 'A'; c <= 'Z'; ++c) table[static_cast<size_t>(c)] = letter;
+        for (int c = '0'; c <= '9'; ++c) table[static_cast<size_t>(c)] = digit;
+        table['/'] = slash;
+        table['-'] = hyphen;
+        table['_'] = underscore;
+        table['+'] = plusOrEquals;
+        table['='] = plusOrEquals;
+        table[' '] = space;
+        table['.'] = dot;
+        return table;
+    }();
+    constexpr uint8_t alphabet = letter | digit | slash | hyphen | underscore | plusOrEquals;
+    Base64Profile profile;
+    const char16_t* text = t.utf16();
+    uint8_t seen = 0;
+    qsizetype underscores = 0;
+    uint8_t stop = 0;
+    for (qsizetype i = 0, n = t.size(); i < n; ++i) {
+        const char16_t c = text[i];
+        const uint8_t kind = c < 128 ? classes[c] : 0;
+        if ((kind & alphabet) == 0) {
+            stop = kind == 0 ? 1 : kind; // 1 marks a character outside every class
+            break;
+        }
+        seen |= kind;
+        underscores += kind == underscore ? 1 : 0;
+    }
+    profile.hasSpace = stop == space;
+    profile.hasDot = stop == dot;
+    profile.onlyBase64Characters = stop == 0;
+    profile.hasSlash = (seen & slash) != 0;
+    profile.hasHyphen = (seen & hyphen) != 0;
+    profile.hasLetter = (seen & letter) != 0;
+    profile.hasDigit = (seen & digit) != 0;
+    profile.onlyWordPathCharacters = stop == 0 && (seen & ~(letter | digit | slash)) == 0;
+    profile.underscores = underscores;
+    return profile;
+}
+
 bool isBase64(QStringView t) {
+    const Base64Profile profile = base64Profile(t);
     // 1. Not a path, no space, no dot.
     if (t.startsWith(QLatin1Char('/')) || t.startsWith(QLatin1String("./")) || t.startsWith(QLatin1String("../")) ||
-        t.contains(QLatin1Char(' ')) || t.contains(QLatin1Char('.'))) {
+        profile.hasSpace || profile.hasDot) {
         return false;
     }
-    // 2. A word path such as owner/name.
-    if (t.contains(QLatin1Char('/'))) {
-        bool wordPath = true;
-        for (const QStringView piece : t.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-            if (!allOf(piece, isAsciiAlphanumeric)) {
-                wordPath = false;
-                break;
-            }
-        }
-        if (wordPath) {
-            return false;
-        }
+    // 2. A word path such as owner/name: every piece between slashes alphanumeric.
+    if (profile.hasSlash && profile.onlyWordPathCharacters) {
+        return false;
     }
     // 3. Long enough and only Base64 characters of either alphabet.
-    auto isBase64Character = [](QChar c) {
-        return isAsciiAlphanumeric(c) || c == QLatin1Char('+') || c == QLatin1Char('/') || c == QLatin1Char('=') ||
-               c == QLatin1Char('_') || c == QLatin1Char('-');
-    };
-    if (t.size() < 12 || !allOf(t, isBase64Character)) {
+    if (t.size() < 12 || !profile.onlyBase64Characters) {
         return false;
     }
     // 4. Hyphenated words or identifiers.
-    if (t.contains(QLatin1Char('-'))) {
-        const auto pieces = t.split(QLatin1Char('-'), Qt::SkipEmptyParts);
-        if (pieces.size() >= 3) {
+    if (profile.hasHyphen) {
+        // Non-empty pieces between hyphens: runs of other characters.
+        int pieces = 0;
+        for (qsizetype i = 0; i < t.size() && pieces < 3; ++i) {
+            if (t[i] != QLatin1Char('-') && (i == 0 || t[i - 1] == QLatin1Char('-'))) {
+                ++pieces;
+            }
+        }
+        if (pieces >= 3) {
             return false;
         }
         const qsizetype hyphen = t.indexOf(QLatin1Char('-'));
@@ -442,7 +515,7 @@ bool isBase64(QStringView t) {
         }
     }
     // 5. Two words joined by one underscore.
-    if (t.count(QLatin1Char('_')) == 1) {
+    if (profile.underscores == 1) {
         const qsizetype underscore = t.indexOf(QLatin1Char('_'));
         if (underscore > 0 && underscore + 1 < t.size()) {
             return false;
@@ -459,32 +532,34 @@ bool isBase64(QStringView t) {
         }
     }
     // 7. Without both letters and digits only long runs count.
-    const bool hasLetter = std::any_of(t.begin(), t.end(), isAsciiLetter);
-    const bool hasDigit = std::any_of(t.begin(), t.end(), isAsciiDigit);
-    if ((!hasLetter || !hasDigit) && t.size() <= 63) {
+    if ((!profile.hasLetter || !profile.hasDigit) && t.size() <= 63) {
         return false;
     }
-    // 8. Decode in the standard alphabet.
-    QString standard = t.toString();
-    const bool urlSafe = t.contains(QLatin1Char('-')) || t.contains(QLatin1Char('_'));
-    if (urlSafe) {
-        standard.replace(QLatin1Char('-'), QLatin1Char('+')).replace(QLatin1Char('_'), QLatin1Char('/'));
+    // 8. Decoding in the standard alphabet ("-" as "+", "_" as "/") after padding to a
+    //    multiple of four: "=" may only end the text, at most two in all.
+    // 9. Re-encoding gives the text back exactly when the bits that the last partial
+    //    group leaves unused are zero (the encoding is canonical).
+    qsizetype padding = 0;
+    while (padding < t.size() && t[t.size() - 1 - padding] == QLatin1Char('=')) {
+        ++padding;
     }
-    QString padded = standard;
-    while (padded.size() % 4 != 0) {
-        padded.append(QLatin1Char('='));
-    }
-    const std::optional<QByteArray> decoded = decodeStandardBase64(padded);
-    if (!decoded) {
+    const QStringView core = t.left(t.size() - padding);
+    if (core.contains(QLatin1Char('=')) || padding + (4 - t.size() % 4) % 4 > 2) {
         return false;
     }
-    // 9. Canonical: re-encoding gives the same text, padding aside.
-    QByteArray reencoded = decoded->toBase64(QByteArray::Base64Encoding | QByteArray::OmitTrailingEquals);
-    QString unpadded = standard;
-    while (unpadded.endsWith(QLatin1Char('='))) {
-        unpadded.chop(1);
+    auto sextet = [](QChar c) -> int {
+        const char16_t u = c.unicode();
+        if (u >= u'A' && u <= u'Z') return u - u'A';
+        if (u >= u'a' && u <= u'z') return u - u'a' + 26;
+        if (u >= u'0' && u <= u'9') return u - u'0' + 52;
+        return u == u'+' || u == u'-' ? 62 : 63;
+    };
+    switch (core.size() % 4) {
+    case 0: return !core.isEmpty();
+    case 2: return (sextet(core.back()) & 0x0F) == 0;
+    case 3: return (sextet(core.back()) & 0x03) == 0;
+    default: return false;
     }
-    return QLatin1String(reencoded) == unpadded;
 }
 
 bool isCurlCommand(QStringView t) {

@@ -6,10 +6,6 @@
 
 namespace quellpad::TextScanning {
 
-bool isLineTerminator(char32_t c) {
-    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
-}
-
 bool isRegexSpace(char32_t c) { return u_isUWhiteSpace(static_cast<UChar32>(c)); }
 
 char32_t codePointAt(QStringView text, qsizetype i, qsizetype* length) {

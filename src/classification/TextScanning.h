@@ -13,7 +13,9 @@ namespace quellpad::TextScanning {
 
 // A line terminator as ICU's "." and multi-line "^" see it: LF, VT, FF, CR, NEL,
 // LINE SEPARATOR, PARAGRAPH SEPARATOR.
-bool isLineTerminator(char32_t c);
+constexpr bool isLineTerminator(char32_t c) {
+    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
 
 // ICU's \s.
 bool isRegexSpace(char32_t c);
