@@ -69,3 +69,114 @@ TEST(RegexEquivalence, LineSplittingKeepsEmptyLinesAndTreatsCRLFAsOne) {
 }
 
 } // namespace
+
+namespace {
+
+// The Markdown detector checks cheap hints before each pattern; with the hints it must
+// answer exactly as the six patterns do on their own.
+TEST(RegexEquivalence, MarkdownDetectorAgreesWithItsSixPatterns) {
+    QStringList patterns{QStringLiteral("(?m)^#{1,6}\\s+\\S+"), QStringLiteral("(?m)^[-*+]\\s+\\S+"),
+                         QStringLiteral("(?m)^\\d+\\.\\s+\\S+"), QStringLiteral("\\[[^\\]]+\\]\\([^)]+\\)"),
+                         QStringLiteral("```[\\s\\S]*```"), QStringLiteral("(?m)^>\\s+\\S+")};
+    std::vector<std::shared_ptr<const IcuRegex>> compiled;
+    for (const QString& pattern : patterns) {
+        compiled.push_back(IcuRegex::compile(pattern));
+        ASSERT_TRUE(compiled.back());
+    }
+    const QStringList alphabet{QStringLiteral("#"), QStringLiteral("-"), QStringLiteral("*"), QStringLiteral(">"),
+                               QStringLiteral("1"), QStringLiteral("٣"), QStringLiteral("."), QStringLiteral(" "),
+                               QStringLiteral("\n"), QStringLiteral("\r"), QStringLiteral("\u2028"),
+                               QStringLiteral("`"), QStringLiteral("["), QStringLiteral("]"), QStringLiteral("("),
+                               QStringLiteral(")"), QStringLiteral("a")};
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int> length(1, 10);
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(alphabet.size()) - 1);
+    int matches = 0;
+    for (int round = 0; round < 40'000; ++round) {
+        QString text;
+        for (int i = length(random); i > 0; --i) {
+            text.append(alphabet[pick(random)]);
+        }
+        const bool expected = std::any_of(compiled.begin(), compiled.end(), [&](const auto& regex) {
+            return regex->search(text) == IcuRegex::Outcome::match;
+        });
+        matches += expected ? 1 : 0;
+        ASSERT_EQ(ClipboardClassificationDetectors::isMarkdown(text), expected) << text.toStdString();
+    }
+    EXPECT_GT(matches, 1000);
+}
+
+// The Base64 detector, written step by step with the patterns and a decode/re-encode
+// round trip, as the reference for the one-pass version.
+bool referenceBase64(const QString& t) {
+    auto matches = [&](const char* pattern, const QString& text) {
+        return IcuRegex::compile(QString::fromLatin1(pattern))->search(text) == IcuRegex::Outcome::match;
+    };
+    if (t.startsWith(QLatin1Char('/')) || t.startsWith(QLatin1String("./")) || t.startsWith(QLatin1String("../")) ||
+        t.contains(QLatin1Char(' ')) || t.contains(QLatin1Char('.'))) {
+        return false;
+    }
+    if (t.contains(QLatin1Char('/'))) {
+        const QStringList pieces = t.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        if (std::all_of(pieces.begin(), pieces.end(), [&](const QString& p) { return matches("^[A-Za-z0-9]+$", p); })) {
+            return false;
+        }
+    }
+    if (t.size() < 12 || !matches("^[A-Za-z0-9+/=_\\-]+$", t)) {
+        return false;
+    }
+    if (t.contains(QLatin1Char('-')) &&
+        (t.split(QLatin1Char('-'), Qt::SkipEmptyParts).size() >= 3 || matches("^[a-zA-Z]+-[a-zA-Z0-9]+$", t))) {
+        return false;
+    }
+    if (t.count(QLatin1Char('_')) == 1) {
+        const QStringList pieces = t.split(QLatin1Char('_'));
+        if (!pieces[0].isEmpty() && !pieces[1].isEmpty()) {
+            return false;
+        }
+    }
+    if (matches("^[A-Z]+[0-9]+$", t)) {
+        return false;
+    }
+    if ((!matches("[A-Za-z]", t) || !matches("[0-9]", t)) && t.size() <= 63) {
+        return false;
+    }
+    QString standard = t;
+    standard.replace(QLatin1Char('-'), QLatin1Char('+')).replace(QLatin1Char('_'), QLatin1Char('/'));
+    QString padded = standard;
+    while (padded.size() % 4 != 0) {
+        padded.append(QLatin1Char('='));
+    }
+    const std::optional<QByteArray> decoded = ClipboardClassificationDetectors::decodeStandardBase64(padded);
+    if (!decoded) {
+        return false;
+    }
+    QString reencoded = QString::fromLatin1(decoded->toBase64());
+    reencoded.remove(QLatin1Char('='));
+    standard.remove(QLatin1Char('='));
+    return reencoded == standard;
+}
+
+TEST(RegexEquivalence, Base64DetectorAgreesWithTheStepByStepReference) {
+    const QStringList alphabet{QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("Q"), QStringLiteral("g"),
+                               QStringLiteral("K"), QStringLiteral("z"), QStringLiteral("w"), QStringLiteral("0"),
+                               QStringLiteral("9"), QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("Q"),
+                               QStringLiteral("7"), QStringLiteral("+"), QStringLiteral("/"), QStringLiteral("="),
+                               QStringLiteral("-"), QStringLiteral("_"), QStringLiteral("."), QStringLiteral("é")};
+    std::mt19937 random(9);
+    std::uniform_int_distribution<int> length(10, 20);
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(alphabet.size()) - 1);
+    int matches = 0;
+    for (int round = 0; round < 40'000; ++round) {
+        QString text;
+        for (int i = length(random); i > 0; --i) {
+            text.append(alphabet[pick(random)]);
+        }
+        const bool expected = referenceBase64(text);
+        matches += expected ? 1 : 0;
+        ASSERT_EQ(ClipboardClassificationDetectors::isBase64(text), expected) << text.toStdString();
+    }
+    EXPECT_GT(matches, 400); // both answers occur often
+}
+
+} // namespace
