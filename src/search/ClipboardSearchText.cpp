@@ -1,6 +1,8 @@
 #include "search/ClipboardSearchText.h"
 
 #include <QStringList>
+
+#include <algorithm>
 #include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
@@ -199,6 +201,77 @@ GramSet documentGrams(QStringView compactText, QStringView pinyinCompact) {
     GramSet grams = searchGrams(compactText, {2, 3});
     grams.merge(searchGrams(pinyinCompact, {2, 3}));
     return grams;
+}
+
+namespace {
+
+// UTF-8 byte offsets of the character boundaries of text; empty when the text's
+// UTF-8 form is not `utf8` (which cannot happen for normalised text).
+std::vector<qsizetype> utf8Boundaries(QStringView text, const QByteArray& utf8) {
+    if (utf8.size() == text.size()) { // ASCII
+        return characterBoundaries(text);
+    }
+    std::vector<qsizetype> offsets(static_cast<size_t>(text.size()) + 1, 0);
+    qsizetype offset = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        offsets[static_cast<size_t>(i)] = offset;
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            offset += 1;
+        } else if (c < 0x800) {
+            offset += 2;
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            offsets[static_cast<size_t>(i) + 1] = offset;
+            offset += 4;
+            ++i;
+        } else {
+            offset += 3;
+        }
+    }
+    offsets[static_cast<size_t>(text.size())] = offset;
+    if (offset != utf8.size()) {
+        return {};
+    }
+    std::vector<qsizetype> bounds = TextUtilities::graphemeBoundaries(text);
+    for (qsizetype& bound : bounds) {
+        bound = offsets[static_cast<size_t>(bound)];
+    }
+    return bounds;
+}
+
+} // namespace
+
+// QByteArray keeps its bytes on the heap, so views stay valid while `storage` grows.
+void documentGramsUtf8(QStringView compactText, QStringView pinyinCompact, Utf8Grams& result) {
+    result.storage.clear();
+    result.grams.clear();
+    for (QStringView text : {compactText, pinyinCompact}) {
+        if (text.size() < 2) {
+            continue;
+        }
+        result.storage.push_back(text.toUtf8());
+        const QByteArray& utf8 = result.storage.back();
+        const std::vector<qsizetype> bounds = utf8Boundaries(text, utf8);
+        if (bounds.empty()) {
+            // Not expected for normalised text; fall back to one string per gram.
+            for (const QString& gram : searchGrams(text, {2, 3})) {
+                result.storage.push_back(gram.toUtf8());
+                result.grams.emplace_back(result.storage.back().constData(),
+                                          static_cast<size_t>(result.storage.back().size()));
+            }
+            continue;
+        }
+        const qsizetype count = static_cast<qsizetype>(bounds.size()) - 1;
+        for (qsizetype size = 2; size <= 3; ++size) {
+            for (qsizetype start = 0; start + size <= count; ++start) {
+                const qsizetype from = bounds[static_cast<size_t>(start)];
+                result.grams.emplace_back(utf8.constData() + from,
+                                          static_cast<size_t>(bounds[static_cast<size_t>(start + size)] - from));
+            }
+        }
+    }
+    std::sort(result.grams.begin(), result.grams.end());
+    result.grams.erase(std::unique(result.grams.begin(), result.grams.end()), result.grams.end());
 }
 
 GramSet queryGrams(QStringView compactQuery) {

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <initializer_list>
+#include <string_view>
+#include <vector>
 #include <unordered_set>
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringView>
@@ -39,6 +42,20 @@ GramSet searchGrams(QStringView text, std::initializer_list<int> sizes);
 
 // The grams a document stores: 2- and 3-grams of its compact text and compact pinyin.
 GramSet documentGrams(QStringView compactText, QStringView pinyinCompact);
+
+// A document's grams as UTF-8 byte strings, the form the index stores: sorted, each
+// once. The views point into `storage`, so the value must not be copied.
+struct Utf8Grams {
+    std::vector<QByteArray> storage;
+    std::vector<std::string_view> grams;
+
+    Utf8Grams() = default;
+    Utf8Grams(const Utf8Grams&) = delete;
+    Utf8Grams& operator=(const Utf8Grams&) = delete;
+};
+
+// The same set as documentGrams, without a string object per gram.
+void documentGramsUtf8(QStringView compactText, QStringView pinyinCompact, Utf8Grams& result);
 
 // The grams a compact query is looked up by: its bigram when it has exactly two
 // characters, else its trigrams; nothing below two characters.

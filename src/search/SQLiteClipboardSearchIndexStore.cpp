@@ -1,6 +1,7 @@
 #include "search/SQLiteClipboardSearchIndexStore.h"
 
 #include <algorithm>
+#include <deque>
 #include <variant>
 
 #include <QDir>
@@ -192,6 +193,19 @@ public:
             }
         }
 
+        // The bytes must stay valid until the statement is reset.
+        void bindStaticText(int index, std::string_view text) {
+            if (sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC) !=
+                SQLITE_OK) {
+                throw SQLiteClipboardSearchIndexStoreError(Kind::step, connection_.errorMessage());
+            }
+        }
+        void bindInt64(int index, qint64 value) {
+            if (sqlite3_bind_int64(statement_, index, value) != SQLITE_OK) {
+                throw SQLiteClipboardSearchIndexStoreError(Kind::step, connection_.errorMessage());
+            }
+        }
+
         // True for a row, false when done.
         bool step() {
             const int result = sqlite3_step(statement_);
@@ -314,7 +328,6 @@ public:
         execute("PRAGMA journal_mode = WAL;");
         execute("PRAGMA synchronous = NORMAL;");
         execute("PRAGMA foreign_keys = ON;");
-        execute("PRAGMA cache_size = -65536;");
         for (const char* statement : schemaTableStatements) {
             execute(statement);
         }
@@ -367,11 +380,24 @@ public:
     // The insert statements of one write, prepared once and reused for every document.
     class Writer {
     public:
-        // gramSQL inserts one (gram, doc_id) row: into compact_grams, or into the
-        // rebuild's staging table.
-        explicit Writer(Connection& connection, const char* gramSQL = insertGram)
+        // Writes grams straight into compact_grams (one row per step, as an upsert
+        // does), or stages them for a rebuild, many rows per step.
+        enum class Grams { direct, staged };
+
+        explicit Writer(Connection& connection, Grams grams = Grams::direct)
             : connection_(connection), document_(connection, QString::fromLatin1(insertDocument)),
-              fts_(connection, QString::fromLatin1(insertFTS)), gram_(connection, QString::fromLatin1(gramSQL)) {}
+              fts_(connection, QString::fromLatin1(insertFTS)),
+              gram_(connection, QString::fromLatin1(grams == Grams::direct ? insertGram : stageGram)),
+              staged_(grams == Grams::staged) {
+            if (staged_) {
+                QString batch = QString::fromLatin1(stageGram);
+                batch.chop(1); // the ";"
+                for (int i = 1; i < stagedBatchRows; ++i) {
+                    batch += QStringLiteral(", (?, ?)");
+                }
+                stageBatch_.emplace(connection, batch + QLatin1Char(';'));
+            }
+        }
 
         void write(const ClipboardSearchIndexDocument& document) {
             document_.resetAndClear();
@@ -398,23 +424,63 @@ public:
             fts_.bind({docID, document.normalizedText, document.pinyinSpaced});
             fts_.runToCompletion();
 
-            const ClipboardSearchText::GramSet grams =
-                ClipboardSearchText::documentGrams(document.compactText, document.pinyinCompact);
+            ClipboardSearchText::Utf8Grams& grams = staged_ ? pendingGrams_.emplace_back() : directGrams_;
+            ClipboardSearchText::documentGramsUtf8(document.compactText, document.pinyinCompact, grams);
+            if (staged_) {
+                for (std::string_view gram : grams.grams) {
+                    pendingRows_.emplace_back(gram, docID);
+                }
+                if (pendingRows_.size() >= pendingFlushRows) {
+                    flush();
+                }
+                return;
+            }
             // Sorted, so consecutive rows land next to each other in the gram table.
-            std::vector<QString> sorted(grams.begin(), grams.end());
-            std::sort(sorted.begin(), sorted.end());
-            for (const QString& gram : sorted) {
-                gram_.resetAndClear();
-                gram_.bind({gram, docID});
-                gram_.runToCompletion();
+            for (std::string_view gram : grams.grams) {
+                insertRow(gram_, 0, gram, docID);
             }
         }
 
+        // Writes the staged rows still pending; call once after the last document.
+        void flush() {
+            size_t row = 0;
+            for (; row + stagedBatchRows <= pendingRows_.size(); row += stagedBatchRows) {
+                stageBatch_->resetAndClear();
+                for (int i = 0; i < stagedBatchRows; ++i) {
+                    const auto& [gram, docID] = pendingRows_[row + static_cast<size_t>(i)];
+                    stageBatch_->bindStaticText(2 * i + 1, gram);
+                    stageBatch_->bindInt64(2 * i + 2, docID);
+                }
+                stageBatch_->runToCompletion();
+            }
+            for (; row < pendingRows_.size(); ++row) {
+                insertRow(gram_, 0, pendingRows_[row].first, pendingRows_[row].second);
+            }
+            pendingRows_.clear();
+            pendingGrams_.clear();
+        }
+
     private:
+        static constexpr int stagedBatchRows = 100;
+        static constexpr size_t pendingFlushRows = 100'000;
+
+        static void insertRow(Statement& statement, int first, std::string_view gram, qint64 docID) {
+            statement.resetAndClear();
+            statement.bindStaticText(first + 1, gram);
+            statement.bindInt64(first + 2, docID);
+            statement.runToCompletion();
+        }
+
         Connection& connection_;
         Statement document_;
         Statement fts_;
         Statement gram_;
+        std::optional<Statement> stageBatch_;
+        bool staged_;
+        ClipboardSearchText::Utf8Grams directGrams_;
+        // Staged rows point into the gram bytes of their documents, kept until flushed.
+        std::deque<ClipboardSearchText::Utf8Grams> pendingGrams_;
+        std::vector<std::pair<std::string_view, qint64>> pendingRows_;
     };
 
     // Deletes the grams, FTS row and document of an item, when it has one.
@@ -474,10 +540,11 @@ public:
         execute("CREATE TEMP TABLE IF NOT EXISTS rebuild_grams (gram TEXT NOT NULL, doc_id INTEGER NOT NULL);");
         execute("DELETE FROM temp.rebuild_grams;");
         {
-            Writer writer(*this, stageGram);
+            Writer writer(*this, Writer::Grams::staged);
             for (const ClipboardSearchIndexDocument& document : documents) {
                 writer.write(document);
             }
+            writer.flush();
         }
         execute("INSERT OR IGNORE INTO compact_grams (gram, doc_id)\nSELECT gram, doc_id FROM temp.rebuild_grams\n"
                 "ORDER BY gram, doc_id;");
