@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "search/ClipboardSearchIndexDocument.h"
 #include "search/ClipboardSearchText.h"
 
@@ -176,4 +179,24 @@ TEST(ClipboardSearchIndexDocument, SortDateAndCount) {
     EXPECT_EQ(document.sortAt, odd.createdAt);
     EXPECT_EQ(document.lastAccessedAt, odd.lastAccessedAt);
     EXPECT_EQ(document.accessCount, 0);
+}
+
+TEST(SearchGrams, Utf8FormIsTheSameSet) {
+    const char16_t* texts[] = {u"hello", u"a", u"ab", u"\u4E2D\u6587\u5B57\u7B26", u"x\U0001F468\u200D\U0001F469y",
+                               u"\uD55C\uAD6D\uC5B4", u"caf\u00E9\u00E9\u00E9", u"a\u20DDbc", u"\U00020BB7\U00020BB7z"};
+    for (const char16_t* text : texts) {
+        const QString compact = QString::fromUtf16(text);
+        for (const QString& pinyin : {QString(), QStringLiteral("zhongwen")}) {
+            std::set<std::string> expected;
+            for (const QString& gram : documentGrams(compact, pinyin)) {
+                expected.insert(gram.toUtf8().toStdString());
+            }
+            Utf8Grams utf8;
+            documentGramsUtf8(compact, pinyin, utf8);
+            const std::set<std::string> actual(utf8.grams.begin(), utf8.grams.end());
+            EXPECT_EQ(actual, expected) << compact.toStdString();
+            EXPECT_EQ(utf8.grams.size(), expected.size()) << "repeats in " << compact.toStdString();
+            EXPECT_TRUE(std::is_sorted(utf8.grams.begin(), utf8.grams.end()));
+        }
+    }
 }
