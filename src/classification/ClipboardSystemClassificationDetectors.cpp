@@ -9,6 +9,7 @@
 #include "Core/Utilities/Logger.h"
 #include "Core/Utilities/Uuid.h"
 #include "classification/IcuRegex.h"
+#include "classification/JSONTextValidator.h"
 #include "classification/TextScanning.h"
 
 namespace quellpad::ClipboardClassificationDetectors {
@@ -231,27 +232,7 @@ bool isJSONContainer(const char* begin, const char* end) {
     return nlohmann::json::sax_parse(first, end, &acceptor);
 }
 
-bool isJSONContainer(QStringView text) {
-    // JSON's own white space may surround the value; the cheap bracket test first.
-    auto isJSONSpace = [](QChar c) {
-        return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
-    };
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isJSONSpace(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && isJSONSpace(text[end - 1])) {
-        --end;
-    }
-    const QStringView body = text.mid(begin, end - begin);
-    if (body.isEmpty() || (body.front() != QLatin1Char('{') && body.front() != QLatin1Char('[')) ||
-        (body.back() != QLatin1Char('}') && body.back() != QLatin1Char(']'))) {
-        return false;
-    }
-    const QByteArray bytes = text.toUtf8();
-    return isJSONContainer(bytes.constData(), bytes.constData() + bytes.size());
-}
+bool isJSONContainer(QStringView text) { return JSONTextValidator::isContainer(text, maximumJSONNestingDepth); }
 
 bool isJSON(QStringView t) { return isJSONContainer(t); }
 
