@@ -1,0 +1,20 @@
+// The installed applications, as the ignore list's defaults look them up.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace quellpad {
+
+class ApplicationRegistry {
+public:
+    virtual ~ApplicationRegistry() = default;
+
+    // Whether an application with this id is installed.
+    virtual bool containsApplication(const QString& bundleIdentifier) = 0;
+    // The ids of the installed applications called `name` (compared ignoring case);
+    // empty when there is none. Several packagings of one application give several ids.
+    virtual QStringList applicationIdentifiers(const QString& name) = 0;
+};
+
+} // namespace quellpad
