@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev
   libicu-dev libsqlite3-dev nlohmann-json3-dev
-  libtesseract-dev libleptonica-dev tesseract-ocr-eng tesseract-ocr-chi-sim
+  libtesseract-dev libleptonica-dev libpng-dev tesseract-ocr-eng tesseract-ocr-chi-sim
   libatspi2.0-dev at-spi2-core
   libxtst-dev libx11-dev libxcb1-dev libxcb-xfixes0-dev libxi-dev
   libgtest-dev libbenchmark-dev

@@ -1,0 +1,2 @@
+// The OCR tests draw text, and fonts need the GUI application.
+extern "C" bool quellpadTestsNeedGuiApplication() { return true; }
