@@ -2,6 +2,7 @@
 
 #include "Core/Utilities/Logger.h"
 #include "app/ClipboardServiceBuilder.h"
+#include "capture/ClipboardIgnoredAppsSettings.h"
 #include "capture/ClipboardImageTextRecognizing.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/EmptyClipboardMonitor.h"
@@ -23,7 +24,8 @@ AppAssembler::AppAssembler(DefaultsStore& defaults, NotificationCenter& notifica
       dataDirectory_(dataDirectory),
       platform_(std::move(platform)),
       channel_(channel),
-      emptyMonitor_(std::make_shared<EmptyClipboardMonitor>()) {
+      emptyMonitor_(std::make_shared<EmptyClipboardMonitor>()),
+      ignoredApps_(std::make_shared<ClipboardIgnoredAppsSettings>(defaults, platform_.applicationRegistry)) {
     installEmptyServices();
     rebuildClipboardServices();
 }
@@ -73,6 +75,7 @@ void AppAssembler::rebuildClipboardServices() {
         return;
     }
 
+    ignoredApps_->applyDefaultIgnoredApps();
     auto classifier = std::make_shared<LocalClipboardClassificationService>();
     auto cleanupRunner = std::make_shared<ClipboardHistoryAutoCleanupRunner>(repository, defaults_, 3600.0);
     ClipboardMonitorDependencies dependencies{
@@ -88,7 +91,7 @@ void AppAssembler::rebuildClipboardServices() {
         [classifier, &defaults = defaults_](const QString& text) {
             return storedClassification(classifier->classify(text, defaults));
         },
-        {},
+        [ignoredApps = ignoredApps_](const QString& bundleIdentifier) { return ignoredApps->isIgnored(bundleIdentifier); },
         channel_,
         platform_.keyMonitor ? std::make_shared<SystemClipboardCopyIntentMonitor>(platform_.keyMonitor) : nullptr,
         platform_.isAccessibilityTrusted,

@@ -10,10 +10,12 @@
 
 namespace quellpad {
 
+class ApplicationRegistry;
 class Clock;
 class ClipboardClassificationServiceProtocol;
 class ClipboardHistoryManagerProtocol;
 class ClipboardHistoryRepositoryProtocol;
+class ClipboardIgnoredAppsSettings;
 class ClipboardImageTextRecognizing;
 class ClipboardMonitor;
 class ClipboardMonitorProtocol;
@@ -41,6 +43,8 @@ struct AppPlatformServices {
     std::shared_ptr<GlobalKeyMonitor> keyMonitor = nullptr;
     // Whether the accessibility features may be used; absent counts as not trusted.
     std::function<bool()> isAccessibilityTrusted = nullptr;
+    // Where the password managers of the default ignore list are looked for; absent: none are.
+    std::shared_ptr<ApplicationRegistry> applicationRegistry = nullptr;
 };
 
 class AppAssembler {
@@ -85,6 +89,8 @@ private:
     std::shared_ptr<ClipboardMonitorProtocol> emptyMonitor_;
     std::shared_ptr<ClipboardHistoryManagerProtocol> manager_;
     std::shared_ptr<ClipboardSearchServiceProtocol> searchService_;
+    // One per process: it keeps the default list and the merge-running flag across rebuilds.
+    std::shared_ptr<ClipboardIgnoredAppsSettings> ignoredApps_;
 };
 
 } // namespace quellpad

@@ -10,6 +10,7 @@
 #include "app/AppPreferences.h"
 #include "app/Localizer.h"
 #include "capture/ClipboardCaptureRecorder.h"
+#include "capture/ClipboardImageTextRecognizer.h"
 #include "capture/ClipboardPayloadReader.h"
 #include "classification/LocalClipboardClassificationService.h"
 #include "cli/CliCommand.h"
@@ -19,6 +20,7 @@
 #include "history/ClipboardHistoryAutoCleanupRunner.h"
 #include "history/ClipboardHistoryRepository.h"
 #include "platform/QtImageCodec.h"
+#include "platform/linux/TesseractTextRecognitionEngine.h"
 
 namespace quellpad {
 
@@ -59,8 +61,11 @@ struct AddSession {
         ClipboardTextClassifier classify = [classifier = classifier, &defaults](const QString& text) {
             return storedClassification(classifier->classify(text, defaults));
         };
+        // An added image becomes searchable by its text, as a copied one does.
+        auto recognizer = std::make_shared<ClipboardImageTextRecognizer>(
+            std::make_unique<TesseractTextRecognitionEngine>(), context.defaults);
         recorder = std::make_unique<ClipboardCaptureRecorder>(
-            ClipboardCaptureRecorderDependencies{services.repository, runner, nullptr, classify});
+            ClipboardCaptureRecorderDependencies{services.repository, runner, recognizer, classify});
         return true;
     }
 

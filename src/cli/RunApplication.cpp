@@ -12,14 +12,17 @@
 #include "app/AppDelegate.h"
 #include "app/Localizer.h"
 #include "app/SingleInstanceGuard.h"
+#include "capture/ClipboardImageTextRecognizer.h"
 #include "cli/CliCommand.h"
 #include "platform/Clock.h"
 #include "platform/OneShotTimer.h"
 #include "platform/QtImageCodec.h"
 #include "platform/linux/JsonFileDefaultsStore.h"
+#include "platform/linux/TesseractTextRecognitionEngine.h"
 #include "platform/linux/X11GlobalKeyMonitor.h"
 #include "platform/linux/X11Pasteboard.h"
 #include "platform/linux/X11Workspace.h"
+#include "platform/linux/XdgApplicationRegistry.h"
 
 namespace quellpad {
 
@@ -95,8 +98,19 @@ int runApplication(int argc, char** argv) {
     QtOneShotTimerScheduler timers;
     auto platform = [&] {
         // Raw key events need no permission on X11, so copy shortcuts are always observable.
-        return AppPlatformServices{*pasteboard,       *workspace, imageCodec, timers, std::make_shared<SystemClock>(), {},
-                                   std::make_shared<X11GlobalKeyMonitor>(), [] { return true; }};
+        auto makeRecognizer = [&defaults] {
+            return std::make_shared<ClipboardImageTextRecognizer>(std::make_unique<TesseractTextRecognitionEngine>(),
+                                                                  defaults);
+        };
+        return AppPlatformServices{*pasteboard,
+                                   *workspace,
+                                   imageCodec,
+                                   timers,
+                                   std::make_shared<SystemClock>(),
+                                   makeRecognizer,
+                                   std::make_shared<X11GlobalKeyMonitor>(),
+                                   [] { return true; },
+                                   std::make_shared<XdgApplicationRegistry>()};
     };
     AppDelegate delegate(defaults, notifications, instanceGuard, platform, DistributionChannel::direct);
     switch (delegate.applicationDidFinishLaunching()) {
