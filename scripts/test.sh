@@ -18,7 +18,7 @@ trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
   display=":$((90 + RANDOM % 100))"
-  Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   xvfb_pid=$!
   export DISPLAY="$display"
   for _ in $(seq 50); do

@@ -16,8 +16,17 @@ std::optional<QByteArray> readCliInput(const QString& path, qint64 maxBytes, con
         printError(context.localizer.text(TextKey::cliCannotReadFile, {path, file.errorString()}));
         return std::nullopt;
     }
-    // Read one byte past the limit so that "too large" is known without reading everything.
-    QByteArray bytes = file.read(maxBytes + 1);
+    // Read until end of input, but at most one byte past the limit so that "too large"
+    // is known without reading everything. A pipe hands data over in pieces, so a
+    // short read is not the end; only an empty one is.
+    QByteArray bytes;
+    while (bytes.size() <= maxBytes) {
+        const QByteArray chunk = file.read(std::min<qint64>(1 << 20, maxBytes + 1 - bytes.size()));
+        if (chunk.isEmpty()) {
+            break;
+        }
+        bytes += chunk;
+    }
     if (file.error() != QFileDevice::NoError) {
         printError(context.localizer.text(TextKey::cliCannotReadFile,
                                           {fromStandardInput ? QStringLiteral("-") : path, file.errorString()}));
