@@ -19,14 +19,12 @@ const QString blankRunPrefix = QStringLiteral("(?i)[ \\t]+");
 bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
 
 // Starts a new line before every clause keyword that follows a run of blanks: the
-// blanks are replaced by "\n" and the keyword is kept as written. At each run the
-// patterns are tried in order and the first match wins, so a phrase such as
-// "LEFT JOIN" or "DELETE FROM" stays on one line.
-QString breakBeforeKeywords(QStringView text, const std::vector<const IcuRegex*>& keywords) {
-    std::vector<std::unique_ptr<IcuRegex::AnchoredMatcher>> matchers;
-    for (const IcuRegex* keyword : keywords) {
-        matchers.push_back(std::make_unique<IcuRegex::AnchoredMatcher>(*keyword, text));
-    }
+// blanks are replaced by "\n" and the keyword is kept as written. `keywords` holds the
+// patterns' keyword parts as one ordered alternation, so at each run the first
+// pattern that matches wins and a phrase such as "LEFT JOIN" or "DELETE FROM" stays
+// on one line.
+QString breakBeforeKeywords(QStringView text, const IcuRegex& keywords) {
+    IcuRegex::AnchoredMatcher matcher(keywords, text);
     QString output;
     qsizetype copiedUpTo = 0;
     qsizetype position = 0;
@@ -47,15 +45,12 @@ QString breakBeforeKeywords(QStringView text, const std::vector<const IcuRegex*>
         if (runEnd >= n) {
             break;
         }
-        for (const auto& matcher : matchers) {
-            const std::optional<IcuRegex::Match> match = matcher->matchAt(runEnd);
-            if (match && match->end > runEnd) {
-                output.append(text.mid(copiedUpTo, runStart - copiedUpTo));
-                output.append(QLatin1Char('\n'));
-                output.append(text.mid(runEnd, match->end - runEnd));
-                copiedUpTo = position = match->end;
-                break;
-            }
+        const std::optional<IcuRegex::Match> match = matcher.matchAt(runEnd);
+        if (match && match->end > runEnd) {
+            output.append(text.mid(copiedUpTo, runStart - copiedUpTo));
+            output.append(QLatin1Char('\n'));
+            output.append(text.mid(runEnd, match->end - runEnd));
+            copiedUpTo = position = match->end;
         }
     }
     if (copiedUpTo == 0) {
@@ -178,19 +173,24 @@ SQLSyntaxHighlighter::SQLSyntaxHighlighter(SyntaxColorTheme theme, QStringList c
         }
         compiledClauses_.push_back(std::move(clause));
     }
+    QStringList alternatives;
+    for (std::size_t i = 0; i < compiledClauses_.size(); ++i) {
+        if (compiledClauses_[i].keywordAfterBlanks == nullptr) {
+            alternatives.clear();
+            break;
+        }
+        alternatives.push_back(QStringLiteral("(?:") + compiledClauses_[i].keywordAfterBlanks->pattern().mid(4) +
+                               QStringLiteral(")"));
+    }
+    if (!alternatives.isEmpty()) {
+        combinedKeywords_ = IcuRegex::compile(QStringLiteral("(?i)(?:") + alternatives.join(QLatin1Char('|')) +
+                                              QStringLiteral(")"));
+    }
 }
 
 QString SQLSyntaxHighlighter::breakClauses(QStringView code) const {
-    std::vector<const IcuRegex*> keywords;
-    for (const CompiledClause& clause : compiledClauses_) {
-        if (clause.keywordAfterBlanks == nullptr) {
-            keywords.clear();
-            break;
-        }
-        keywords.push_back(clause.keywordAfterBlanks.get());
-    }
-    if (!keywords.empty()) {
-        return breakBeforeKeywords(code, keywords);
+    if (combinedKeywords_ != nullptr) {
+        return breakBeforeKeywords(code, *combinedKeywords_);
     }
     // Patterns of another shape: each replaces on the result of the previous one.
     QString current = code.toString();

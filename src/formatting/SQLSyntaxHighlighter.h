@@ -45,6 +45,9 @@ private:
     SyntaxColorTheme theme_;
     QStringList clausePatterns_;
     std::vector<CompiledClause> compiledClauses_;
+    // When every pattern is of the blank-run shape: their keyword parts as one ordered
+    // alternation (the first alternative that matches wins, as trying them in turn).
+    std::shared_ptr<const IcuRegex> combinedKeywords_;
 };
 
 } // namespace quellpad
