@@ -93,6 +93,23 @@ void prefill(const QString& storePath, SQLiteClipboardSearchIndexStore& index, q
     index.rebuild(documents);
 }
 
+// Real SQLite files in a temporary data directory.
+struct BenchStorage {
+    QTemporaryDir directory;
+    InMemoryDefaultsStore defaults;
+    NotificationCenter notifications;
+    std::unique_ptr<DataDirectoryManager> dataDirectory;
+
+    BenchStorage() {
+        DataDirectoryManager::Environment environment;
+        const QString path = directory.path();
+        environment.variable = [path](const QString& name) {
+            return name == DataDirectoryManager::storageDirectoryOverrideEnvironmentKey ? path : QString();
+        };
+        dataDirectory = std::make_unique<DataDirectoryManager>(defaults, environment);
+    }
+};
+
 struct SizeResult {
     qint64 items = 0;
     double prefillSeconds = 0;
@@ -102,15 +119,10 @@ struct SizeResult {
 SizeResult measureSize(qint64 items, int captures) {
     SizeResult result;
     result.items = items;
-    QTemporaryDir directory;
-    InMemoryDefaultsStore defaults;
-    NotificationCenter notifications;
-    DataDirectoryManager::Environment environment;
-    const QString path = directory.path();
-    environment.variable = [path](const QString& name) {
-        return name == DataDirectoryManager::storageDirectoryOverrideEnvironmentKey ? path : QString();
-    };
-    DataDirectoryManager dataDirectory(defaults, environment);
+    BenchStorage storage;
+    InMemoryDefaultsStore& defaults = storage.defaults;
+    NotificationCenter& notifications = storage.notifications;
+    DataDirectoryManager& dataDirectory = *storage.dataDirectory;
     auto index = std::make_shared<SQLiteClipboardSearchIndexStore>(dataDirectory.searchIndexFilePath(), defaults);
     const auto prefillStart = Steady::now();
     prefill(dataDirectory.storeFilePath(), *index, items);
@@ -171,15 +183,10 @@ SizeResult measureSize(qint64 items, int captures) {
 }
 
 double jsonlThroughput(int count) {
-    QTemporaryDir directory;
-    InMemoryDefaultsStore defaults;
-    NotificationCenter notifications;
-    DataDirectoryManager::Environment environment;
-    const QString path = directory.path();
-    environment.variable = [path](const QString& name) {
-        return name == DataDirectoryManager::storageDirectoryOverrideEnvironmentKey ? path : QString();
-    };
-    DataDirectoryManager dataDirectory(defaults, environment);
+    BenchStorage storage;
+    InMemoryDefaultsStore& defaults = storage.defaults;
+    NotificationCenter& notifications = storage.notifications;
+    DataDirectoryManager& dataDirectory = *storage.dataDirectory;
     auto index = std::make_shared<SQLiteClipboardSearchIndexStore>(dataDirectory.searchIndexFilePath(), defaults);
     auto repository = std::make_shared<ClipboardHistoryRepository>(dataDirectory, index, defaults, notifications,
                                                                    std::make_shared<SystemClock>());

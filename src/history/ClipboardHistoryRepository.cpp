@@ -400,17 +400,15 @@ QStringList ClipboardHistoryRepository::removeItemsMergingUsage(const std::vecto
     return removed;
 }
 
-ClipboardHistoryUsageMetadata ClipboardHistoryRepository::removeDuplicateTexts(const QString& plainText,
-                                                                               const std::optional<QString>& keepId) {
+ClipboardHistoryUsageMetadata ClipboardHistoryRepository::removeDuplicates(
+    const std::function<std::vector<QString>()>& findCandidates, const QString& fetchFailurePrefix,
+    const std::optional<QString>& keepId) {
     return onMainThread([&]() -> ClipboardHistoryUsageMetadata {
         std::vector<QString> candidates;
         try {
-            candidates = mainStore_->textBodyIdsWithFingerprint(textDuplicateFingerprint(plainText), plainText);
-            for (QString& id : mainStore_->textBodyIdsWithoutFingerprint(plainText)) {
-                candidates.push_back(std::move(id));
-            }
+            candidates = findCandidates();
         } catch (const std::exception& error) {
-            logError(QStringLiteral("Failed to remove duplicate clipboard texts: "), error);
+            logError(fetchFailurePrefix, error);
             return {};
         }
         if (std::none_of(candidates.cbegin(), candidates.cend(), [&](const QString& id) { return !keepId || id != *keepId; })) {
@@ -432,33 +430,25 @@ ClipboardHistoryUsageMetadata ClipboardHistoryRepository::removeDuplicateTexts(c
     });
 }
 
+ClipboardHistoryUsageMetadata ClipboardHistoryRepository::removeDuplicateTexts(const QString& plainText,
+                                                                               const std::optional<QString>& keepId) {
+    return removeDuplicates(
+        [&] {
+            // Fingerprint pass, then bodies stored without a fingerprint.
+            std::vector<QString> ids = mainStore_->textBodyIdsWithFingerprint(textDuplicateFingerprint(plainText), plainText);
+            for (QString& id : mainStore_->textBodyIdsWithoutFingerprint(plainText)) {
+                ids.push_back(std::move(id));
+            }
+            return ids;
+        },
+        QStringLiteral("Failed to remove duplicate clipboard texts: "), keepId);
+}
+
 ClipboardHistoryUsageMetadata ClipboardHistoryRepository::removeDuplicateImages(const QByteArray& imageData,
                                                                                 const std::optional<QString>& keepId) {
-    return onMainThread([&]() -> ClipboardHistoryUsageMetadata {
-        std::vector<QString> candidates;
-        try {
-            candidates = mainStore_->imageBodyIdsWithFingerprint(imageDuplicateFingerprint(imageData), imageData);
-        } catch (const std::exception& error) {
-            logError(QStringLiteral("Failed to remove duplicate clipboard images: "), error);
-            return {};
-        }
-        if (std::none_of(candidates.cbegin(), candidates.cend(), [&](const QString& id) { return !keepId || id != *keepId; })) {
-            return {};
-        }
-        ClipboardHistoryUsageMetadata usage;
-        QStringList removed;
-        try {
-            SQLiteTransaction transaction(mainStore_->database());
-            removed = removeItemsMergingUsage(candidates, keepId, usage);
-            transaction.commit();
-        } catch (const std::exception& error) {
-            logError(QStringLiteral("Failed to save clipboard history context: "), error);
-            return {};
-        }
-        deleteFromIndex(removed);
-        postDidChange();
-        return usage;
-    });
+    return removeDuplicates(
+        [&] { return mainStore_->imageBodyIdsWithFingerprint(imageDuplicateFingerprint(imageData), imageData); },
+        QStringLiteral("Failed to remove duplicate clipboard images: "), keepId);
 }
 
 void ClipboardHistoryRepository::recordUsage(const QString& id) {

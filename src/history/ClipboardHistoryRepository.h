@@ -8,6 +8,7 @@
 // the order they were issued.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "Core/Utilities/SerialQueue.h"
@@ -97,6 +98,9 @@ private:
     void postDidChange();
     std::vector<ClipboardSearchSourceDocument> readSourceDocuments(ClipboardHistoryStore& store);
     ClipboardHistoryStore& readStore(); // on readQueue_ only
+    // Removes the items the finder returns (but keepId) and hands back their merged usage.
+    ClipboardHistoryUsageMetadata removeDuplicates(const std::function<std::vector<QString>()>& findCandidates,
+                                                   const QString& fetchFailurePrefix, const std::optional<QString>& keepId);
     // Deletes header and body of each id and merges the headers' usage; returns the ids removed.
     QStringList removeItemsMergingUsage(const std::vector<QString>& candidates, const std::optional<QString>& keepId,
                                         ClipboardHistoryUsageMetadata& usage);
