@@ -556,6 +556,9 @@ public:
             meta.runToCompletion();
         }
         transaction.commit();
+        // The log now holds a second copy of the whole index; fold it into the file and
+        // give the space back. Best effort: a reader still using the log only delays it.
+        sqlite3_exec(db_, "PRAGMA wal_checkpoint(TRUNCATE);", nullptr, nullptr, nullptr);
     }
 
     ClipboardSearchIndexStats stats() {

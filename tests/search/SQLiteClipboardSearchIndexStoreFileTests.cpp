@@ -170,6 +170,18 @@ TEST_F(StoreFileTest, AFullDiskDuringRebuildLeavesTheOldIndexUsable) {
     EXPECT_EQ(store.stats().documentCount, before.documentCount + 1);
 }
 
+TEST_F(StoreFileTest, ARebuildLeavesNoSecondCopyInTheLog) {
+    SQLiteClipboardSearchIndexStore& store = open();
+    std::vector<ClipboardSearchIndexDocument> documents;
+    for (int i = 0; i < 300; ++i) {
+        documents.push_back(indexDocument(QStringLiteral("D%1").arg(i), QString(400, QLatin1Char('a' + i % 26)) + QString::number(i), i));
+    }
+    store.rebuild(documents);
+    EXPECT_GT(QFileInfo(path).size(), 100 * 1024);
+    EXPECT_EQ(QFileInfo(path + QStringLiteral("-wal")).size(), 0);
+    EXPECT_EQ(store.stats().documentCount, 300);
+}
+
 TEST(SQLiteClipboardSearchIndexStoreError, Descriptions) {
     using E = SQLiteClipboardSearchIndexStoreError;
     EXPECT_EQ(E(E::Kind::openDatabase, QStringLiteral("m")).description(),
