@@ -93,7 +93,22 @@ TEST_F(TesseractRecognitionTest, ImagesWithoutTextGiveEmptyTextAndNoLogLine) {
     blank.fill(Qt::white);
     QImage tiny(2, 2, QImage::Format_RGB32);
     tiny.fill(Qt::black);
-    for (const QImage& image : {blank, gradient, tiny}) {
+    // Shapes and noise, as in a photo.
+    QImage shapes(800, 600, QImage::Format_RGB32);
+    shapes.fill(QColor(90, 140, 60));
+    {
+        QPainter painter(&shapes);
+        QRandomGenerator generator(7);
+        for (int i = 0; i < 60; ++i) {
+            painter.setBrush(QColor::fromRgb(generator.generate()));
+            painter.drawEllipse(generator.bounded(800), generator.bounded(600), 20 + generator.bounded(120),
+                                20 + generator.bounded(120));
+        }
+        for (int i = 0; i < 20000; ++i) {
+            shapes.setPixel(generator.bounded(800), generator.bounded(600), generator.generate());
+        }
+    }
+    for (const QImage& image : {blank, gradient, tiny, shapes}) {
         test::LogCapture logs;
         const ClipboardImageTextRecognition result = recognize(test::encoded(image));
         EXPECT_EQ(result.status, Status::recognized);
@@ -215,6 +230,35 @@ TEST(TesseractLanguages, RawValuesMapToTheLanguageDataNames) {
         EXPECT_EQ(TesseractTextRecognitionEngine::tesseractLanguage(QString::fromLatin1(row.raw)),
                   QString::fromLatin1(row.tesseract))
             << row.raw;
+    }
+}
+
+} // namespace
+} // namespace quellpad
+
+namespace quellpad {
+namespace {
+
+TEST(TesseractLines, SpacesGoBetweenChineseOrJapaneseCharactersOnly) {
+    const struct {
+        const char* input;
+        const char* expected;
+    } rows[] = {
+        {"剪 贴 板 历 史", "剪贴板历史"},
+        {"搜 索 结 果 : 共 找 到", "搜索结果:共找到"},
+        {"文 件 ， 已 保 存", "文件，已保存"},
+        {"コ ピ ー し ま し た", "コピーしました"},
+        {"error in 文 件 module", "error in 文件 module"},
+        {"안녕 하세요 세계", "안녕 하세요 세계"},
+        {"plain English words", "plain English words"},
+        {"版本 2 . 0", "版本 2 . 0"},
+        {"𠀀 𠀁", "𠀀𠀁"},
+        {"", ""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(TesseractTextRecognitionEngine::withoutSpacesBetweenCJK(QString::fromUtf8(row.input)),
+                  QString::fromUtf8(row.expected))
+            << row.input;
     }
 }
 

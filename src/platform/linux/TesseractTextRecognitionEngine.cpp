@@ -35,8 +35,8 @@ constexpr std::array<LanguageData, 5> languageTable{{
     {"ko-KR", "kor"},
 }};
 
-// Lines whose mean confidence is below this are noise read into pictures, not text.
-constexpr float minLineConfidence = 20.0F;
+// A line whose best word is less certain than this is noise read into a picture.
+constexpr float minWordConfidence = 30.0F;
 // Tesseract does not take images narrower or lower than this.
 constexpr int minImageSide = 3;
 // Screen resolution: recognition's size heuristics assume it when the image has none.
@@ -71,19 +71,29 @@ bool isCJK(char32_t c) {
            (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x2FA1F);
 }
 
-// Tesseract separates every Chinese and Japanese character with a space; those
-// scripts put none between words, so spaces between two of their characters go.
-QString withoutSpacesBetweenCJK(const QString& line) {
+bool isAsciiPunctuation(char32_t c) { return c < 0x80 && QChar::isPunct(c); }
+
+} // namespace
+
+// Tesseract separates every Chinese and Japanese character with a space, and puts
+// spaces around the ASCII punctuation it reads for full-width marks; those scripts
+// use no spaces there, so a run of spaces goes when it has a CJK character on one side
+// and a CJK character or punctuation on the other.
+QString TesseractTextRecognitionEngine::withoutSpacesBetweenCJK(const QString& line) {
     const QList<uint> codePoints = line.toUcs4();
+    auto joinsCJK = [](char32_t before, char32_t after) {
+        return (isCJK(before) && (isCJK(after) || isAsciiPunctuation(after))) ||
+               (isAsciiPunctuation(before) && isCJK(after));
+    };
     QList<uint> kept;
     kept.reserve(codePoints.size());
     for (qsizetype i = 0; i < codePoints.size(); ++i) {
-        if (QChar::isSpace(codePoints[i]) && !kept.isEmpty() && isCJK(kept.back())) {
+        if (QChar::isSpace(codePoints[i]) && !kept.isEmpty()) {
             qsizetype next = i;
             while (next < codePoints.size() && QChar::isSpace(codePoints[next])) {
                 ++next;
             }
-            if (next < codePoints.size() && isCJK(codePoints[next])) {
+            if (next < codePoints.size() && joinsCJK(kept.back(), codePoints[next])) {
                 i = next - 1;
                 continue;
             }
@@ -92,6 +102,8 @@ QString withoutSpacesBetweenCJK(const QString& line) {
     }
     return QString::fromUcs4(reinterpret_cast<const char32_t*>(kept.constData()), kept.size());
 }
+
+namespace {
 
 bool hasLetterOrNumber(const QString& line) {
     return std::any_of(line.begin(), line.end(), [](QChar c) { return c.isLetterOrNumber(); });
@@ -231,21 +243,33 @@ TextRecognitionOutcome TesseractTextRecognitionEngine::recognize(const TextRecog
         api_->Clear();
         return TextRecognitionError{TextRecognitionError::Stage::recognition, reason};
     }
+    // Words are gathered into lines so that a line is dropped only when none of its
+    // words is believable: Tesseract's line confidence is dragged to 0 by one bad
+    // character, while lines read into pictures have no good word at all.
     std::unique_ptr<tesseract::ResultIterator> iterator(api_->GetIterator());
-    if (iterator) {
+    QStringList words;
+    float bestConfidence = 0;
+    auto endLine = [&] {
+        const QString line = withoutSpacesBetweenCJK(words.join(QLatin1Char(' ')));
+        if (bestConfidence >= minWordConfidence && hasLetterOrNumber(line)) {
+            observations.lines.push_back(line);
+        }
+        words.clear();
+        bestConfidence = 0;
+    };
+    if (iterator && !iterator->Empty(tesseract::RIL_WORD)) {
         do {
-            if (iterator->Empty(tesseract::RIL_TEXTLINE)) {
-                continue;
+            if (iterator->IsAtBeginningOf(tesseract::RIL_TEXTLINE) && !words.isEmpty()) {
+                endLine();
             }
-            const std::unique_ptr<char[]> text(iterator->GetUTF8Text(tesseract::RIL_TEXTLINE));
-            if (!text || iterator->Confidence(tesseract::RIL_TEXTLINE) < minLineConfidence) {
-                continue;
+            const std::unique_ptr<char[]> word(iterator->GetUTF8Text(tesseract::RIL_WORD));
+            const QString text = word ? QString::fromUtf8(word.get()).trimmed() : QString();
+            if (!text.isEmpty()) {
+                words.append(text);
+                bestConfidence = std::max(bestConfidence, iterator->Confidence(tesseract::RIL_WORD));
             }
-            const QString line = withoutSpacesBetweenCJK(QString::fromUtf8(text.get()).trimmed());
-            if (hasLetterOrNumber(line)) {
-                observations.lines.push_back(line);
-            }
-        } while (iterator->Next(tesseract::RIL_TEXTLINE));
+        } while (iterator->Next(tesseract::RIL_WORD));
+        endLine();
     }
     iterator.reset();
     api_->Clear();

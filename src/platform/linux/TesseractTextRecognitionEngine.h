@@ -50,6 +50,10 @@ public:
 
     const QString& dataDirectory() const { return dataDirectory_; }
 
+    // A recognised line without the spaces Tesseract puts between Chinese or Japanese
+    // characters (and around punctuation next to them).
+    static QString withoutSpacesBetweenCJK(const QString& line);
+
 private:
     QString dataDirectory_;
     OCRBitmapLimits limits_;
