@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 
 #include "Core/Utilities/Logger.h"
 #include "bench/BenchCommand.h"
@@ -49,7 +50,11 @@ double percentile(std::vector<double> samples, double p) {
 
 int main(int argc, char** argv) {
     using namespace quellpad::bench;
-    QCoreApplication app(argc, argv);
+    // The OCR benchmark draws text, which needs the GUI application; offscreen needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     auto usage = [] {
         std::fprintf(stderr, "Usage: quellpad-bench <area> [options]\nAreas:\n");
