@@ -120,13 +120,6 @@ TEST_F(IgnoredAppsSettingsTest, DefaultListHoldsInstalledPasswordManagersAndIsCo
     EXPECT_EQ(registry->lookups, lookups);
 }
 
-TEST_F(IgnoredAppsSettingsTest, SystemPasswordsIsADefaultOnlyWhenInstalled) {
-    EXPECT_TRUE(settings->defaultIgnoredAppBundleIdentifiers().isEmpty());
-    registry->install(QStringLiteral("Passwords"), QStringLiteral("com.apple.Passwords"));
-    restart();
-    EXPECT_EQ(settings->defaultIgnoredAppBundleIdentifiers(), QStringList{QStringLiteral("com.apple.Passwords")});
-}
-
 TEST_F(IgnoredAppsSettingsTest, MergeWithNothingInstalledStoresEmptyListAndMarkers) {
     merge();
     EXPECT_TRUE(preferences.ignoredAppBundleIdentifiers().isEmpty());
