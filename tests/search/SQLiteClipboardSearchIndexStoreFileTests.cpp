@@ -162,6 +162,8 @@ TEST_F(StoreFileTest, AFullDiskDuringRebuildLeavesTheOldIndexUsable) {
         EXPECT_TRUE(error.message().contains(QStringLiteral("full"), Qt::CaseInsensitive)) << error.what();
     }
     EXPECT_EQ(store.stats(), before);
+    // The gram index dropped for the bulk load is back.
+    EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE name = 'idx_compact_grams_doc_id';"), 1);
     const ClipboardSearchPage page = store.search(ClipboardSearchIndexQuery::fromText(QStringLiteral("entry 7")), {}, 5, 0);
     ASSERT_FALSE(page.items.empty());
     EXPECT_EQ(page.items[0].id, QStringLiteral("OLD-7"));
