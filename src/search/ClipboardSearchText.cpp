@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
@@ -242,9 +243,61 @@ std::vector<qsizetype> utf8Boundaries(QStringView text, const QByteArray& utf8) 
 } // namespace
 
 // QByteArray keeps its bytes on the heap, so views stay valid while `storage` grows.
+namespace {
+
+bool isPlainAscii(QStringView text) {
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80 || c == QLatin1Char('\r')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Plain ASCII, the common case: one byte per character, so a gram packs into an
+// integer (bytes left-aligned, length last, which keeps byte order) and the
+// repeats go with an integer sort instead of string comparisons.
+void asciiGrams(const std::array<QByteArray*, 2>& texts, Utf8Grams& result) {
+    std::vector<quint64> keys;
+    for (quint64 source = 0; source < texts.size(); ++source) {
+        const QByteArray& bytes = *texts[source];
+        const qsizetype count = bytes.size();
+        for (qsizetype size = 2; size <= 3; ++size) {
+            for (qsizetype start = 0; start + size <= count; ++start) {
+                quint32 code = 0;
+                for (qsizetype i = 0; i < 3; ++i) {
+                    code = (code << 8) | (i < size ? static_cast<unsigned char>(bytes[start + i]) : 0U);
+                }
+                code = (code << 8) | static_cast<quint32>(size);
+                keys.push_back((quint64(code) << 32) | (source << 31) | quint64(start));
+            }
+        }
+    }
+    std::sort(keys.begin(), keys.end());
+    quint64 previous = ~quint64(0);
+    for (quint64 key : keys) {
+        const quint64 code = key >> 32;
+        if (code == previous) {
+            continue;
+        }
+        previous = code;
+        const QByteArray& bytes = *texts[(key >> 31) & 1];
+        result.grams.emplace_back(bytes.constData() + (key & 0x7FFFFFFF), static_cast<size_t>(code & 0xFF));
+    }
+}
+
+} // namespace
+
 void documentGramsUtf8(QStringView compactText, QStringView pinyinCompact, Utf8Grams& result) {
     result.storage.clear();
     result.grams.clear();
+    if (isPlainAscii(compactText) && isPlainAscii(pinyinCompact)) {
+        result.storage.reserve(2);
+        result.storage.push_back(compactText.toLatin1());
+        result.storage.push_back(pinyinCompact.toLatin1());
+        asciiGrams({&result.storage[0], &result.storage[1]}, result);
+        return;
+    }
     for (QStringView text : {compactText, pinyinCompact}) {
         if (text.size() < 2) {
             continue;

@@ -200,3 +200,15 @@ TEST(SearchGrams, Utf8FormIsTheSameSet) {
         }
     }
 }
+
+TEST(SearchGrams, Utf8FormOfPlainAsciiKeepsByteOrder) {
+    Utf8Grams utf8;
+    documentGramsUtf8(u"abab~\x01z", u"zhongwen", utf8);
+    std::set<std::string> expected;
+    for (const QString& gram : documentGrams(u"abab~\x01z", u"zhongwen")) {
+        expected.insert(gram.toStdString());
+    }
+    EXPECT_EQ(std::set<std::string>(utf8.grams.begin(), utf8.grams.end()), expected);
+    EXPECT_EQ(utf8.grams.size(), expected.size());
+    EXPECT_TRUE(std::is_sorted(utf8.grams.begin(), utf8.grams.end()));
+}
