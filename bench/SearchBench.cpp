@@ -21,7 +21,7 @@
 #include "app/PreferenceKeys.h"
 #include "bench/BenchCommand.h"
 #include "classification/LocalClipboardClassificationService.h"
-#include "history/ClipboardHistoryRepositoryProtocol.h"
+#include "history/EmptyClipboardHistoryRepository.h"
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "search/ClipboardSearchService.h"
 #include "search/SQLiteClipboardSearchIndexStore.h"
@@ -37,31 +37,11 @@ double millisecondsSince(Clock::time_point start) {
 }
 
 // Hands the synthetic history to the service's rebuild; nothing else is used.
-class SyntheticRepository final : public ClipboardHistoryRepositoryProtocol {
+class SyntheticRepository final : public EmptyClipboardHistoryRepository {
 public:
     explicit SyntheticRepository(std::vector<ClipboardSearchSourceDocument> documents)
         : documents_(std::move(documents)) {}
 
-    void insertText(const QString&, const QString&, const QString&, const std::optional<QString>&, const QString&,
-                    const std::optional<QByteArray>&, const std::optional<QByteArray>&, const std::optional<QString>&,
-                    const ClipboardHistoryUsageMetadata&) override {}
-    void insertImage(const QString&, const QString&, const QString&, const QByteArray&, const std::optional<QString>&,
-                     const ClipboardHistoryUsageMetadata&) override {}
-    void updateOCRText(const QString&, const QString&) override {}
-    QFuture<std::vector<ClipboardHistoryIndexSnapshot>> getHistorySnapshots(const QString&, std::optional<int>) override {
-        return QtFuture::makeReadyFuture(std::vector<ClipboardHistoryIndexSnapshot>{});
-    }
-    QFuture<std::optional<ClipboardHistoryContentSnapshot>> getContentSnapshotById(const QString&) override {
-        return QtFuture::makeReadyFuture(std::optional<ClipboardHistoryContentSnapshot>{});
-    }
-    void deleteItem(const QString&) override {}
-    int deleteExpiredItems(ClipboardContentType, const QDateTime&) override { return 0; }
-    void clearAll() override {}
-    ClipboardHistoryUsageMetadata removeDuplicateTexts(const QString&, const std::optional<QString>&) override { return {}; }
-    ClipboardHistoryUsageMetadata removeDuplicateImages(const QByteArray&, const std::optional<QString>&) override {
-        return {};
-    }
-    void recordUsage(const QString&) override {}
     QFuture<std::vector<ClipboardSearchSourceDocument>> getSearchSourceDocuments() override {
         return QtFuture::makeReadyFuture(documents_);
     }

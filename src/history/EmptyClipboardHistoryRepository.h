@@ -1,11 +1,12 @@
 // Stands in when no history store could be opened: stores nothing, finds nothing.
+// Test and benchmark doubles derive from it and override what they serve.
 #pragma once
 
 #include "history/ClipboardHistoryRepositoryProtocol.h"
 
 namespace quellpad {
 
-class EmptyClipboardHistoryRepository final : public ClipboardHistoryRepositoryProtocol {
+class EmptyClipboardHistoryRepository : public ClipboardHistoryRepositoryProtocol {
 public:
     void insertText(const QString&, const QString&, const QString&, const std::optional<QString>&, const QString&,
                     const std::optional<QByteArray>&, const std::optional<QByteArray>&, const std::optional<QString>&,

@@ -7,7 +7,7 @@
 
 #include "app/PreferenceKeys.h"
 #include "classification/ClipboardClassificationServiceProtocol.h"
-#include "history/ClipboardHistoryRepositoryProtocol.h"
+#include "history/EmptyClipboardHistoryRepository.h"
 #include "search/ClipboardSearchService.h"
 #include "search/EmptyClipboardSearchService.h"
 #include "search/SearchTestSupport.h"
@@ -20,40 +20,12 @@ using Kind = ClipboardSearchRuntimeOperationKind;
 namespace {
 
 // Serves a fixed list of source documents; nothing else is used by the service.
-class SourceRepository final : public ClipboardHistoryRepositoryProtocol {
+class SourceRepository final : public EmptyClipboardHistoryRepository {
 public:
     std::vector<ClipboardSearchSourceDocument> documents;
 
-    void insertText(const QString&, const QString&, const QString&, const std::optional<QString>&, const QString&,
-                    const std::optional<QByteArray>&, const std::optional<QByteArray>&, const std::optional<QString>&,
-                    const ClipboardHistoryUsageMetadata&) override {}
-    void insertImage(const QString&, const QString&, const QString&, const QByteArray&, const std::optional<QString>&,
-                     const ClipboardHistoryUsageMetadata&) override {}
-    void updateOCRText(const QString&, const QString&) override {}
-    QFuture<std::vector<ClipboardHistoryIndexSnapshot>> getHistorySnapshots(const QString&, std::optional<int>) override {
-        return ready(std::vector<ClipboardHistoryIndexSnapshot>{});
-    }
-    QFuture<std::optional<ClipboardHistoryContentSnapshot>> getContentSnapshotById(const QString&) override {
-        return ready(std::optional<ClipboardHistoryContentSnapshot>{});
-    }
-    void deleteItem(const QString&) override {}
-    int deleteExpiredItems(ClipboardContentType, const QDateTime&) override { return 0; }
-    void clearAll() override {}
-    ClipboardHistoryUsageMetadata removeDuplicateTexts(const QString&, const std::optional<QString>&) override { return {}; }
-    ClipboardHistoryUsageMetadata removeDuplicateImages(const QByteArray&, const std::optional<QString>&) override {
-        return {};
-    }
-    void recordUsage(const QString&) override {}
-    QFuture<std::vector<ClipboardSearchSourceDocument>> getSearchSourceDocuments() override { return ready(documents); }
-
-private:
-    template <typename T>
-    static QFuture<T> ready(T value) {
-        QPromise<T> promise;
-        promise.start();
-        promise.addResult(std::move(value));
-        promise.finish();
-        return promise.future();
+    QFuture<std::vector<ClipboardSearchSourceDocument>> getSearchSourceDocuments() override {
+        return QtFuture::makeReadyFuture(documents);
     }
 };
 
