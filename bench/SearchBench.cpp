@@ -18,7 +18,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include "app/PreferenceKeys.h"
+#include "settings/PreferenceKeys.h"
 #include "bench/BenchCommand.h"
 #include "classification/LocalClipboardClassificationService.h"
 #include "history/EmptyClipboardHistoryRepository.h"

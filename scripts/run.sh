@@ -4,4 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-exec build/src/cli/quellpad "$@"
+exec build/src/main/quellpad "$@"

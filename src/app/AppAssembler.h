@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/DistributionChannel.h"
+#include "settings/DistributionChannel.h"
 
 namespace quellpad {
 

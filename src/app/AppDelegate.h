@@ -10,7 +10,7 @@
 #include <QJsonObject>
 
 #include "app/AppAssembler.h"
-#include "app/DistributionChannel.h"
+#include "settings/DistributionChannel.h"
 
 namespace quellpad {
 

@@ -3,7 +3,7 @@
 #include "Core/Utilities/TextUtilities.h"
 #include "Core/Utilities/Uuid.h"
 #include "capture/ClipboardImageTextRecognizing.h"
-#include "history/ClipboardAutoCleanupPolicy.h"
+#include "settings/ClipboardAutoCleanupPolicy.h"
 #include "history/ClipboardHistoryAutoCleanupRunner.h"
 #include "history/ClipboardHistoryPreview.h"
 #include "history/ClipboardHistoryRepositoryProtocol.h"

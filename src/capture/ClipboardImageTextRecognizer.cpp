@@ -1,7 +1,7 @@
 #include "capture/ClipboardImageTextRecognizer.h"
 
 #include "Core/Utilities/Logger.h"
-#include "app/AppPreferences.h"
+#include "settings/AppPreferences.h"
 
 namespace quellpad {
 

@@ -19,7 +19,7 @@
 
 #include "Core/Utilities/SerialQueue.h"
 #include "capture/ClipboardImageTextRecognizing.h"
-#include "capture/ClipboardOCRConfiguration.h"
+#include "settings/ClipboardOCRConfiguration.h"
 #include "platform/TextRecognitionEngine.h"
 
 namespace quellpad {

@@ -7,7 +7,7 @@
 
 #include "Core/Utilities/Logger.h"
 #include "Core/Utilities/TextUtilities.h"
-#include "app/AppPreferences.h"
+#include "settings/AppPreferences.h"
 #include "capture/ClipboardImageTextRecognizing.h"
 #include "history/ClipboardHistoryAutoCleanupRunner.h"
 #include "history/ClipboardHistoryRepositoryProtocol.h"

@@ -16,7 +16,7 @@
 #include <QObject>
 #include <QString>
 
-#include "app/DistributionChannel.h"
+#include "settings/DistributionChannel.h"
 #include "capture/ClipboardCaptureRecorder.h"
 #include "capture/ClipboardMonitorCadence.h"
 #include "capture/ClipboardMonitorProtocol.h"

@@ -4,9 +4,11 @@
 
 #include <functional>
 
+#include "history/ClipboardCaptureSuspending.h"
+
 namespace quellpad {
 
-class ClipboardMonitorProtocol {
+class ClipboardMonitorProtocol : public ClipboardCaptureSuspending {
 public:
     virtual ~ClipboardMonitorProtocol() = default;
 
@@ -15,9 +17,6 @@ public:
     // Stops capture until resumeFromTemporaryPause; copies made meanwhile are never stored.
     virtual void pauseTemporarily() = 0;
     virtual void resumeFromTemporaryPause() = 0;
-    // Runs body so that what it writes to the clipboard is not captured. An exception
-    // thrown by body propagates after capture has resumed.
-    virtual void performWithoutCapture(const std::function<void()>& body) = 0;
 };
 
 } // namespace quellpad

@@ -18,7 +18,7 @@
 #include <QStringView>
 
 #include "Core/Utilities/RawValueEnum.h"
-#include "app/TextKey.h"
+#include "localization/TextKey.h"
 
 namespace quellpad {
 

@@ -4,7 +4,7 @@
 
 #include "Core/Utilities/Logger.h"
 #include "Core/Utilities/TextUtilities.h"
-#include "app/PreferenceKeys.h"
+#include "settings/PreferenceKeys.h"
 #include "platform/DefaultsStore.h"
 
 namespace quellpad {

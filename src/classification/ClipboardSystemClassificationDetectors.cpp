@@ -8,9 +8,9 @@
 
 #include "Core/Utilities/Logger.h"
 #include "Core/Utilities/Uuid.h"
-#include "classification/IcuRegex.h"
+#include "Core/Utilities/IcuRegex.h"
 #include "classification/JSONTextValidator.h"
-#include "classification/TextScanning.h"
+#include "Core/Utilities/TextScanning.h"
 
 namespace quellpad::ClipboardClassificationDetectors {
 

@@ -4,9 +4,9 @@
 
 #include "Core/Utilities/TextUtilities.h"
 #include "Core/Utilities/Uuid.h"
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "classification/ClipboardClassificationModel.h"
-#include "classification/IcuRegex.h"
+#include "Core/Utilities/IcuRegex.h"
 
 namespace quellpad {
 

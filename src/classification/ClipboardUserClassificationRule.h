@@ -13,8 +13,8 @@
 #include <QStringView>
 
 #include "Core/Utilities/RawValueEnum.h"
-#include "app/AppLanguage.h"
-#include "app/TextKey.h"
+#include "localization/AppLanguage.h"
+#include "localization/TextKey.h"
 
 namespace quellpad {
 

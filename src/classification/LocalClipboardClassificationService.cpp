@@ -10,7 +10,7 @@
 #include "Core/Utilities/TextUtilities.h"
 #include "classification/ClipboardLinkDetector.h"
 #include "classification/ClipboardSystemClassificationDetectors.h"
-#include "classification/TextScanning.h"
+#include "Core/Utilities/TextScanning.h"
 
 namespace quellpad {
 

@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "classification/ClipboardClassificationServiceProtocol.h"
-#include "classification/IcuRegex.h"
+#include "Core/Utilities/IcuRegex.h"
 
 namespace quellpad {
 

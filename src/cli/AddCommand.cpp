@@ -7,8 +7,8 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
-#include "app/AppPreferences.h"
-#include "app/Localizer.h"
+#include "settings/AppPreferences.h"
+#include "localization/Localizer.h"
 #include "capture/ClipboardCaptureRecorder.h"
 #include "capture/ClipboardImageTextRecognizer.h"
 #include "capture/ClipboardPayloadReader.h"

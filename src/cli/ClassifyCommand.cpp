@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "classification/LocalClipboardClassificationService.h"
 #include "cli/CliCommand.h"
 #include "cli/CliInput.h"

@@ -3,7 +3,7 @@
 #include <QFile>
 
 #include "Core/Utilities/TextUtilities.h"
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "cli/CliCommand.h"
 
 namespace quellpad {

@@ -3,7 +3,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "cli/CliCommand.h"
 
 namespace quellpad {

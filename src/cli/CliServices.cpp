@@ -1,7 +1,7 @@
 #include "cli/CliServices.h"
 
 #include "app/ClipboardServiceBuilder.h"
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "cli/CliCommand.h"
 #include "history/ClipboardHistoryRepository.h"
 #include "search/ClipboardSearchServiceProtocol.h"

@@ -1,7 +1,7 @@
 // `quellpad delete ID` and `quellpad clear --yes`.
 #include <QCommandLineParser>
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "cli/CliCommand.h"
 #include "cli/CliOutput.h"
 #include "cli/CliServices.h"

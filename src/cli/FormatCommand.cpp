@@ -6,7 +6,7 @@
 #include <QCommandLineParser>
 
 #include "Core/Utilities/Logger.h"
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "classification/ClipboardClassificationSettings.h"
 #include "classification/LocalClipboardClassificationService.h"
 #include "cli/CliCommand.h"

@@ -6,7 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "capture/ClipboardIgnoredAppsSettings.h"
 #include "cli/CliCommand.h"
 #include "cli/CliOutput.h"

@@ -2,7 +2,7 @@
 // service, with the repository's own search when the index is unavailable.
 #include <QCommandLineParser>
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "cli/CliCommand.h"
 #include "cli/CliOutput.h"
 #include "cli/CliServices.h"

@@ -6,8 +6,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "app/AppPreferences.h"
-#include "app/Localizer.h"
+#include "settings/AppPreferences.h"
+#include "localization/Localizer.h"
 #include "capture/ClipboardImageTextRecognizer.h"
 #include "cli/CliCommand.h"
 #include "cli/CliInput.h"

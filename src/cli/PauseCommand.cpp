@@ -4,7 +4,7 @@
 #include <QJsonDocument>
 
 #include "app/AppCommandServer.h"
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "cli/CliCommand.h"
 #include "cli/CliOutput.h"
 

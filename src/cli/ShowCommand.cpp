@@ -5,7 +5,7 @@
 #include <QCommandLineParser>
 #include <QSaveFile>
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "cli/CliCommand.h"
 #include "cli/CliOutput.h"
 #include "cli/CliServices.h"
@@ -51,8 +51,7 @@ int runShow(CliContext& context) {
         return 1;
     }
     // The text exactly as stored: no newline is added.
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
+    writeOutBytes(bytes);
     return 0;
 }
 

@@ -1,6 +1,6 @@
 #include "formatting/FormattingError.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 
 namespace quellpad {
 

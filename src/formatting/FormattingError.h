@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "app/TextKey.h"
+#include "localization/TextKey.h"
 
 namespace quellpad {
 

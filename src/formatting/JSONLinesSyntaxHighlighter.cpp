@@ -1,7 +1,7 @@
 #include "formatting/JSONLinesSyntaxHighlighter.h"
 
 #include "Core/Utilities/TextUtilities.h"
-#include "classification/TextScanning.h"
+#include "Core/Utilities/TextScanning.h"
 #include "formatting/FormattingError.h"
 #include "formatting/JSONPrettyPrinter.h"
 

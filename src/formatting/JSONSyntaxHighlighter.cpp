@@ -1,6 +1,6 @@
 #include "formatting/JSONSyntaxHighlighter.h"
 
-#include "classification/IcuRegex.h"
+#include "Core/Utilities/IcuRegex.h"
 #include "formatting/JSONPrettyPrinter.h"
 #include "formatting/SyntaxTokenScanners.h"
 

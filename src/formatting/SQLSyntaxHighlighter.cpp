@@ -3,7 +3,7 @@
 #include <unicode/regex.h>
 
 #include "Core/Utilities/TextUtilities.h"
-#include "classification/IcuRegex.h"
+#include "Core/Utilities/IcuRegex.h"
 #include "formatting/SyntaxTokenScanners.h"
 
 namespace quellpad {

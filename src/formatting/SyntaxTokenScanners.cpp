@@ -1,6 +1,6 @@
 #include "formatting/SyntaxTokenScanners.h"
 
-#include "classification/TextScanning.h"
+#include "Core/Utilities/TextScanning.h"
 
 namespace quellpad::SyntaxTokenScanners {
 

@@ -1,7 +1,7 @@
 #include "history/ClipboardHistoryAutoCleanupRunner.h"
 
 #include "Core/Utilities/Logger.h"
-#include "app/AppPreferences.h"
+#include "settings/AppPreferences.h"
 #include "history/ClipboardHistoryRepositoryProtocol.h"
 
 namespace quellpad {

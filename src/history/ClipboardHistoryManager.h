@@ -1,9 +1,10 @@
-// The history facade over the repository and the clipboard monitor. Holds no state.
+// The history facade over the repository and the clipboard monitor (seen only as
+// the capture-suspending part it needs). Holds no state.
 #pragma once
 
 #include <memory>
 
-#include "capture/ClipboardMonitorProtocol.h"
+#include "history/ClipboardCaptureSuspending.h"
 #include "history/ClipboardHistoryManagerProtocol.h"
 #include "history/ClipboardHistoryRepositoryProtocol.h"
 
@@ -12,7 +13,7 @@ namespace quellpad {
 class ClipboardHistoryManager final : public ClipboardHistoryManagerProtocol {
 public:
     ClipboardHistoryManager(std::shared_ptr<ClipboardHistoryRepositoryProtocol> repository,
-                            std::shared_ptr<ClipboardMonitorProtocol> clipboardMonitor)
+                            std::shared_ptr<ClipboardCaptureSuspending> clipboardMonitor)
         : repository_(std::move(repository)), clipboardMonitor_(std::move(clipboardMonitor)) {}
 
     QFuture<std::vector<ClipboardHistoryIndexSnapshot>> getHistorySnapshots(const QString& searchQuery,
@@ -31,7 +32,7 @@ public:
 
 private:
     std::shared_ptr<ClipboardHistoryRepositoryProtocol> repository_;
-    std::shared_ptr<ClipboardMonitorProtocol> clipboardMonitor_;
+    std::shared_ptr<ClipboardCaptureSuspending> clipboardMonitor_;
 };
 
 // Installed when no repository could be built: empty reads, no-op writes.

@@ -12,7 +12,7 @@
 #include "Core/Utilities/NotificationCenter.h"
 #include "history/DataDirectoryManager.h"
 #include "search/ClipboardSearchIndexDocument.h"
-#include "search/ClipboardSearchText.h"
+#include "Core/Utilities/ClipboardSearchText.h"
 #include "search/SQLiteClipboardSearchIndexStore.h"
 
 namespace quellpad {

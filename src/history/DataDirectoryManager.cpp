@@ -15,8 +15,8 @@
 #include "Core/Utilities/Logger.h"
 #include "Core/Utilities/MainThread.h"
 #include "Core/Utilities/Uuid.h"
-#include "app/Localizer.h"
-#include "app/PreferenceKeys.h"
+#include "localization/Localizer.h"
+#include "settings/PreferenceKeys.h"
 #include "platform/DefaultsStore.h"
 
 namespace quellpad {

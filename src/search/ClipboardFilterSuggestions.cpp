@@ -6,7 +6,7 @@
 
 #include "Core/Utilities/TextUtilities.h"
 #include "search/ClipboardSearchQueryParser.h"
-#include "search/ClipboardSearchText.h"
+#include "Core/Utilities/ClipboardSearchText.h"
 #include "search/ClipboardSearchVocabulary.h"
 
 namespace quellpad {

@@ -8,7 +8,7 @@
 #include "Core/Utilities/TextUtilities.h"
 #include "search/ClipboardFilterSuggestions.h"
 #include "search/ClipboardSearchQueryParser.h"
-#include "search/ClipboardSearchText.h"
+#include "Core/Utilities/ClipboardSearchText.h"
 
 namespace quellpad {
 

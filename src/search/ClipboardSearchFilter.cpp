@@ -1,6 +1,6 @@
 #include "search/ClipboardSearchFilter.h"
 
-#include "search/ClipboardSearchText.h"
+#include "Core/Utilities/ClipboardSearchText.h"
 
 namespace quellpad {
 

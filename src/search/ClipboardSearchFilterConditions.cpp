@@ -1,7 +1,7 @@
 #include "search/ClipboardSearchFilterConditions.h"
 
 #include "search/ClipboardSearchQueryParser.h"
-#include "search/ClipboardSearchText.h"
+#include "Core/Utilities/ClipboardSearchText.h"
 
 namespace quellpad {
 

@@ -1,9 +1,9 @@
 #include "search/ClipboardSearchIndexDocument.h"
 
 #include "Core/Utilities/TextUtilities.h"
-#include "app/PreferenceKeys.h"
+#include "settings/PreferenceKeys.h"
 #include "platform/DefaultsStore.h"
-#include "search/ClipboardSearchText.h"
+#include "Core/Utilities/ClipboardSearchText.h"
 
 namespace quellpad {
 

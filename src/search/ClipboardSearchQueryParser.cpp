@@ -1,7 +1,7 @@
 #include "search/ClipboardSearchQueryParser.h"
 
 #include "Core/Utilities/Logger.h"
-#include "search/ClipboardSearchText.h"
+#include "Core/Utilities/ClipboardSearchText.h"
 #include "search/ClipboardSearchVocabulary.h"
 
 namespace quellpad {

@@ -14,7 +14,7 @@
 #include "Core/Utilities/SerialQueue.h"
 #include "Core/Utilities/TextUtilities.h"
 #include "search/ClipboardSearchFilterConditions.h"
-#include "search/ClipboardSearchText.h"
+#include "Core/Utilities/ClipboardSearchText.h"
 #include "search/ClipboardSearchVocabulary.h"
 
 namespace quellpad {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
-#include "app/Localizer.h"
-#include "app/PreferenceKeys.h"
+#include "localization/Localizer.h"
+#include "settings/PreferenceKeys.h"
 #include "classification/ClipboardClassificationSettings.h"
 #include "classification/LocalClipboardClassificationService.h"
 #include "platform/fake/InMemoryDefaultsStore.h"

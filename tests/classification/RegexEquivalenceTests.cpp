@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "classification/ClipboardSystemClassificationDetectors.h"
-#include "classification/IcuRegex.h"
-#include "classification/TextScanning.h"
+#include "Core/Utilities/IcuRegex.h"
+#include "Core/Utilities/TextScanning.h"
 
 using namespace quellpad;
 

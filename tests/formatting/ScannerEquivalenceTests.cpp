@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <unicode/regex.h>
 
-#include "classification/IcuRegex.h"
+#include "Core/Utilities/IcuRegex.h"
 #include "formatting/SQLSyntaxHighlighter.h"
 #include "formatting/SyntaxTokenScanners.h"
 

@@ -6,8 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/Localizer.h"
-#include "app/PreferenceKeys.h"
+#include "localization/Localizer.h"
+#include "settings/PreferenceKeys.h"
 #include "history/DataDirectoryManager.h"
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "support/TestSupport.h"

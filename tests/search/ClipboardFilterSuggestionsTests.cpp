@@ -4,7 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "app/PreferenceKeys.h"
+#include "settings/PreferenceKeys.h"
 #include "search/ClipboardFilterSuggestions.h"
 #include "search/ClipboardSearchQueryParser.h"
 #include "search/SearchTestSupport.h"

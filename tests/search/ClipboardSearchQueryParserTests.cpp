@@ -4,7 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "app/PreferenceKeys.h"
+#include "settings/PreferenceKeys.h"
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "search/ClipboardSearchFilterConditions.h"
 #include "search/ClipboardSearchQueryParser.h"

@@ -5,7 +5,7 @@
 #include <QJsonObject>
 #include <QPromise>
 
-#include "app/PreferenceKeys.h"
+#include "settings/PreferenceKeys.h"
 #include "classification/ClipboardClassificationServiceProtocol.h"
 #include "history/EmptyClipboardHistoryRepository.h"
 #include "search/ClipboardSearchService.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "search/ClipboardSearchIndexDocument.h"
-#include "search/ClipboardSearchText.h"
+#include "Core/Utilities/ClipboardSearchText.h"
 
 using namespace quellpad;
 using namespace quellpad::ClipboardSearchText;

@@ -5,9 +5,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "app/PreferenceKeys.h"
+#include "settings/PreferenceKeys.h"
 #include "search/ClipboardSearchQueryParser.h"
-#include "search/ClipboardSearchText.h"
+#include "Core/Utilities/ClipboardSearchText.h"
 #include "search/SearchTestSupport.h"
 
 using namespace quellpad;

@@ -1,0 +1,129 @@
+#include "main/RunApplication.h"
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include "Core/Utilities/Logger.h"
+#include "Core/Utilities/NotificationCenter.h"
+#include "app/AppDelegate.h"
+#include "localization/Localizer.h"
+#include "app/SingleInstanceGuard.h"
+#include "capture/ClipboardImageTextRecognizer.h"
+#include "cli/CliCommand.h"
+#include "platform/Clock.h"
+#include "platform/OneShotTimer.h"
+#include "platform/QtImageCodec.h"
+#include "platform/linux/JsonFileDefaultsStore.h"
+#include "platform/linux/TesseractTextRecognitionEngine.h"
+#include "platform/linux/X11GlobalKeyMonitor.h"
+#include "platform/linux/X11Pasteboard.h"
+#include "platform/linux/X11Workspace.h"
+#include "platform/linux/XdgApplicationRegistry.h"
+
+namespace quellpad {
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int signal) {
+    // Only async-signal-safe work here: hand the signal to the event loop.
+    const char byte = static_cast<char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+void installTerminationHandlers(QCoreApplication& app, QSocketNotifier*& notifier) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+        Logger::error(QStringLiteral("Failed to create the signal pipe; SIGTERM will end the process abruptly"),
+                      QStringLiteral("AppDelegate"));
+        return;
+    }
+    notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
+        Logger::info(QStringLiteral("Received termination signal ") + QString::number(byte),
+                     QStringLiteral("AppDelegate"));
+        QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+} // namespace
+
+int runApplication(int argc, char** argv) {
+    JsonFileDefaultsStore defaults(JsonFileDefaultsStore::defaultFilePath());
+    const Localizer localizer(defaults);
+
+    // The clipboard backend speaks X11 (also under XWayland); check before Qt would abort.
+    QString displayError;
+    std::unique_ptr<X11Pasteboard> pasteboard = X11Pasteboard::open(&displayError);
+    if (!pasteboard) {
+        printError(localizer.text(TextKey::cliNoDisplay, {displayError}));
+        return 1;
+    }
+    std::unique_ptr<X11Workspace> workspace = X11Workspace::open(&displayError);
+    if (!workspace) {
+        printError(localizer.text(TextKey::cliNoDisplay, {displayError}));
+        return 1;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quellpad"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUELLPAD_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+    // The pasteboard was made before the application object; move it to the main thread's loop.
+    pasteboard->moveToThread(app.thread());
+    defaults.moveToThread(app.thread());
+    defaults.watchForExternalChanges();
+
+    QSocketNotifier* signalNotifier = nullptr;
+    installTerminationHandlers(app, signalNotifier);
+
+    NotificationCenter notifications;
+    SingleInstanceGuard instanceGuard;
+    QtImageCodec imageCodec;
+    QtOneShotTimerScheduler timers;
+    auto platform = [&] {
+        // Raw key events need no permission on X11, so copy shortcuts are always observable.
+        auto makeRecognizer = [&defaults] {
+            return std::make_shared<ClipboardImageTextRecognizer>(std::make_unique<TesseractTextRecognitionEngine>(),
+                                                                  defaults);
+        };
+        return AppPlatformServices{*pasteboard,
+                                   *workspace,
+                                   imageCodec,
+                                   timers,
+                                   std::make_shared<SystemClock>(),
+                                   makeRecognizer,
+                                   std::make_shared<X11GlobalKeyMonitor>(),
+                                   [] { return true; },
+                                   std::make_shared<XdgApplicationRegistry>()};
+    };
+    AppDelegate delegate(defaults, notifications, instanceGuard, platform, DistributionChannel::direct);
+    switch (delegate.applicationDidFinishLaunching()) {
+    case AppDelegate::LaunchOutcome::anotherInstanceRunning:
+        return 1;
+    case AppDelegate::LaunchOutcome::skippedForTests:
+        return 0;
+    case AppDelegate::LaunchOutcome::running:
+        break;
+    }
+    const int status = QCoreApplication::exec();
+    delegate.applicationWillTerminate();
+    return status;
+}
+
+} // namespace quellpad

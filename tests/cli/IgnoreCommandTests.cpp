@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "settings/AppPreferences.h"
+#include "platform/linux/JsonFileDefaultsStore.h"
+#include "support/TestSupport.h"
+
+namespace quellpad {
+namespace {
+
+struct CliResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class IgnoreCommandTest : public ::testing::Test {
+protected:
+    QTemporaryDir home;
+
+    void SetUp() override {
+        QDir().mkpath(home.filePath(QStringLiteral("system/applications")));
+        test::writeFile(home.filePath(QStringLiteral("system/applications/org.keepassxc.KeePassXC.desktop")),
+                        "[Desktop Entry]\nType=Application\nName=KeePassXC\n");
+    }
+
+    CliResult run(const QStringList& arguments, const QString& language = QStringLiteral("en")) const {
+        {
+            JsonFileDefaultsStore defaults(settingsPath());
+            defaults.set(QStringLiteral("AppLanguage"), language);
+        }
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data-home")));
+        env.insert(QStringLiteral("XDG_DATA_DIRS"), home.filePath(QStringLiteral("system")));
+        env.remove(QStringLiteral("QUELLPAD_VERBOSE"));
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(QUELLPAD_CLI_PATH), QStringList{QStringLiteral("ignore")} + arguments);
+        process.waitForFinished(30000);
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString settingsPath() const { return home.filePath(QStringLiteral("config/Quellpad/settings.json")); }
+};
+
+TEST_F(IgnoreCommandTest, AddListAndRemoveWorkOnTheStoredListAndRecordOptOuts) {
+    CliResult result = run({QStringLiteral("add"), QStringLiteral("  org.example.Vault ")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, QStringLiteral("Added to the ignore list: org.example.Vault\n"));
+    result = run({QStringLiteral("add"), QStringLiteral("org.example.Vault")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, QStringLiteral("Already in the ignore list: org.example.Vault\n"));
+    ASSERT_EQ(run({QStringLiteral("add"), QStringLiteral("org.keepassxc.KeePassXC")}).exitCode, 0);
+
+    result = run({QStringLiteral("list")});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, QStringLiteral("org.example.Vault\norg.keepassxc.KeePassXC\n"));
+    result = run({QStringLiteral("list"), QStringLiteral("--json")});
+    EXPECT_EQ(QJsonDocument::fromJson(result.out.toUtf8()).array(),
+              QJsonArray({QStringLiteral("org.example.Vault"), QStringLiteral("org.keepassxc.KeePassXC")}));
+
+    EXPECT_EQ(run({QStringLiteral("remove"), QStringLiteral("org.example.Vault")}).exitCode, 0);
+    result = run({QStringLiteral("remove"), QStringLiteral("org.keepassxc.KeePassXC")});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, QStringLiteral("Removed from the ignore list: org.keepassxc.KeePassXC\n"));
+    result = run({QStringLiteral("remove"), QStringLiteral("org.keepassxc.KeePassXC")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, QStringLiteral("Not in the ignore list: org.keepassxc.KeePassXC\n"));
+    EXPECT_EQ(run({QStringLiteral("list")}).out, QString());
+
+    JsonFileDefaultsStore defaults(settingsPath());
+    EXPECT_EQ(AppPreferences(defaults).ignoredAppDefaultOptOut(), QStringList{QStringLiteral("org.keepassxc.KeePassXC")})
+        << "only the installed password manager is a default";
+}
+
+TEST_F(IgnoreCommandTest, UsageErrorsExitWithTwoInEitherLanguage) {
+    const struct {
+        QStringList arguments;
+        const char* english;
+    } rows[] = {
+        {{}, "Missing argument: ACTION"},
+        {{QStringLiteral("purge")}, "Unknown action: purge"},
+        {{QStringLiteral("add")}, "Missing argument: ID"},
+        {{QStringLiteral("remove"), QStringLiteral("a"), QStringLiteral("b")}, "Unexpected argument: b"},
+        {{QStringLiteral("list"), QStringLiteral("x")}, "Unexpected argument: x"},
+        {{QStringLiteral("add"), QStringLiteral(" \t")}, "The application id is empty."},
+    };
+    for (const auto& row : rows) {
+        const CliResult result = run(row.arguments);
+        EXPECT_EQ(result.exitCode, 2) << row.english;
+        EXPECT_TRUE(result.err.startsWith(QString::fromUtf8(row.english))) << result.err.toStdString();
+    }
+    const CliResult chinese = run({QStringLiteral("purge")}, QStringLiteral("zh-Hans"));
+    EXPECT_EQ(chinese.exitCode, 2);
+    EXPECT_TRUE(chinese.err.startsWith(QStringLiteral("未知操作：purge"))) << chinese.err.toStdString();
+}
+
+} // namespace
+} // namespace quellpad

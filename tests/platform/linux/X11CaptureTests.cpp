@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "capture/ClipboardMonitor.h"
+#include "capture/RecordingHistoryRepository.h"
+#include "history/ClipboardHistoryAutoCleanupRunner.h"
+#include "platform/Clock.h"
+#include "platform/OneShotTimer.h"
+#include "platform/QtImageCodec.h"
+#include "platform/fake/InMemoryDefaultsStore.h"
+#include "platform/linux/X11Pasteboard.h"
+#include "platform/linux/X11Workspace.h"
+#include "support/TestSupport.h"
+
+#include "support/X11TestSupport.h"
+
+namespace quellpad {
+namespace {
+
+using test::processEventsUntil;
+using test::xclipCopy;
+
+class X11CaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QUELLPAD_REQUIRE_X11();
+        lock = std::make_unique<test::DisplayLock>();
+        QString error;
+        pasteboard = X11Pasteboard::open(&error);
+        ASSERT_TRUE(pasteboard) << error.toStdString();
+        workspace = X11Workspace::open(&error, {}, QStringLiteral("quellpad"), {applications.path()});
+        ASSERT_TRUE(workspace) << error.toStdString();
+        ClipboardMonitorDependencies dependencies{repository, runner, *pasteboard, *workspace, codec, defaults,
+                                                  clock,      timers, {},          {},         {},    DistributionChannel::unknown};
+        monitor = std::make_unique<ClipboardMonitor>(std::move(dependencies));
+        monitor->startMonitoring(true);
+    }
+
+    std::vector<QString> capturedTexts() const {
+        std::vector<QString> texts;
+        for (const auto& insert : repository->inserts) {
+            texts.push_back(insert.plainText);
+        }
+        return texts;
+    }
+
+    std::unique_ptr<test::DisplayLock> lock;
+    QTemporaryDir applications;
+    InMemoryDefaultsStore defaults;
+    SystemClock clock;
+    QtOneShotTimerScheduler timers;
+    QtImageCodec codec;
+    std::shared_ptr<test::RecordingHistoryRepository> repository = std::make_shared<test::RecordingHistoryRepository>();
+    std::shared_ptr<ClipboardHistoryAutoCleanupRunner> runner =
+        std::make_shared<ClipboardHistoryAutoCleanupRunner>(repository, defaults);
+    std::unique_ptr<X11Pasteboard> pasteboard;
+    std::unique_ptr<X11Workspace> workspace;
+    std::unique_ptr<ClipboardMonitor> monitor;
+};
+
+TEST_F(X11CaptureTest, CapturesSuccessiveCopiesAndImages) {
+    ASSERT_TRUE(xclipCopy("first copy"));
+    ASSERT_TRUE(xclipCopy("second copy"));
+    ASSERT_TRUE(processEventsUntil([&] { return repository->inserts.size() >= 2; }));
+    EXPECT_EQ(capturedTexts(), (std::vector<QString>{"first copy", "second copy"}));
+
+    QImage image(6, 4, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "png");
+    ASSERT_TRUE(xclipCopy(png, QStringLiteral("image/png")));
+    ASSERT_TRUE(processEventsUntil([&] { return repository->inserts.size() >= 3; }));
+    EXPECT_EQ(repository->inserts[2].type, ClipboardContentType::image);
+    EXPECT_EQ(repository->inserts[2].imageData, png);
+    EXPECT_EQ(repository->inserts[2].preview, QStringLiteral("Image 6x4"));
+}
+
+TEST_F(X11CaptureTest, OwnWritesAndPausedCopiesAreNotCaptured) {
+    monitor->performWithoutCapture(
+        [&] { ASSERT_TRUE(pasteboard->write({{PasteboardTypes::plainText, QByteArray("copied back")}})); });
+    monitor->pauseTemporarily();
+    const qint64 beforePausedCopy = pasteboard->changeCount();
+    ASSERT_TRUE(xclipCopy("while paused"));
+    // The change is registered a moment after xclip returns (once its content is read).
+    ASSERT_TRUE(processEventsUntil([&] { return pasteboard->changeCount() > beforePausedCopy; }));
+    monitor->resumeFromTemporaryPause();
+    ASSERT_TRUE(xclipCopy("after resume"));
+    ASSERT_TRUE(processEventsUntil([&] { return !repository->inserts.empty(); }));
+    // Give a wrongly captured write time to show up.
+    processEventsUntil([] { return false; }, 300);
+    EXPECT_EQ(capturedTexts(), (std::vector<QString>{"after resume"}));
+}
+
+// A client window that claims to be active, with the properties window managers set.
+class ActiveWindow {
+public:
+    explicit ActiveWindow(const std::vector<std::pair<const char*, QByteArray>>& stringProperties,
+                          unsigned long pid) {
+        display_ = XOpenDisplay(nullptr);
+        window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 10, 10, 0, 0, 0);
+        for (const auto& [name, value] : stringProperties) {
+            const Atom property = std::string_view(name) == "WM_CLASS" ? XA_WM_CLASS : XInternAtom(display_, name, False);
+            const Atom type = property == XA_WM_CLASS ? XA_STRING : XInternAtom(display_, "UTF8_STRING", False);
+            XChangeProperty(display_, window_, property, type, 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(value.constData()), int(value.size()));
+        }
+        XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+        const Window w = window_;
+        XChangeProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, "_NET_ACTIVE_WINDOW", False),
+                        XA_WINDOW, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&w), 1);
+        XSync(display_, False);
+    }
+    ~ActiveWindow() {
+        XDeleteProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, "_NET_ACTIVE_WINDOW", False));
+        XDestroyWindow(display_, window_);
+        XCloseDisplay(display_);
+    }
+
+private:
+    Display* display_;
+    Window window_;
+};
+
+TEST_F(X11CaptureTest, FrontmostApplicationIdFollowsTheLookupOrder) {
+    ASSERT_TRUE(test::writeFile(applications.filePath(QStringLiteral("org.example.Notes.desktop")),
+                                "[Desktop Entry]\nName=Notes\nStartupWMClass=NotesMain\n"));
+    QDir(applications.path()).mkpath(QStringLiteral("vendor"));
+    ASSERT_TRUE(test::writeFile(applications.filePath(QStringLiteral("vendor/editor.desktop")), "[Desktop Entry]\n"));
+    const struct {
+        const char* name;
+        std::vector<std::pair<const char*, QByteArray>> properties;
+        QString expected;
+    } rows[] = {
+        {"gtk id", {{"_GTK_APPLICATION_ID", "org.gnome.TextEditor"}, {"WM_CLASS", QByteArray("te\0Te\0", 6)}},
+         QStringLiteral("org.gnome.TextEditor")},
+        {"kde desktop file", {{"_KDE_NET_WM_DESKTOP_FILE", "org.kde.kate"}}, QStringLiteral("org.kde.kate")},
+        {"startup wm class", {{"WM_CLASS", QByteArray("notes\0NotesMain\0", 16)}}, QStringLiteral("org.example.Notes")},
+        {"desktop file name", {{"WM_CLASS", QByteArray("x\0Vendor-Editor\0", 16)}}, QStringLiteral("vendor-editor")},
+        {"wm class only", {{"WM_CLASS", QByteArray("xterm\0XTerm\0", 12)}}, QStringLiteral("XTerm")},
+    };
+    for (const auto& row : rows) {
+        ActiveWindow active(row.properties, 4321);
+        const std::optional<RunningApplication> frontmost = workspace->frontmostApplication();
+        ASSERT_TRUE(frontmost) << row.name;
+        EXPECT_EQ(frontmost->bundleIdentifier, row.expected) << row.name;
+        EXPECT_EQ(frontmost->processIdentifier, 4321) << row.name;
+    }
+    EXPECT_FALSE(workspace->frontmostApplication());
+}
+
+} // namespace
+} // namespace quellpad
