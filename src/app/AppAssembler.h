@@ -23,6 +23,10 @@ class ClipboardSearchServiceProtocol;
 class DataDirectoryManager;
 class DefaultsStore;
 class GlobalKeyMonitor;
+class HotKeyService;
+class KeySynthesizer;
+class WindowActivation;
+class AccessibilityService;
 class ImageCodec;
 class NotificationCenter;
 class OneShotTimerScheduler;
@@ -45,6 +49,16 @@ struct AppPlatformServices {
     std::function<bool()> isAccessibilityTrusted = nullptr;
     // Where the password managers of the default ignore list are looked for; absent: none are.
     std::shared_ptr<ApplicationRegistry> applicationRegistry = nullptr;
+    // The panel shortcut; absent: no global shortcut (`quellpad toggle` still works).
+    HotKeyService* hotKeys = nullptr;
+    // Direct paste; either absent: items are only put on the clipboard.
+    KeySynthesizer* keySynthesizer = nullptr;
+    WindowActivation* windowActivation = nullptr;
+    // The accessibility bus; absent counts as not enabled.
+    AccessibilityService* accessibility = nullptr;
+    // Whether posting the paste keystroke needs accessibility trust (not on X11, where
+    // XTest needs no permission); absent: it does.
+    std::function<bool()> canPostKeystrokes = nullptr;
 };
 
 class AppAssembler {
@@ -72,6 +86,7 @@ public:
     // The concrete monitor while capture runs (null with the Empty services).
     std::shared_ptr<ClipboardMonitor> activeClipboardMonitor() const { return monitor_; }
     bool hasSearchIndex() const { return indexStore_ != nullptr; }
+    const AppPlatformServices& platform() const { return platform_; }
 
 private:
     void installEmptyServices();

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QLocalSocket>
+#include <QPointer>
 
 #include "Core/Utilities/Logger.h"
 
@@ -57,10 +58,14 @@ void AppCommandServer::serve(QLocalSocket* socket) {
             return;
         }
         const QString command = QString::fromUtf8(socket->readLine(maximumRequestBytes)).trimmed();
-        const QJsonObject reply = handler_(command);
-        socket->write(QJsonDocument(reply).toJson(QJsonDocument::Compact) + '\n');
-        socket->flush();
-        socket->disconnectFromServer();
+        // The client may hang up before a late answer; the pointer then reads null.
+        const QPointer<QLocalSocket> target(socket);
+        handler_(command, [target](const QJsonObject& reply) {
+            if (!target) return;
+            target->write(QJsonDocument(reply).toJson(QJsonDocument::Compact) + '\n');
+            target->flush();
+            target->disconnectFromServer();
+        });
     });
 }
 

@@ -1,5 +1,5 @@
 // A per-user local socket through which the command line talks to the running app
-// ("pause", "resume", "status"). One request line in, one JSON line out. The socket
+// ("pause", "resume", "status", "toggle", "paste ID"). One request line in, one JSON line out. The socket
 // lives in the user's runtime directory, next to the single-instance lock, and is
 // created only by the instance that holds that lock.
 #pragma once
@@ -15,7 +15,8 @@ namespace quellpad {
 class AppCommandServer : public QObject {
     Q_OBJECT
 public:
-    using Handler = std::function<QJsonObject(const QString& command)>;
+    // Answers command by calling reply once, now or later on the main thread.
+    using Handler = std::function<void(const QString& command, const std::function<void(const QJsonObject&)>& reply)>;
 
     // $XDG_RUNTIME_DIR/quellpad.socket, else a per-user path in the temporary directory.
     static QString defaultSocketPath();

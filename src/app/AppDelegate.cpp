@@ -3,10 +3,19 @@
 #include <QCoreApplication>
 
 #include "Core/Utilities/Logger.h"
+#include "app/AccessibilityPermissionManager.h"
 #include "app/AppCommandServer.h"
+#include "app/ClipboardPanelCoordinator.h"
+#include "app/LoggingClipboardPanel.h"
 #include "app/SingleInstanceGuard.h"
+#include "capture/ClipboardMonitor.h"
 #include "capture/ClipboardMonitorProtocol.h"
+#include "history/ClipboardHistoryManagerProtocol.h"
 #include "history/DataDirectoryManager.h"
+#include "hotkey/HotkeyManager.h"
+#include "panel/ClipboardDirectPaste.h"
+#include "platform/AccessibilityService.h"
+#include "platform/Pasteboard.h"
 
 namespace quellpad {
 
@@ -28,10 +37,6 @@ AppDelegate::~AppDelegate() {
 
 AppDelegate::LaunchOutcome AppDelegate::applicationDidFinishLaunching() {
     Logger::info(QStringLiteral("Application did finish launching"), category);
-    if (qEnvironmentVariableIsSet("XCTestConfigurationFilePath")) {
-        Logger::info(QStringLiteral("Skipping normal startup while running tests"), category);
-        return LaunchOutcome::skippedForTests;
-    }
     if (!instanceGuard_.tryAcquire()) {
         Logger::info(QStringLiteral("Another instance is already running, terminating..."), category);
         return LaunchOutcome::anotherInstanceRunning;
@@ -39,10 +44,53 @@ AppDelegate::LaunchOutcome AppDelegate::applicationDidFinishLaunching() {
     Logger::info(QStringLiteral("Single instance check passed"), category);
     dataDirectory_ = std::make_unique<DataDirectoryManager>(defaults_);
     assembler_ = std::make_unique<AppAssembler>(defaults_, notifications_, *dataDirectory_, platform_(), channel_);
+    startPanelServices();
     commandServer_ = std::make_unique<AppCommandServer>(
-        AppCommandServer::defaultSocketPath(), [this](const QString& command) { return handleCommand(command); });
+        AppCommandServer::defaultSocketPath(),
+        [this](const QString& command, const std::function<void(const QJsonObject&)>& reply) {
+            handleCommand(command, reply);
+        });
     commandServer_->listen();
     return LaunchOutcome::running;
+}
+
+void AppDelegate::startPanelServices() {
+    const AppPlatformServices& platform = assembler_->platform();
+    AccessibilityService* accessibility = platform.accessibility;
+    accessibilityPermission_ = std::make_unique<AccessibilityPermissionManager>(
+        defaults_, platform.timerScheduler, [accessibility] { return accessibility && accessibility->isEnabled(); },
+        [accessibility] { return accessibility && accessibility->requestEnabled(); }, nullptr);
+    if (platform.keySynthesizer && platform.windowActivation) {
+        directPaste_ = std::make_unique<ClipboardDirectPaste>(*platform.windowActivation, *platform.keySynthesizer,
+                                                              platform.timerScheduler, defaults_, channel_,
+                                                              QCoreApplication::applicationPid());
+    }
+    panel_ = std::make_unique<LoggingClipboardPanel>();
+    if (platform.hotKeys) {
+        hotkeyManager_ = std::make_unique<HotkeyManager>(*platform.hotKeys, defaults_);
+    } else {
+        Logger::warning(QStringLiteral("No global shortcut service; the panel opens through `quellpad toggle`"), category);
+    }
+    panelCoordinator_ =
+        std::make_unique<ClipboardPanelCoordinator>(hotkeyManager_.get(), defaults_, *panel_, directPaste_.get());
+    panelCoordinator_->start();
+}
+
+void AppDelegate::handleCommand(const QString& command, const std::function<void(const QJsonObject&)>& reply) {
+    static const QString pastePrefix = QStringLiteral("paste ");
+    if (!command.startsWith(pastePrefix) || !assembler_) {
+        reply(handleCommand(command));
+        return;
+    }
+    const QString id = command.mid(pastePrefix.size()).trimmed();
+    Logger::info(QStringLiteral("Paste of item ") + id + QStringLiteral(" requested"), QStringLiteral("AppCoordinator"));
+    panelCoordinator_->pasteItem(id, *assembler_->clipboardHistoryManager(), assembler_->platform().pasteboard,
+                                 [reply](const QString& error) {
+                                     QJsonObject answer{{QStringLiteral("ok"), true},
+                                                        {QStringLiteral("pasted"), error.isEmpty()}};
+                                     if (!error.isEmpty()) answer.insert(QStringLiteral("message"), error);
+                                     reply(answer);
+                                 });
 }
 
 QJsonObject AppDelegate::handleCommand(const QString& command) {
@@ -56,12 +104,24 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
     } else if (command == QStringLiteral("resume")) {
         Logger::info(QStringLiteral("Resume recording requested"), QStringLiteral("AppCoordinator"));
         monitor->resumeFromTemporaryPause();
+    } else if (command == QStringLiteral("toggle")) {
+        Logger::info(QStringLiteral("Panel toggle requested"), QStringLiteral("AppCoordinator"));
+        panelCoordinator_->togglePanel();
     } else if (command != QStringLiteral("status")) {
         return {{QStringLiteral("ok"), false}, {QStringLiteral("error"), QStringLiteral("unknown command")}};
     }
     return {{QStringLiteral("ok"), true},
             {QStringLiteral("paused"), monitor->isTemporarilyPaused()},
             {QStringLiteral("searchIndex"), assembler_->hasSearchIndex()},
+            {QStringLiteral("panelVisible"), panel_ && panel_->isVisible()},
+            // Lets scripts and tests wait until the app has seen a copy.
+            {QStringLiteral("clipboardChangeCount"), static_cast<double>(assembler_->platform().pasteboard.changeCount())},
+            {QStringLiteral("handledChangeCount"),
+             assembler_->activeClipboardMonitor() ? static_cast<double>(assembler_->activeClipboardMonitor()->lastChangeCount())
+                                                  : -1.0},
+            {QStringLiteral("hotkey"), panelCoordinator_ && panelCoordinator_->registeredClipboardHotkey()
+                                           ? panelCoordinator_->registeredClipboardHotkey()->desktopText()
+                                           : QString()},
             {QStringLiteral("dataDirectory"), dataDirectory_->dataDirectoryPath()},
             {QStringLiteral("pid"), static_cast<double>(QCoreApplication::applicationPid())}};
 }
@@ -72,6 +132,9 @@ void AppDelegate::applicationWillTerminate() {
     }
     terminated_ = true;
     commandServer_.reset();
+    // Releases the shortcut's grab before the services go.
+    panelCoordinator_.reset();
+    hotkeyManager_.reset();
     if (assembler_) {
         assembler_->shutdownClipboardServices();
         // Dropping the services drains their queues, so pending index writes land.

@@ -8,13 +8,19 @@
 #include <optional>
 
 #include <QJsonObject>
+#include <QString>
 
 #include "app/AppAssembler.h"
 #include "settings/DistributionChannel.h"
 
 namespace quellpad {
 
+class AccessibilityPermissionManager;
 class AppCommandServer;
+class ClipboardDirectPaste;
+class ClipboardPanelCoordinator;
+class ClipboardPanelPresenting;
+class HotkeyManager;
 class DataDirectoryManager;
 class DefaultsStore;
 class NotificationCenter;
@@ -27,17 +33,22 @@ public:
                 std::function<AppPlatformServices()> platform, DistributionChannel channel);
     ~AppDelegate();
 
-    enum class LaunchOutcome { running, skippedForTests, anotherInstanceRunning };
+    enum class LaunchOutcome { running, anotherInstanceRunning };
     LaunchOutcome applicationDidFinishLaunching();
     void applicationWillTerminate();
 
     AppAssembler* assembler() const { return assembler_.get(); }
     DataDirectoryManager* dataDirectoryManager() const { return dataDirectory_.get(); }
+    ClipboardPanelCoordinator* panelCoordinator() const { return panelCoordinator_.get(); }
 
-    // Answers "pause", "resume" and "status" from the command line.
+    // Answers "pause", "resume", "status" and "toggle" from the command line at once;
+    // "paste ID" answers through reply once the paste is done or has failed.
+    void handleCommand(const QString& command, const std::function<void(const QJsonObject&)>& reply);
     QJsonObject handleCommand(const QString& command);
 
 private:
+    void startPanelServices();
+
     DefaultsStore& defaults_;
     NotificationCenter& notifications_;
     SingleInstanceGuard& instanceGuard_;
@@ -46,6 +57,11 @@ private:
     std::unique_ptr<DataDirectoryManager> dataDirectory_;
     std::unique_ptr<AppAssembler> assembler_;
     std::unique_ptr<AppCommandServer> commandServer_;
+    std::unique_ptr<AccessibilityPermissionManager> accessibilityPermission_;
+    std::unique_ptr<HotkeyManager> hotkeyManager_;
+    std::unique_ptr<ClipboardDirectPaste> directPaste_;
+    std::unique_ptr<ClipboardPanelPresenting> panel_;
+    std::unique_ptr<ClipboardPanelCoordinator> panelCoordinator_;
     bool terminated_ = false;
 };
 

@@ -42,18 +42,6 @@ TextKey summaryTextKey(Kind kind) {
 
 QString trimmed(const QString& text) { return TextUtilities::trimmedWhitespace(text); }
 
-bool hasLoneSurrogate(const QString& text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            ++i;
-        } else if (c.isSurrogate()) {
-            return true;
-        }
-    }
-    return false;
-}
-
 std::string utf8(const QString& text) {
     const QByteArray bytes = text.toUtf8();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -138,7 +126,7 @@ std::optional<QByteArray> encodeUserClassificationRules(const std::vector<Clipbo
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const ClipboardUserClassificationRule& rule : rules) {
         for (const QString* field : {&rule.id, &rule.name, &rule.conditionValue, &rule.resultClassification}) {
-            if (hasLoneSurrogate(*field)) {
+            if (TextUtilities::hasLoneSurrogate(*field)) {
                 if (error != nullptr) {
                     *error = QStringLiteral("invalidValue: rule \"%1\" holds text that is not valid Unicode").arg(rule.id);
                 }

@@ -15,18 +15,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-bool hasLoneSurrogate(QStringView text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            ++i;
-        } else if (c.isSurrogate()) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Writes the pretty form while the parser reports values, one container level per
 // stack entry. A container's line break is written only when its first member
 // arrives, so empty containers stay on one line.
@@ -181,7 +169,7 @@ private:
 } // namespace
 
 QString JSONPrettyPrinter::prettyPrinted(QStringView text) {
-    if (hasLoneSurrogate(text)) {
+    if (TextUtilities::hasLoneSurrogate(text)) {
         throw FormattingError(FormattingError::Kind::invalidEncoding);
     }
     const QByteArray bytes = text.toUtf8();

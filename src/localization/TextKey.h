@@ -197,6 +197,21 @@ enum class TextKey {
     cliNotRunning,
     cliRecordingPaused,
     cliRecordingActive,
+    cliToggleSummary,
+    cliPanelShown,
+    cliPanelHidden,
+    cliPasteSummary,
+    cliPasteIdDescription,
+    cliPasteNotPasted, // %1: reason
+    cliConfigSummary,
+    cliConfigActionDescription,
+    cliConfigUnknownAction, // %1: action
+    cliConfigUnknownKey, // %1: key
+    cliConfigInvalidValue, // %1: key, %2: type, %3: reason
+    cliConfigNotSet, // %1: key
+    cliConfigWriteFailed, // %1: key, %2: reason
+    hotkeyRecorderPlaceholder,
+    hotkeyRecorderRecording,
     cliIgnoreSummary,
     cliIgnoreActionDescription,
     cliIgnoreUnknownAction, // %1: action

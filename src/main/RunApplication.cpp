@@ -116,8 +116,6 @@ int runApplication(int argc, char** argv) {
     switch (delegate.applicationDidFinishLaunching()) {
     case AppDelegate::LaunchOutcome::anotherInstanceRunning:
         return 1;
-    case AppDelegate::LaunchOutcome::skippedForTests:
-        return 0;
     case AppDelegate::LaunchOutcome::running:
         break;
     }

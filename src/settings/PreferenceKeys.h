@@ -36,5 +36,7 @@ inline const QString floatingClipboardListStyle = QStringLiteral("FloatingClipbo
 inline const QString clipboardPanelPosition = QStringLiteral("ClipboardPanelPosition");
 inline const QString clipboardHistoryHotkey = QStringLiteral("ClipboardHistoryHotkey");
 inline const QString registeredHotkeys = QStringLiteral("RegisteredHotkeys");
+// Linux: application ids that get Ctrl+Shift+V instead of Ctrl+V when pasting (terminals).
+inline const QString directPasteTerminalApplications = QStringLiteral("DirectPasteTerminalApplications");
 
 } // namespace quellpad::PreferenceKeys

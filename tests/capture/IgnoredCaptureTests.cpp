@@ -133,6 +133,23 @@ protected:
         return process.readAllStandardOutput();
     }
 
+    // The app's counters from `quellpad status --json`.
+    std::pair<double, double> changeCounts() const {
+        const QJsonObject status = QJsonDocument::fromJson(cli({QStringLiteral("status"), QStringLiteral("--json")})).object();
+        return {status.value(QStringLiteral("clipboardChangeCount")).toDouble(-1),
+                status.value(QStringLiteral("handledChangeCount")).toDouble(-1)};
+    }
+    // Polls until the app has seen a copy made after `before` and its monitor handled it.
+    bool waitUntilCopyHandled(double before) const {
+        QDeadlineTimer deadline(10000);
+        do {
+            const auto [seen, handled] = changeCounts();
+            if (seen > before && handled >= seen) return true;
+            QThread::msleep(50); // the poll interval
+        } while (!deadline.hasExpired());
+        return false;
+    }
+
     QStringList previews() const {
         QStringList result;
         for (const QByteArray& line : cli({QStringLiteral("list"), QStringLiteral("--json")}).split('\n')) {
@@ -158,11 +175,11 @@ TEST_F(IgnoredAppEndToEndTest, CopiesWhileAnIgnoredApplicationIsActiveAreNotStor
     }
     ASSERT_TRUE(output.contains("Added default ignored apps: org.keepassxc.KeePassXC")) << output.toStdString();
     EXPECT_EQ(cli({QStringLiteral("ignore"), QStringLiteral("list")}), QByteArray("org.keepassxc.KeePassXC\n"));
-    QThread::msleep(300);
 
     activate("org.keepassxc.KeePassXC");
+    const double before = changeCounts().first;
     ASSERT_TRUE(test::xclipCopy("hunter2 copied in the password manager"));
-    QThread::msleep(1500);
+    ASSERT_TRUE(waitUntilCopyHandled(before));
     activate("org.example.Editor");
     ASSERT_TRUE(test::xclipCopy("copied in the editor"));
     QDeadlineTimer stored(10000);

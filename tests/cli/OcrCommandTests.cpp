@@ -151,14 +151,18 @@ TEST_F(OcrCommandTest, ACopiedScreenshotBecomesFindableUnderX11) {
         output += app.readAll();
     }
     ASSERT_TRUE(output.contains("Single instance check passed")) << output.toStdString();
-    QThread::msleep(300);
+    // Ready (the monitor has its baseline) once it answers on its command socket.
+    QDeadlineTimer ready(15000);
+    while (run({QStringLiteral("status")}).exitCode != 0 && !ready.hasExpired()) {
+        QThread::msleep(50); // the poll interval
+    }
 
     const QByteArray png = test::encoded(test::renderedText({QStringLiteral("Permission denied while opening config")}));
     ASSERT_TRUE(test::xclipCopy(png, QStringLiteral("image/png")));
     QDeadlineTimer found(20000);
     QStringList ids;
     while (ids.isEmpty() && !found.hasExpired()) {
-        QThread::msleep(200);
+        QThread::msleep(50); // the poll interval
         ids = foundIds(QStringLiteral("permission"));
     }
     app.terminate();

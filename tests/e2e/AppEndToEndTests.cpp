@@ -14,12 +14,14 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "support/AppProcess.h"
+
 namespace {
 
 class AppEndToEndTest : public ::testing::Test {
 protected:
-    QTemporaryDir home;
-    std::unique_ptr<QProcess> app;
+    quellpad::test::CliHarness harness;
+    quellpad::test::AppProcess app{harness};
     std::vector<std::unique_ptr<QProcess>> owners;
 
     void SetUp() override {
@@ -29,53 +31,17 @@ protected:
         if (QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty()) {
             GTEST_SKIP() << "needs xclip";
         }
-        QDir().mkpath(home.path() + QStringLiteral("/run"));
-        QFile::setPermissions(home.path() + QStringLiteral("/run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
     void TearDown() override {
-        stopApp();
+        app.stop();
         for (auto& owner : owners) {
             owner->kill();
             owner->waitForFinished(2000);
         }
     }
 
-    QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path() + QStringLiteral("/run"));
-        env.insert(QStringLiteral("QUELLPAD_STORAGE_DIRECTORY"), home.path() + QStringLiteral("/data"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        return env;
-    }
-
-    void startApp() {
-        app = std::make_unique<QProcess>();
-        app->setProcessEnvironment(environment());
-        app->setProcessChannelMode(QProcess::MergedChannels);
-        app->start(QStringLiteral(QUELLPAD_CLI_PATH), QStringList{});
-        ASSERT_TRUE(app->waitForStarted(5000));
-        QByteArray output;
-        QDeadlineTimer deadline(15000);
-        while (!output.contains("Single instance check passed") && !deadline.hasExpired()) {
-            app->waitForReadyRead(100);
-            output += app->readAll();
-        }
-        ASSERT_TRUE(output.contains("Single instance check passed")) << output.toStdString();
-        QThread::msleep(300); // let the first poll take its baseline
-    }
-
-    void stopApp() {
-        if (app && app->state() != QProcess::NotRunning) {
-            app->terminate();
-            if (!app->waitForFinished(10000)) {
-                app->kill();
-                app->waitForFinished(2000);
-            }
-        }
-    }
+    void startApp() { ASSERT_TRUE(app.start()) << app.output().toStdString(); }
 
     // Takes the clipboard with xclip, which keeps serving it until the next copy.
     void copy(const QByteArray& data, const QString& type = QString()) {
@@ -94,27 +60,23 @@ protected:
     }
 
     std::vector<QJsonObject> cli(const QStringList& arguments) const {
-        QProcess process;
-        process.setProcessEnvironment(environment());
-        process.start(QStringLiteral(QUELLPAD_CLI_PATH), arguments + QStringList{QStringLiteral("--json")});
-        process.waitForFinished(30000);
-        std::vector<QJsonObject> objects;
-        for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
-            if (!line.isEmpty()) objects.push_back(QJsonDocument::fromJson(line).object());
-        }
-        return objects;
+        return harness.spawn(arguments + QStringList{QStringLiteral("--json")}, {}, 30000).jsonLines();
     }
 
-    // Polls the history until it holds `count` items (capture is asynchronous to the copy).
-    std::vector<QJsonObject> waitForItems(size_t count, int timeoutMs = 10000) const {
+    // Polls the history until predicate holds for its items (capture is asynchronous to the copy).
+    std::vector<QJsonObject> waitForItems(const std::function<bool(const std::vector<QJsonObject>&)>& predicate,
+                                          int timeoutMs = 10000) const {
         QDeadlineTimer deadline(timeoutMs);
         std::vector<QJsonObject> items;
         do {
             items = cli({QStringLiteral("list")});
-            if (items.size() >= count) break;
-            QThread::msleep(100);
+            if (predicate(items)) break;
+            QThread::msleep(50); // the poll interval
         } while (!deadline.hasExpired());
         return items;
+    }
+    std::vector<QJsonObject> waitForItems(size_t count, int timeoutMs = 10000) const {
+        return waitForItems([count](const std::vector<QJsonObject>& items) { return items.size() >= count; }, timeoutMs);
     }
 };
 
@@ -158,8 +120,10 @@ TEST_F(AppEndToEndTest, RepeatedCopyMovesToTopAndRapidCopiesAreEachCaptured) {
     copy("B");
     ASSERT_EQ(waitForItems(2).size(), 2u);
     copy("A");
-    QThread::msleep(1500);
-    EXPECT_EQ(previews(cli({QStringLiteral("list")})), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+    const auto aOnTop = [](const std::vector<QJsonObject>& items) {
+        return !items.empty() && items[0].value(QStringLiteral("preview")).toString() == QStringLiteral("A");
+    };
+    EXPECT_EQ(previews(waitForItems(aOnTop)), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
 
     for (int i = 0; i < 5; ++i) {
         copy(QByteArray("rapid ") + QByteArray::number(i));
@@ -172,7 +136,7 @@ TEST_F(AppEndToEndTest, RepeatedCopyMovesToTopAndRapidCopiesAreEachCaptured) {
 TEST_F(AppEndToEndTest, SecondInstanceExitsAndTerminationKeepsEverything) {
     startApp();
     QProcess second;
-    second.setProcessEnvironment(environment());
+    second.setProcessEnvironment(harness.environment());
     second.setProcessChannelMode(QProcess::MergedChannels);
     second.start(QStringLiteral(QUELLPAD_CLI_PATH), QStringList{});
     ASSERT_TRUE(second.waitForFinished(15000));
@@ -181,9 +145,7 @@ TEST_F(AppEndToEndTest, SecondInstanceExitsAndTerminationKeepsEverything) {
 
     copy("kept across a restart");
     ASSERT_EQ(waitForItems(1).size(), 1u);
-    stopApp();
-    EXPECT_EQ(app->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(app->exitCode(), 0);
+    EXPECT_TRUE(app.stop());
     EXPECT_EQ(cli({QStringLiteral("search"), QStringLiteral("restart")}).size(), 1u);
 }
 
@@ -194,14 +156,17 @@ TEST_F(AppEndToEndTest, CopiesMadeDuringAPauseAreNeverStored) {
     std::vector<QJsonObject> reply = cli({QStringLiteral("pause")});
     ASSERT_EQ(reply.size(), 1u);
     EXPECT_TRUE(reply[0].value(QStringLiteral("paused")).toBool());
+    const double seen = app.clipboardChangeCount();
     copy("secret while paused");
-    QThread::msleep(800);
+    // The paused app has seen the new owner before it is resumed.
+    ASSERT_TRUE(app.waitForStatus([seen](const QJsonObject& status) {
+        return status.value(QStringLiteral("clipboardChangeCount")).toDouble() > seen;
+    }));
     reply = cli({QStringLiteral("resume")});
     ASSERT_EQ(reply.size(), 1u);
     EXPECT_FALSE(reply[0].value(QStringLiteral("paused")).toBool());
-    QThread::msleep(800);
-    EXPECT_EQ(previews(cli({QStringLiteral("list")})), QStringList{QStringLiteral("before the pause")})
-        << "what was on the clipboard at resume is the new baseline, not a capture";
+    // What was on the clipboard at resume is the new baseline, not a capture: the next
+    // copy is stored and the one made during the pause never is.
     copy("after the pause");
     EXPECT_EQ(previews(waitForItems(2)), (QStringList{QStringLiteral("after the pause"), QStringLiteral("before the pause")}));
     EXPECT_TRUE(cli({QStringLiteral("status")}).at(0).value(QStringLiteral("ok")).toBool());

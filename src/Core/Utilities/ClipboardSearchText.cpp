@@ -10,6 +10,7 @@
 #include <unicode/unistr.h>
 
 #include "Core/Utilities/PinyinTransliterator.h"
+#include "Core/Utilities/TextScanning.h"
 #include "Core/Utilities/TextUtilities.h"
 
 namespace quellpad::ClipboardSearchText {
@@ -72,25 +73,11 @@ QString withoutLoneSurrogates(QStringView text) {
 icu::UnicodeString folded(const QString& text) {
     icu::UnicodeString value(reinterpret_cast<const UChar*>(text.utf16()), static_cast<int32_t>(text.size()));
     value.foldCase(U_FOLD_CASE_DEFAULT);
+    const icu::UnicodeString stripped = TextScanning::decomposedWithoutMarks(value);
     UErrorCode status = U_ZERO_ERROR;
-    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
     const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
     if (U_FAILURE(status)) {
-        return value;
-    }
-    icu::UnicodeString decomposed = nfd->normalize(value, status);
-    if (U_FAILURE(status)) {
-        return value;
-    }
-    icu::UnicodeString stripped;
-    stripped.getBuffer(decomposed.length());
-    stripped.releaseBuffer(0);
-    for (int32_t i = 0; i < decomposed.length();) {
-        const UChar32 c = decomposed.char32At(i);
-        if (u_charType(c) != U_NON_SPACING_MARK) {
-            stripped.append(c);
-        }
-        i += U16_LENGTH(c);
+        return stripped;
     }
     icu::UnicodeString composed = nfc->normalize(stripped, status);
     return U_FAILURE(status) ? stripped : composed;

@@ -67,14 +67,12 @@ bool startsWithAsciiInsensitive(QStringView text, QLatin1String lowerPrefix) {
     return true;
 }
 
-QString foldCaseAndDiacritics(QStringView text) {
+icu::UnicodeString decomposedWithoutMarks(const icu::UnicodeString& text) {
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
-    const icu::UnicodeString source(false, reinterpret_cast<const UChar*>(text.utf16()),
-                                    static_cast<int32_t>(text.size()));
-    icu::UnicodeString decomposed = U_SUCCESS(status) ? nfd->normalize(source, status) : source;
+    icu::UnicodeString decomposed = U_SUCCESS(status) ? nfd->normalize(text, status) : text;
     if (U_FAILURE(status)) {
-        decomposed = source;
+        decomposed = text;
     }
     icu::UnicodeString stripped;
     stripped.getBuffer(decomposed.length());
@@ -86,6 +84,13 @@ QString foldCaseAndDiacritics(QStringView text) {
         }
         i += U16_LENGTH(c);
     }
+    return stripped;
+}
+
+QString foldCaseAndDiacritics(QStringView text) {
+    const icu::UnicodeString source(false, reinterpret_cast<const UChar*>(text.utf16()),
+                                    static_cast<int32_t>(text.size()));
+    icu::UnicodeString stripped = decomposedWithoutMarks(source);
     stripped.foldCase(U_FOLD_CASE_DEFAULT);
     return QString(reinterpret_cast<const QChar*>(stripped.getBuffer()), stripped.length());
 }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <unicode/unistr.h>
+
 namespace quellpad::TextScanning {
 
 // A line terminator as ICU's "." and multi-line "^" see it: LF, VT, FF, CR, NEL,
@@ -36,6 +38,10 @@ QStringView trimmedSpacesAndTabs(QStringView text);
 inline char16_t asciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
 // text begins with lowerPrefix when ASCII capitals are lower-cased.
 bool startsWithAsciiInsensitive(QStringView text, QLatin1String lowerPrefix);
+
+// The canonical decomposition of text without its non-spacing marks (not recomposed):
+// the diacritic stripping that classification and search share.
+icu::UnicodeString decomposedWithoutMarks(const icu::UnicodeString& text);
 
 // Case-folded text without diacritics (canonical decomposition, non-spacing marks
 // removed, full case folding): the form for "ignoring letter case and diacritics".

@@ -125,4 +125,16 @@ QString trimmedWhitespace(QStringView text) {
     return text.sliced(start, end - start).toString();
 }
 
+bool hasLoneSurrogate(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+        } else if (c.isSurrogate()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace quellpad::TextUtilities

@@ -26,6 +26,9 @@ QString graphemePrefix(QStringView text, qsizetype count, bool* truncated);
 // Strict UTF-8 decoding: nullopt when the bytes are not valid UTF-8.
 std::optional<QString> decodeUtf8(const QByteArray& bytes);
 
+// True when text holds a UTF-16 surrogate without its partner (it cannot become UTF-8).
+bool hasLoneSurrogate(QStringView text);
+
 // Trims white space and newlines (Unicode White_Space) at both ends.
 QString trimmedWhitespace(QStringView text);
 

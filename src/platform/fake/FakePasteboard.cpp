@@ -97,6 +97,7 @@ std::optional<PasteboardData> FakePasteboard::dataForType(const QString& type, q
 }
 
 bool FakePasteboard::write(const PasteboardRepresentations& representations) {
+    if (writeFails_) return false;
     setContent(representations);
     return true;
 }

@@ -27,6 +27,8 @@ public:
     void setBehaviour(const QString& type, const Behaviour& behaviour);
     void setEmitsChanges(bool emits) { emitsChanges_ = emits; }
     void setTypesThrow(bool throws) { typesThrow_ = throws; }
+    // Makes write() fail (another client keeps the clipboard).
+    void setWriteFails(bool fails) { writeFails_ = fails; }
 
     // How often each type was read (the size-before-reading rules are checked with it).
     int readCount(const QString& type) const;
@@ -45,6 +47,7 @@ private:
     qint64 changeCount_ = 0;
     bool emitsChanges_ = false;
     bool typesThrow_ = false;
+    bool writeFails_ = false;
 };
 
 } // namespace quellpad
