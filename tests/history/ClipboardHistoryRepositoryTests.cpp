@@ -12,6 +12,7 @@
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "platform/fake/ManualClock.h"
 #include "search/ClipboardSearchFilter.h"
+#include "search/ClipboardSearchIndexWriter.h"
 #include "search/SQLiteClipboardSearchIndexStore.h"
 #include "support/TestSupport.h"
 
@@ -63,7 +64,8 @@ protected:
         if (withIndex) {
             index = std::make_shared<SQLiteClipboardSearchIndexStore>(dataDirectory->searchIndexFilePath(), defaults);
         }
-        repository = std::make_shared<ClipboardHistoryRepository>(*dataDirectory, index, defaults, notifications, clock);
+        repository = std::make_shared<ClipboardHistoryRepository>(*dataDirectory, ClipboardSearchIndexWriter::make(index, defaults),
+                                                                  defaults, notifications, clock);
     }
 
     QString insertText(const QString& text, ClipboardHistoryUsageMetadata usage = {},
@@ -235,12 +237,14 @@ TEST_F(RepositoryTest, ExistingHistoryBootstrapsAnEmptyIndex) {
     QFile::remove(dataDirectory->searchIndexFilePath());
     test::LogCapture logs;
     open();
+    repository->waitForIndexSync(); // the bootstrap runs in the background
     EXPECT_TRUE(logs.contains(LogLevel::info, category, QStringLiteral("Bootstrapped clipboard search index, documents=1, grams=")));
     EXPECT_EQ(indexSearch(QStringLiteral("bootstrap")), QStringList{id});
 
     // A populated index is left alone, and an empty history logs nothing.
     test::LogCapture quiet;
     open();
+    repository->waitForIndexSync();
     EXPECT_FALSE(quiet.contains(LogLevel::info, category, QStringLiteral("Bootstrapped")));
 }
 
