@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/DistributionChannel.h"
 
@@ -72,6 +73,9 @@ public:
     // The concrete monitor while capture runs (null with the Empty services).
     std::shared_ptr<ClipboardMonitor> activeClipboardMonitor() const { return monitor_; }
     bool hasSearchIndex() const { return indexStore_ != nullptr; }
+    // Why copies are not being stored although capture runs: the history could not be
+    // opened, or the last write failed. nullopt when the last copy was stored.
+    std::optional<QString> notCapturingReason() const;
 
 private:
     void installEmptyServices();
@@ -85,6 +89,7 @@ private:
 
     std::shared_ptr<SQLiteClipboardSearchIndexStore> indexStore_;
     std::shared_ptr<ClipboardHistoryRepositoryProtocol> repository_;
+    std::optional<QString> historyOpenError_; // set while the Empty repository stands in
     std::shared_ptr<ClipboardMonitor> monitor_;
     std::shared_ptr<ClipboardMonitorProtocol> emptyMonitor_;
     std::shared_ptr<ClipboardHistoryManagerProtocol> manager_;
