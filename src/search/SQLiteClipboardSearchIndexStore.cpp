@@ -290,7 +290,7 @@ public:
         bool committed_ = false;
     };
 
-    explicit Connection(const QString& path) {
+    Connection(const QString& path, int busyTimeoutMs) {
         // Created owner-only before SQLite sees it; its -wal and -shm take the same mode.
         if (std::optional<QString> error = PrivateFiles::createFile(path)) {
             throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, *error);
@@ -304,7 +304,7 @@ public:
         // The app, `quellpad add` and a rebuild write this file at the same time; wait
         // for the lock instead of failing at once.
         sqlite3_extended_result_codes(db_, 1);
-        sqlite3_busy_timeout(db_, SQLiteClipboardSearchIndexStore::busyTimeoutMs);
+        sqlite3_busy_timeout(db_, busyTimeoutMs);
     }
     ~Connection() {
         sqlite3_close_v2(db_);
@@ -975,7 +975,8 @@ SQLiteClipboardSearchIndexStore::SQLiteClipboardSearchIndexStore(const QString& 
                                                  QStringLiteral(": ") + *error);
     }
     queue_->sync([&] {
-        auto connection = std::make_unique<Connection>(databasePath_);
+        auto connection = std::make_unique<Connection>(
+            databasePath_, environment_.busyTimeoutMs.value_or(defaultBusyTimeoutMs));
         connection->prepareSchema();
         if (environment_.didOpen) {
             environment_.didOpen(connection->handle());

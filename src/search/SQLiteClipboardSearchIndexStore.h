@@ -34,8 +34,7 @@ class SerialQueue;
 class SQLiteClipboardSearchIndexStore {
 public:
     inline static const QString queueLabel = QStringLiteral("SQLiteClipboardSearchIndexStore.Queue");
-    // How long one statement waits for another connection's write lock.
-    inline static constexpr int busyTimeoutMs = 5000;
+    inline static constexpr int defaultBusyTimeoutMs = 5000;
     // Further attempts of a write that still found the database busy.
     inline static constexpr int busyRetries = 2;
 
@@ -45,6 +44,9 @@ public:
         // Runs on the store's queue right after the database is prepared (tests use it
         // to cap the file size, for one).
         std::function<void(sqlite3*)> didOpen;
+        // How long a statement waits for another connection's write lock
+        // (defaultBusyTimeoutMs when absent).
+        std::optional<int> busyTimeoutMs;
     };
 
     // Creates the parent directory (ClipboardSearchIndexDirectoryError on failure),
