@@ -32,6 +32,7 @@
 #include "platform/fake/ManualTimerScheduler.h"
 #include "search/ClipboardSearchFilter.h"
 #include "search/ClipboardSearchIndexDocument.h"
+#include "search/ClipboardSearchIndexWriter.h"
 #include "search/SQLiteClipboardSearchIndexStore.h"
 
 namespace quellpad::bench {
@@ -129,7 +130,7 @@ SizeResult measureSize(qint64 items, int captures) {
     result.prefillSeconds = msSince(prefillStart) / 1000.0;
 
     auto clock = std::make_shared<SystemClock>();
-    auto repository = std::make_shared<ClipboardHistoryRepository>(dataDirectory, index, defaults, notifications, clock);
+    auto repository = std::make_shared<ClipboardHistoryRepository>(dataDirectory, ClipboardSearchIndexWriter::make(index, defaults), defaults, notifications, clock);
     auto classifier = std::make_shared<LocalClipboardClassificationService>();
     FakePasteboard pasteboard;
     pasteboard.setEmitsChanges(false);
@@ -188,7 +189,7 @@ double jsonlThroughput(int count) {
     NotificationCenter& notifications = storage.notifications;
     DataDirectoryManager& dataDirectory = *storage.dataDirectory;
     auto index = std::make_shared<SQLiteClipboardSearchIndexStore>(dataDirectory.searchIndexFilePath(), defaults);
-    auto repository = std::make_shared<ClipboardHistoryRepository>(dataDirectory, index, defaults, notifications,
+    auto repository = std::make_shared<ClipboardHistoryRepository>(dataDirectory, ClipboardSearchIndexWriter::make(index, defaults), defaults, notifications,
                                                                    std::make_shared<SystemClock>());
     auto classifier = std::make_shared<LocalClipboardClassificationService>();
     ClipboardCaptureRecorder recorder({repository, std::make_shared<ClipboardHistoryAutoCleanupRunner>(repository, defaults, 3600.0),

@@ -68,12 +68,15 @@ void AppAssembler::rebuildClipboardServices() {
     installEmptyServices();
 
     indexStore_ = ClipboardServiceBuilder::openSearchIndexStore(dataDirectory_, defaults_);
-    std::shared_ptr<ClipboardHistoryRepository> repository =
-        ClipboardServiceBuilder::openRepository(dataDirectory_, indexStore_, defaults_, notifications_, platform_.clock);
+    QString openError;
+    std::shared_ptr<ClipboardHistoryRepository> repository = ClipboardServiceBuilder::openRepository(
+        dataDirectory_, indexStore_, defaults_, notifications_, platform_.clock, &openError);
     if (!repository) {
         installEmptyServices();
+        historyOpenError_ = openError;
         return;
     }
+    historyOpenError_.reset();
 
     ignoredApps_->applyDefaultIgnoredApps();
     auto classifier = std::make_shared<LocalClipboardClassificationService>();
@@ -102,6 +105,18 @@ void AppAssembler::rebuildClipboardServices() {
     monitor_->clearTemporaryPauseState();
     monitor_->startMonitoring(true);
     searchService_ = ClipboardServiceBuilder::makeSearchService(repository, indexStore_, defaults_);
+}
+
+std::optional<QString> AppAssembler::notCapturingReason() const {
+    if (historyOpenError_) {
+        return QStringLiteral("The clipboard history could not be opened: ") + *historyOpenError_;
+    }
+    if (auto repository = std::dynamic_pointer_cast<ClipboardHistoryRepository>(repository_)) {
+        if (std::optional<ClipboardHistoryWriteError> error = repository->lastWriteError()) {
+            return QStringLiteral("The last copy could not be stored: ") + error->description;
+        }
+    }
+    return std::nullopt;
 }
 
 void AppAssembler::shutdownClipboardServices() {

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "settings/DistributionChannel.h"
 
@@ -87,6 +88,9 @@ public:
     std::shared_ptr<ClipboardMonitor> activeClipboardMonitor() const { return monitor_; }
     bool hasSearchIndex() const { return indexStore_ != nullptr; }
     const AppPlatformServices& platform() const { return platform_; }
+    // Why copies are not being stored although capture runs: the history could not be
+    // opened, or the last write failed. nullopt when the last copy was stored.
+    std::optional<QString> notCapturingReason() const;
 
 private:
     void installEmptyServices();
@@ -100,6 +104,7 @@ private:
 
     std::shared_ptr<SQLiteClipboardSearchIndexStore> indexStore_;
     std::shared_ptr<ClipboardHistoryRepositoryProtocol> repository_;
+    std::optional<QString> historyOpenError_; // set while the Empty repository stands in
     std::shared_ptr<ClipboardMonitor> monitor_;
     std::shared_ptr<ClipboardMonitorProtocol> emptyMonitor_;
     std::shared_ptr<ClipboardHistoryManagerProtocol> manager_;

@@ -110,8 +110,10 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
     } else if (command != QStringLiteral("status")) {
         return {{QStringLiteral("ok"), false}, {QStringLiteral("error"), QStringLiteral("unknown command")}};
     }
-    return {{QStringLiteral("ok"), true},
+    const std::optional<QString> notCapturing = assembler_->notCapturingReason();
+    QJsonObject reply{{QStringLiteral("ok"), true},
             {QStringLiteral("paused"), monitor->isTemporarilyPaused()},
+            {QStringLiteral("capturing"), !notCapturing && !monitor->isTemporarilyPaused()},
             {QStringLiteral("searchIndex"), assembler_->hasSearchIndex()},
             {QStringLiteral("panelVisible"), panel_ && panel_->isVisible()},
             // Lets scripts and tests wait until the app has seen a copy.
@@ -124,6 +126,10 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
                                            : QString()},
             {QStringLiteral("dataDirectory"), dataDirectory_->dataDirectoryPath()},
             {QStringLiteral("pid"), static_cast<double>(QCoreApplication::applicationPid())}};
+    if (notCapturing) {
+        reply.insert(QStringLiteral("notCapturingReason"), *notCapturing);
+    }
+    return reply;
 }
 
 void AppDelegate::applicationWillTerminate() {

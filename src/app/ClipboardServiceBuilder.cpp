@@ -4,6 +4,7 @@
 #include "classification/LocalClipboardClassificationService.h"
 #include "history/ClipboardHistoryRepository.h"
 #include "history/DataDirectoryManager.h"
+#include "search/ClipboardSearchIndexWriter.h"
 #include "search/ClipboardSearchRuntimeMetricsRecorder.h"
 #include "search/ClipboardSearchService.h"
 #include "search/EmptyClipboardSearchService.h"
@@ -17,6 +18,14 @@ const QString category = QStringLiteral("AppAssembler");
 
 std::shared_ptr<SQLiteClipboardSearchIndexStore> openSearchIndexStore(const DataDirectoryManager& dataDirectory,
                                                                       DefaultsStore& defaults) {
+    // The index is opened first: the directory is created (or narrowed) owner-only
+    // before either database file appears in it.
+    if (std::optional<DataDirectoryError> error = dataDirectory.ensureDataDirectory()) {
+        Logger::error(QStringLiteral("Failed to initialize clipboard search index store, search index sync disabled"),
+                      category);
+        Logger::error(QStringLiteral("Search index store error: ") + error->description, category);
+        return nullptr;
+    }
     try {
         return std::make_shared<SQLiteClipboardSearchIndexStore>(dataDirectory.searchIndexFilePath(), defaults);
     } catch (const std::exception& error) {
@@ -33,7 +42,9 @@ std::shared_ptr<ClipboardHistoryRepository> openRepository(DataDirectoryManager&
                                                            std::shared_ptr<const Clock> clock,
                                                            QString* errorDescription) {
     try {
-        return std::make_shared<ClipboardHistoryRepository>(dataDirectory, std::move(indexStore), defaults,
+        return std::make_shared<ClipboardHistoryRepository>(dataDirectory,
+                                                            ClipboardSearchIndexWriter::make(std::move(indexStore), defaults),
+                                                            defaults,
                                                             notifications, std::move(clock));
     } catch (const std::exception& error) {
         Logger::error(QStringLiteral("Failed to initialize clipboard services: ") + QString::fromUtf8(error.what()),

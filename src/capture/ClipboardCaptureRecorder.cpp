@@ -32,10 +32,13 @@ ClipboardCaptureResult ClipboardCaptureRecorder::recordImage(const ClipboardImag
     if (deps_.autoCleanupRunner) {
         deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::image, false);
     }
-    const ClipboardHistoryUsageMetadata usage = deps_.repository->removeDuplicateImages(image.imageData, std::nullopt);
-    ClipboardCaptureResult result{Uuid::makeString(), std::nullopt};
+    ClipboardCaptureResult result{Uuid::makeString(), std::nullopt, std::nullopt};
     const QString preview = ClipboardHistoryPreview::imagePreview(image.pixelSize);
-    deps_.repository->insertImage(result.id, preview, QString(), image.imageData, bundleIdentifier, usage);
+    if (std::optional<ClipboardHistoryWriteError> error = deps_.repository->storeImageReplacingDuplicates(
+            {result.id, preview, image.imageData, bundleIdentifier})) {
+        result.error = error->description;
+        return result;
+    }
     if (ocrEnabled && deps_.imageTextRecognizer) {
         result.recognition = startTextRecognition(result.id, image.imageData);
     }
@@ -53,14 +56,18 @@ std::optional<ClipboardCaptureResult> ClipboardCaptureRecorder::recordText(const
     if (deps_.autoCleanupRunner) {
         deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::text, false);
     }
-    const ClipboardHistoryUsageMetadata usage = deps_.repository->removeDuplicateTexts(text.plainText, std::nullopt);
+    // Classification (slow for big texts and user rules) runs before anything is
+    // removed, so that earlier copies go only in the transaction that stores this one.
     std::optional<QString> classification = deps_.classify ? deps_.classify(text.plainText) : std::nullopt;
     if (classification == genericTextClassification) {
         classification.reset();
     }
-    ClipboardCaptureResult result{Uuid::makeString(), std::nullopt};
-    deps_.repository->insertText(result.id, *preview, ClipboardHistoryPreview::searchText(text.plainText), classification,
-                                 text.plainText, text.rtfData, text.htmlData, bundleIdentifier, usage);
+    ClipboardCaptureResult result{Uuid::makeString(), std::nullopt, std::nullopt};
+    if (std::optional<ClipboardHistoryWriteError> error = deps_.repository->storeTextReplacingDuplicates(
+            {result.id, *preview, ClipboardHistoryPreview::searchText(text.plainText), classification, text.plainText,
+             text.rtfData, text.htmlData, bundleIdentifier})) {
+        result.error = error->description;
+    }
     return result;
 }
 

@@ -39,6 +39,8 @@ struct ClipboardCaptureResult {
     QString id;
     // Finishes once recognised text was stored (images with recognition only).
     std::optional<QFuture<void>> recognition;
+    // Set when nothing was stored (the earlier copies are then kept); English.
+    std::optional<QString> error;
 };
 
 class ClipboardCaptureRecorder : public QObject {

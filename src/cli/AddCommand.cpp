@@ -26,12 +26,17 @@ namespace quellpad {
 
 namespace {
 
-// ISO-8601 (a time without zone is local time) or seconds since 1970.
+// A capture time far in the future would sort first for ever; one before 1970 is a mistake.
+constexpr int maximumYearsAhead = 100;
+
+// ISO-8601 (a time without zone is local time) or seconds since 1970, from 1970 up to
+// 100 years from now.
 std::optional<QDateTime> parseTime(const QString& text) {
+    const QDateTime latest = QDateTime::currentDateTimeUtc().addYears(maximumYearsAhead);
     bool isNumber = false;
     const double seconds = text.toDouble(&isNumber);
     if (isNumber) {
-        if (!std::isfinite(seconds) || std::abs(seconds) > 1e12) {
+        if (!std::isfinite(seconds) || seconds < 0 || seconds > static_cast<double>(latest.toSecsSinceEpoch())) {
             return std::nullopt;
         }
         return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(seconds * 1000.0), Qt::UTC);
@@ -40,7 +45,10 @@ std::optional<QDateTime> parseTime(const QString& text) {
     if (!date.isValid()) {
         date = QDateTime::fromString(text, Qt::ISODate);
     }
-    return date.isValid() ? std::optional<QDateTime>(date.toUTC()) : std::nullopt;
+    if (!date.isValid() || date.toMSecsSinceEpoch() < 0 || date > latest) {
+        return std::nullopt;
+    }
+    return date.toUTC();
 }
 
 struct AddSession {
@@ -89,6 +97,7 @@ int importJsonLines(AddSession& session, const QString& path, qint64 maxBytes) {
         return 1;
     }
     qint64 stored = 0;
+    qint64 failed = 0;
     qint64 lineNumber = 0;
     while (!file.atEnd()) {
         // A line longer than the item limit (plus JSON overhead) is never held whole.
@@ -144,14 +153,21 @@ int importJsonLines(AddSession& session, const QString& path, qint64 maxBytes) {
             created = *parsed;
         }
         session.clock->set(created);
-        if (!session.recorder->recordText({itemText, std::nullopt, std::nullopt}, app)) {
+        const std::optional<ClipboardCaptureResult> result =
+            session.recorder->recordText({itemText, std::nullopt, std::nullopt}, app);
+        if (!result) {
             skip(text.text(TextKey::cliNothingToStore));
+            continue;
+        }
+        if (result->error) {
+            ++failed;
+            skip(text.text(TextKey::cliOperationFailed, {*result->error}));
             continue;
         }
         ++stored;
     }
     printOut(text.text(TextKey::cliImportedCount, {QString::number(stored)}));
-    return 0;
+    return failed == 0 ? 0 : 1;
 }
 
 int runAdd(CliContext& context) {
@@ -224,6 +240,10 @@ int runAdd(CliContext& context) {
             printError(text.text(TextKey::cliNothingToStore));
             return 1;
         }
+    }
+    if (result->error) {
+        printError(text.text(TextKey::cliOperationFailed, {*result->error}));
+        return 1;
     }
     AddSession::waitFor(*result);
     printOut(result->id);

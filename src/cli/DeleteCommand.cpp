@@ -30,6 +30,10 @@ int runDelete(CliContext& context) {
         return 1;
     }
     services.repository->deleteItem(id);
+    if (const std::optional<ClipboardHistoryWriteError> error = services.repository->lastWriteError()) {
+        printError(context.localizer.text(TextKey::cliOperationFailed, {error->description}));
+        return 1;
+    }
     return 0;
 }
 
@@ -50,6 +54,10 @@ int runClear(CliContext& context) {
         return 1;
     }
     services.repository->clearAll();
+    if (const std::optional<ClipboardHistoryWriteError> error = services.repository->lastWriteError()) {
+        printError(context.localizer.text(TextKey::cliOperationFailed, {error->description}));
+        return 1;
+    }
     return 0;
 }
 

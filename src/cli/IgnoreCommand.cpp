@@ -10,6 +10,7 @@
 #include "capture/ClipboardIgnoredAppsSettings.h"
 #include "cli/CliCommand.h"
 #include "cli/CliOutput.h"
+#include "platform/DefaultsStore.h"
 #include "platform/linux/XdgApplicationRegistry.h"
 
 namespace quellpad {
@@ -73,11 +74,19 @@ int runIgnore(CliContext& context) {
             printError(text.text(TextKey::cliIgnoreAlreadyListed, {identifier}));
             return 1;
         }
+        if (const std::optional<QString> error = context.defaults.lastWriteError()) {
+            printError(text.text(TextKey::cliOperationFailed, {*error}));
+            return 1;
+        }
         printOut(text.text(TextKey::cliIgnoreAdded, {identifier}));
         return 0;
     }
     if (!settings.removeIgnoredApp(identifier)) {
         printError(text.text(TextKey::cliIgnoreNotListed, {identifier}));
+        return 1;
+    }
+    if (const std::optional<QString> error = context.defaults.lastWriteError()) {
+        printError(text.text(TextKey::cliOperationFailed, {*error}));
         return 1;
     }
     printOut(text.text(TextKey::cliIgnoreRemoved, {identifier}));

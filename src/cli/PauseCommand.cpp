@@ -1,9 +1,12 @@
 // `quellpad pause`, `quellpad resume` and `quellpad status [--json]`: talk to the
 // running app over its per-user command socket.
+#include <signal.h>
+
 #include <QCommandLineParser>
 #include <QJsonDocument>
 
 #include "app/AppCommandServer.h"
+#include "app/SingleInstanceGuard.h"
 #include "localization/Localizer.h"
 #include "cli/CliCommand.h"
 #include "cli/CliOutput.h"
@@ -22,16 +25,22 @@ int runRemote(CliContext& context, const QString& command, TextKey summary) {
     }
     const std::optional<QJsonObject> reply = AppCommandServer::send(AppCommandServer::defaultSocketPath(), command);
     if (!reply || !reply->value(QStringLiteral("ok")).toBool()) {
-        printError(context.localizer.text(TextKey::cliNotRunning));
+        // A busy app still holds its instance lock: say so instead of "not running".
+        const qint64 pid = reply ? 0 : SingleInstanceGuard().otherInstancePid();
+        const bool running = pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
+        printError(context.localizer.text(running ? TextKey::cliNotResponding : TextKey::cliNotRunning));
         return 1;
     }
+    const QString notCapturing = reply->value(QStringLiteral("notCapturingReason")).toString();
     if (parser.isSet(json)) {
         printOut(QString::fromUtf8(QJsonDocument(*reply).toJson(QJsonDocument::Compact)));
+    } else if (!notCapturing.isEmpty()) {
+        printError(context.localizer.text(TextKey::cliNotRecording, {notCapturing}));
     } else {
         printOut(context.localizer.text(reply->value(QStringLiteral("paused")).toBool() ? TextKey::cliRecordingPaused
                                                                                         : TextKey::cliRecordingActive));
     }
-    return 0;
+    return notCapturing.isEmpty() ? 0 : 1;
 }
 
 const CliCommandRegistration pauseRegistration(

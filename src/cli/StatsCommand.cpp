@@ -42,6 +42,7 @@ int runStats(CliContext& context) {
     } catch (const std::exception&) {
         indexAvailable = false;
     }
+    const std::optional<ClipboardSearchIndexLag> lag = services.repository->searchIndexLag();
     const qint64 historyBytes = databaseBytes(services.dataDirectory.storeFilePath());
     const qint64 indexBytes = databaseBytes(services.dataDirectory.searchIndexFilePath());
     if (parser.isSet(json)) {
@@ -56,6 +57,14 @@ int runStats(CliContext& context) {
             {QStringLiteral("historyStoreBytes"), static_cast<double>(historyBytes)},
             {QStringLiteral("searchIndexBytes"), static_cast<double>(indexBytes)},
         };
+        // How far the index is behind the history right now.
+        if (lag) {
+            object.insert(QStringLiteral("indexLag"),
+                          QJsonObject{{QStringLiteral("missing"), static_cast<double>(lag->missing)},
+                                      {QStringLiteral("orphaned"), static_cast<double>(lag->orphaned)}});
+        } else {
+            object.insert(QStringLiteral("indexLag"), QJsonValue(QJsonValue::Null));
+        }
         printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
         return 0;
     }
@@ -96,6 +105,9 @@ int runRebuildIndex(CliContext& context) {
         const ClipboardSearchRebuildResult result = future.result();
         printError(context.localizer.text(TextKey::cliRebuildFinished, {QString::number(result.indexedCount),
                                                                           QString::number(result.stats.gramCount)}));
+        // Copies indexed by another process after the rebuild read the history were
+        // replaced with it; bring them back before exiting.
+        services.repository->reconcileSearchIndex();
     } catch (const std::exception& error) {
         printError(context.localizer.text(TextKey::cliOperationFailed, {QString::fromUtf8(error.what())}));
         return 1;

@@ -1,9 +1,11 @@
 #include "history/ClipboardHistoryRepository.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QStringList>
 #include <QThread>
 
@@ -11,9 +13,8 @@
 #include "Core/Utilities/MainThread.h"
 #include "Core/Utilities/NotificationCenter.h"
 #include "history/DataDirectoryManager.h"
-#include "search/ClipboardSearchIndexDocument.h"
 #include "Core/Utilities/ClipboardSearchText.h"
-#include "search/SQLiteClipboardSearchIndexStore.h"
+#include "history/ClipboardSearchIndexWriting.h"
 
 namespace quellpad {
 
@@ -24,6 +25,9 @@ const QString category = QStringLiteral("ClipboardHistoryRepository");
 void logError(const QString& prefix, const std::exception& error) {
     Logger::error(prefix + QString::fromUtf8(error.what()), category);
 }
+
+// Reconciliation writes this many documents per transaction and logs progress after each.
+constexpr size_t reconciliationBatchSize = 500;
 
 ClipboardSearchSourceDocument sourceDocument(const ClipboardHistoryIndexSnapshot& header, const QString& searchableText) {
     ClipboardSearchSourceDocument source;
@@ -58,10 +62,10 @@ ClipboardHistoryRepositoryError::ClipboardHistoryRepositoryError(QString descrip
     : description_(std::move(description)), what_(description_.toUtf8()) {}
 
 ClipboardHistoryRepository::ClipboardHistoryRepository(DataDirectoryManager& dataDirectoryManager,
-                                                       std::shared_ptr<SQLiteClipboardSearchIndexStore> searchIndexStore,
+                                                       std::shared_ptr<ClipboardSearchIndexWriting> searchIndex,
                                                        DefaultsStore& defaults, NotificationCenter& notifications,
                                                        std::shared_ptr<const Clock> clock)
-    : searchIndexStore_(std::move(searchIndexStore)),
+    : searchIndex_(std::move(searchIndex)),
       defaults_(defaults),
       notifications_(notifications),
       clock_(std::move(clock)),
@@ -76,7 +80,7 @@ ClipboardHistoryRepository::ClipboardHistoryRepository(DataDirectoryManager& dat
     } catch (const SQLiteError& error) {
         throw ClipboardHistoryRepositoryError(error.description());
     }
-    bootstrapSearchIndex();
+    reconcileSearchIndex();
 }
 
 ClipboardHistoryRepository::~ClipboardHistoryRepository() {
@@ -104,40 +108,233 @@ void ClipboardHistoryRepository::postDidChange() {
     notifications_.post(clipboardHistoryDidChangeNotification);
 }
 
+void ClipboardHistoryRepository::setWriteError(const QString& prefix, const std::exception& error) {
+    logError(prefix, error);
+    lastWriteError_ = ClipboardHistoryWriteError{prefix + QString::fromUtf8(error.what())};
+}
+
+std::optional<ClipboardHistoryWriteError> ClipboardHistoryRepository::lastWriteError() const {
+    return const_cast<ClipboardHistoryRepository*>(this)->onMainThread([&] { return lastWriteError_; });
+}
+
 void ClipboardHistoryRepository::syncSearchIndex(const ClipboardHistoryIndexSnapshot& header,
                                                  const QString& searchableText, bool synchronously) {
-    if (!searchIndexStore_) {
+    if (!searchIndex_) {
         return;
     }
-    // The pinyin flag is read now; building the document (normalising up to 8,192
-    // characters) happens off the main thread unless the caller waits anyway.
-    const ClipboardSearchIndexConfiguration configuration = ClipboardSearchIndexConfiguration::fromDefaults(defaults_);
     const ClipboardSearchSourceDocument source = sourceDocument(header, searchableText);
-    auto upsert = [store = searchIndexStore_, source, configuration] {
-        try {
-            store->upsert(ClipboardSearchIndexDocument::make(source, configuration));
-        } catch (const std::exception& error) {
-            logError(QStringLiteral("Failed to upsert clipboard search index document: "), error);
-        }
-    };
-    if (synchronously) {
-        upsert();
-    } else {
-        searchIndexSyncQueue_->async(upsert);
+    if (!synchronously) {
+        enqueueIndexOperation({IndexOperation::Kind::upsert, source, {}, {}, std::nullopt, 0});
+        return;
+    }
+    try {
+        searchIndex_->upsert({source});
+    } catch (const std::exception& error) {
+        logError(QStringLiteral("Failed to upsert clipboard search index document: "), error);
+        needsReconciliation_ = true;
+        reconcileSearchIndex();
     }
 }
 
 void ClipboardHistoryRepository::deleteFromIndex(const QStringList& ids) {
-    if (!searchIndexStore_ || ids.isEmpty()) {
+    if (!searchIndex_ || ids.isEmpty()) {
         return;
     }
-    searchIndexSyncQueue_->async([store = searchIndexStore_, ids] {
+    enqueueIndexOperation({IndexOperation::Kind::remove, {}, ids, {}, std::nullopt, 0});
+}
+
+void ClipboardHistoryRepository::enqueueIndexOperation(IndexOperation operation) {
+    std::lock_guard lock(pendingMutex_);
+    pendingIndexOperations_.push_back(std::move(operation));
+    if (!drainScheduled_) {
+        drainScheduled_ = true;
+        searchIndexSyncQueue_->async([this] { applyPendingIndexOperations(); });
+    }
+}
+
+void ClipboardHistoryRepository::applyPendingIndexOperations() {
+    std::vector<IndexOperation> operations;
+    {
+        std::lock_guard lock(pendingMutex_);
+        operations.swap(pendingIndexOperations_);
+        drainScheduled_ = false;
+    }
+    applyIndexOperations(operations);
+    // Reconciling after the batch: it reads the history afresh, so nothing older than
+    // what it writes can follow it.
+    if (needsReconciliation_) {
+        reconcileNow();
+    }
+}
+
+void ClipboardHistoryRepository::applyIndexOperations(const std::vector<IndexOperation>& operations) {
+    // A burst of copies is written in one transaction instead of one per copy.
+    std::vector<ClipboardSearchSourceDocument> upserts;
+    auto flushUpserts = [&] {
+        if (upserts.empty()) {
+            return;
+        }
         try {
-            store->deleteDocuments(ids);
+            searchIndex_->upsert(upserts);
         } catch (const std::exception& error) {
-            logError(QStringLiteral("Failed to delete clipboard search index documents: "), error);
+            logError(QStringLiteral("Failed to upsert clipboard search index document: "), error);
+            needsReconciliation_ = true;
+        }
+        upserts.clear();
+    };
+    for (const IndexOperation& operation : operations) {
+        if (operation.kind == IndexOperation::Kind::upsert) {
+            std::erase_if(upserts, [&](const ClipboardSearchSourceDocument& d) { return d.id == operation.document.id; });
+            upserts.push_back(operation.document);
+            continue;
+        }
+        flushUpserts();
+        try {
+            switch (operation.kind) {
+            case IndexOperation::Kind::remove:
+                searchIndex_->deleteDocuments(operation.ids);
+                break;
+            case IndexOperation::Kind::touch:
+                searchIndex_->touch(operation.ids.first(), operation.sortAt, operation.lastAccessedAt,
+                                    operation.accessCount);
+                break;
+            case IndexOperation::Kind::clear:
+                searchIndex_->replaceAll({});
+                break;
+            case IndexOperation::Kind::upsert:
+                break;
+            }
+        } catch (const std::exception& error) {
+            const QString prefix = operation.kind == IndexOperation::Kind::remove
+                                       ? QStringLiteral("Failed to delete clipboard search index documents: ")
+                                   : operation.kind == IndexOperation::Kind::touch
+                                       ? QStringLiteral("Failed to touch clipboard search index document: ")
+                                       : QStringLiteral("Failed to clear clipboard search index: ");
+            logError(prefix, error);
+            needsReconciliation_ = true;
+        }
+    }
+    flushUpserts();
+}
+
+void ClipboardHistoryRepository::reconcileSearchIndex() {
+    if (!searchIndex_) {
+        return;
+    }
+    needsReconciliation_ = true;
+    searchIndexSyncQueue_->async([this] {
+        if (needsReconciliation_) {
+            reconcileNow();
         }
     });
+}
+
+namespace {
+
+struct IndexDifference {
+    QStringList toIndex;
+    QStringList orphans;
+};
+
+// Index stamps must be read before the history: an item another process adds in
+// between is then in the history read and never mistaken for an orphan.
+IndexDifference compare(const std::vector<ClipboardIndexedItemStamp>& indexed,
+                        const std::vector<ClipboardHistoryStore::ItemStamp>& history) {
+    QHash<QString, const ClipboardIndexedItemStamp*> byId;
+    byId.reserve(static_cast<qsizetype>(indexed.size()));
+    for (const ClipboardIndexedItemStamp& stamp : indexed) {
+        byId.insert(stamp.itemID, &stamp);
+    }
+    IndexDifference difference;
+    for (const ClipboardHistoryStore::ItemStamp& item : history) {
+        const ClipboardIndexedItemStamp* stamp = byId.take(item.id);
+        // The index keeps dates as seconds in a double: allow a millisecond of rounding.
+        const bool current = stamp != nullptr && std::abs(stamp->sortAt.msecsTo(item.sortAt)) <= 1 &&
+                             stamp->accessCount == item.accessCount &&
+                             (!item.isImage || stamp->hasText == item.hasSearchText);
+        if (!current) {
+            difference.toIndex.push_back(item.id);
+        }
+    }
+    for (auto it = byId.cbegin(); it != byId.cend(); ++it) {
+        difference.orphans.push_back(it.key());
+    }
+    return difference;
+}
+
+} // namespace
+
+void ClipboardHistoryRepository::reconcileNow() {
+    needsReconciliation_ = false;
+    try {
+        if (!indexReadStore_) {
+            indexReadStore_ = std::make_unique<ClipboardHistoryStore>(storePath_, SQLiteDatabase::Mode::readOnly);
+        }
+        ClipboardHistoryStore& history = *indexReadStore_;
+        const std::vector<ClipboardIndexedItemStamp> indexed = searchIndex_->stamps();
+        const std::vector<ClipboardHistoryStore::ItemStamp> items = history.itemStamps();
+        if (indexed.empty()) {
+            if (items.empty()) {
+                return;
+            }
+            // A whole index at once is much faster than document by document.
+            const std::vector<ClipboardSearchSourceDocument> sources = readSourceDocuments(history);
+            const ClipboardSearchIndexWriting::Counts counts = searchIndex_->replaceAll(sources);
+            Logger::info(QStringLiteral("Bootstrapped clipboard search index, documents=") +
+                             QString::number(counts.documents) + QStringLiteral(", grams=") +
+                             QString::number(counts.grams),
+                         category);
+            return;
+        }
+        const IndexDifference difference = compare(indexed, items);
+        if (difference.toIndex.isEmpty() && difference.orphans.isEmpty()) {
+            return;
+        }
+        Logger::info(QStringLiteral("Reconciling clipboard search index: ") + QString::number(difference.toIndex.size()) +
+                         QStringLiteral(" items to index, ") + QString::number(difference.orphans.size()) +
+                         QStringLiteral(" orphaned documents to remove"),
+                     category);
+        qsizetype indexed_ = 0;
+        for (qsizetype first = 0; first < difference.toIndex.size();
+             first += static_cast<qsizetype>(reconciliationBatchSize)) {
+            std::vector<ClipboardSearchSourceDocument> batch;
+            for (const QString& id : difference.toIndex.mid(first, static_cast<qsizetype>(reconciliationBatchSize))) {
+                // Read now, not with the stamps: the item may have changed or gone since.
+                if (std::optional<ClipboardHistoryStore::SourceRow> row = history.sourceRow(id)) {
+                    batch.push_back(sourceDocument(row->header, row->searchableText));
+                }
+            }
+            searchIndex_->upsert(batch);
+            indexed_ += static_cast<qsizetype>(batch.size());
+            Logger::info(QStringLiteral("Reconciling clipboard search index: indexed ") + QString::number(indexed_) +
+                             QStringLiteral(" of ") + QString::number(difference.toIndex.size()),
+                         category);
+        }
+        if (!difference.orphans.isEmpty()) {
+            searchIndex_->deleteDocuments(difference.orphans);
+        }
+        Logger::info(QStringLiteral("Reconciled clipboard search index, indexed=") + QString::number(indexed_) +
+                         QStringLiteral(", removed=") + QString::number(difference.orphans.size()),
+                     category);
+    } catch (const std::exception& error) {
+        logError(QStringLiteral("Failed to reconcile clipboard search index: "), error);
+        needsReconciliation_ = true;
+    }
+}
+
+std::optional<ClipboardSearchIndexLag> ClipboardHistoryRepository::searchIndexLag() {
+    if (!searchIndex_) {
+        return std::nullopt;
+    }
+    try {
+        const std::vector<ClipboardIndexedItemStamp> indexed = searchIndex_->stamps();
+        ClipboardHistoryStore history(storePath_, SQLiteDatabase::Mode::readOnly);
+        const IndexDifference difference = compare(indexed, history.itemStamps());
+        return ClipboardSearchIndexLag{difference.toIndex.size(), difference.orphans.size()};
+    } catch (const std::exception& error) {
+        logError(QStringLiteral("Failed to compare clipboard history and search index: "), error);
+        return std::nullopt;
+    }
 }
 
 void ClipboardHistoryRepository::insertText(const QString& id, const QString& preview, const QString& searchText,
@@ -152,12 +349,13 @@ void ClipboardHistoryRepository::insertText(const QString& id, const QString& pr
                                              bundleIdentifier, classification};
         ClipboardHistoryContentRecord body{{id, plainText, rtfData, htmlData, std::nullopt, std::nullopt},
                                            textDuplicateFingerprint(plainText)};
+        lastWriteError_.reset();
         try {
             SQLiteTransaction transaction(mainStore_->database());
             mainStore_->insert(header, body);
             transaction.commit();
         } catch (const std::exception& error) {
-            logError(QStringLiteral("Failed to save clipboard history context: "), error);
+            setWriteError(QStringLiteral("Failed to save clipboard history context: "), error);
             return;
         }
         syncSearchIndex(header, plainText, false);
@@ -174,12 +372,13 @@ void ClipboardHistoryRepository::insertImage(const QString& id, const QString& p
                                              bundleIdentifier, std::nullopt};
         ClipboardHistoryContentRecord body{{id, preview, std::nullopt, std::nullopt, imageData, std::nullopt},
                                            imageDuplicateFingerprint(imageData)};
+        lastWriteError_.reset();
         try {
             SQLiteTransaction transaction(mainStore_->database());
             mainStore_->insert(header, body);
             transaction.commit();
         } catch (const std::exception& error) {
-            logError(QStringLiteral("Failed to save clipboard history context: "), error);
+            setWriteError(QStringLiteral("Failed to save clipboard history context: "), error);
             return;
         }
         syncSearchIndex(header, QString(), true);
@@ -304,6 +503,7 @@ QFuture<std::optional<ClipboardHistoryContentSnapshot>> ClipboardHistoryReposito
 
 void ClipboardHistoryRepository::deleteItem(const QString& id) {
     onMainThread([&] {
+        lastWriteError_.reset();
         try {
             SQLiteTransaction transaction(mainStore_->database());
             const bool hadHeader = mainStore_->deleteHeader(id);
@@ -313,7 +513,7 @@ void ClipboardHistoryRepository::deleteItem(const QString& id) {
             }
             transaction.commit();
         } catch (const std::exception& error) {
-            logError(QStringLiteral("Failed to save clipboard history context: "), error);
+            setWriteError(QStringLiteral("Failed to save clipboard history context: "), error);
             return;
         }
         deleteFromIndex({id});
@@ -355,28 +555,23 @@ int ClipboardHistoryRepository::deleteExpiredItems(ClipboardContentType contentT
 
 void ClipboardHistoryRepository::clearAll() {
     onMainThread([&] {
+        lastWriteError_.reset();
         try {
             SQLiteTransaction transaction(mainStore_->database());
             try {
                 mainStore_->deleteAllHeaders();
                 mainStore_->deleteAllBodies();
             } catch (const std::exception& error) {
-                logError(QStringLiteral("Failed to clear clipboard history: "), error);
+                setWriteError(QStringLiteral("Failed to clear clipboard history: "), error);
                 return;
             }
             transaction.commit();
         } catch (const std::exception& error) {
-            logError(QStringLiteral("Failed to save clipboard history context: "), error);
+            setWriteError(QStringLiteral("Failed to save clipboard history context: "), error);
             return;
         }
-        if (searchIndexStore_) {
-            searchIndexSyncQueue_->async([store = searchIndexStore_] {
-                try {
-                    store->rebuild({});
-                } catch (const std::exception& error) {
-                    logError(QStringLiteral("Failed to clear clipboard search index: "), error);
-                }
-            });
+        if (searchIndex_) {
+            enqueueIndexOperation({IndexOperation::Kind::clear, {}, {}, {}, std::nullopt, 0});
         }
         postDidChange();
     });
@@ -451,6 +646,69 @@ ClipboardHistoryUsageMetadata ClipboardHistoryRepository::removeDuplicateImages(
         QStringLiteral("Failed to remove duplicate clipboard images: "), keepId);
 }
 
+std::optional<ClipboardHistoryWriteError> ClipboardHistoryRepository::replaceDuplicatesAndInsert(
+    const std::function<std::vector<QString>()>& findCandidates, const QString& fetchFailurePrefix,
+    ClipboardHistoryIndexSnapshot header, const ClipboardHistoryContentRecord& body, const QString& searchableText) {
+    return onMainThread([&]() -> std::optional<ClipboardHistoryWriteError> {
+        lastWriteError_.reset();
+        QStringList removed;
+        try {
+            SQLiteTransaction transaction(mainStore_->database());
+            std::vector<QString> candidates;
+            try {
+                candidates = findCandidates();
+            } catch (const std::exception& error) {
+                setWriteError(fetchFailurePrefix, error);
+                return lastWriteError_;
+            }
+            ClipboardHistoryUsageMetadata usage{header.lastAccessedAt, header.accessCount};
+            removed = removeItemsMergingUsage(candidates, header.id, usage);
+            header.lastAccessedAt = usage.lastAccessedAt;
+            header.accessCount = std::max<qint64>(0, usage.accessCount);
+            mainStore_->insert(header, body);
+            transaction.commit();
+        } catch (const std::exception& error) {
+            // Rolled back: the earlier copies are still there.
+            setWriteError(QStringLiteral("Failed to save clipboard history context: "), error);
+            return lastWriteError_;
+        }
+        deleteFromIndex(removed);
+        syncSearchIndex(header, searchableText, header.contentType == ClipboardContentType::image);
+        postDidChange();
+        return std::nullopt;
+    });
+}
+
+std::optional<ClipboardHistoryWriteError> ClipboardHistoryRepository::storeTextReplacingDuplicates(
+    const ClipboardHistoryNewText& item) {
+    const QString fingerprint = textDuplicateFingerprint(item.plainText);
+    ClipboardHistoryIndexSnapshot header{item.id, item.preview, item.searchText, clock_->now(), std::nullopt, 0,
+                                         ClipboardContentType::text, item.bundleIdentifier, item.classification};
+    const ClipboardHistoryContentRecord body{
+        {item.id, item.plainText, item.rtfData, item.htmlData, std::nullopt, std::nullopt}, fingerprint};
+    return replaceDuplicatesAndInsert(
+        [&] {
+            std::vector<QString> ids = mainStore_->textBodyIdsWithFingerprint(fingerprint, item.plainText);
+            for (QString& id : mainStore_->textBodyIdsWithoutFingerprint(item.plainText)) {
+                ids.push_back(std::move(id));
+            }
+            return ids;
+        },
+        QStringLiteral("Failed to remove duplicate clipboard texts: "), std::move(header), body, item.plainText);
+}
+
+std::optional<ClipboardHistoryWriteError> ClipboardHistoryRepository::storeImageReplacingDuplicates(
+    const ClipboardHistoryNewImage& item) {
+    const QString fingerprint = imageDuplicateFingerprint(item.imageData);
+    ClipboardHistoryIndexSnapshot header{item.id, item.preview, QString(), clock_->now(), std::nullopt, 0,
+                                         ClipboardContentType::image, item.bundleIdentifier, std::nullopt};
+    const ClipboardHistoryContentRecord body{
+        {item.id, item.preview, std::nullopt, std::nullopt, item.imageData, std::nullopt}, fingerprint};
+    return replaceDuplicatesAndInsert(
+        [&] { return mainStore_->imageBodyIdsWithFingerprint(fingerprint, item.imageData); },
+        QStringLiteral("Failed to remove duplicate clipboard images: "), std::move(header), body, QString());
+}
+
 void ClipboardHistoryRepository::recordUsage(const QString& id) {
     onMainThread([&] {
         std::optional<ClipboardHistoryIndexSnapshot> header;
@@ -465,21 +723,15 @@ void ClipboardHistoryRepository::recordUsage(const QString& id) {
         const QDateTime now = clock_->now();
         const qint64 count = std::max<qint64>(0, header->accessCount);
         const qint64 newCount = count == std::numeric_limits<qint64>::max() ? count : count + 1;
+        lastWriteError_.reset();
         try {
             mainStore_->updateUsage(id, now, newCount);
         } catch (const std::exception& error) {
-            logError(QStringLiteral("Failed to save clipboard history context: "), error);
+            setWriteError(QStringLiteral("Failed to save clipboard history context: "), error);
             return;
         }
-        if (searchIndexStore_) {
-            const QDateTime sortAt = sortDate(header->createdAt, now);
-            searchIndexSyncQueue_->async([store = searchIndexStore_, id, sortAt, now, newCount] {
-                try {
-                    store->touch(id, sortAt, now, newCount);
-                } catch (const std::exception& error) {
-                    logError(QStringLiteral("Failed to touch clipboard search index document: "), error);
-                }
-            });
+        if (searchIndex_) {
+            enqueueIndexOperation({IndexOperation::Kind::touch, {}, {id}, sortDate(header->createdAt, now), now, newCount});
         }
     });
 }
@@ -505,36 +757,9 @@ QFuture<std::vector<ClipboardSearchSourceDocument>> ClipboardHistoryRepository::
     });
 }
 
-void ClipboardHistoryRepository::bootstrapSearchIndex() {
-    if (!searchIndexStore_) {
-        return;
-    }
-    try {
-        if (searchIndexStore_->stats().documentCount != 0) {
-            return;
-        }
-        const std::vector<ClipboardSearchSourceDocument> sources = readSourceDocuments(*mainStore_);
-        if (sources.empty()) {
-            return;
-        }
-        std::vector<ClipboardSearchIndexDocument> documents;
-        documents.reserve(sources.size());
-        for (const ClipboardSearchSourceDocument& source : sources) {
-            documents.push_back(
-                ClipboardSearchIndexDocument::make(source, ClipboardSearchIndexConfiguration::fromDefaults(defaults_)));
-        }
-        const ClipboardSearchIndexStats stats = searchIndexStore_->rebuild(documents);
-        Logger::info(QStringLiteral("Bootstrapped clipboard search index, documents=") +
-                         QString::number(stats.documentCount) + QStringLiteral(", grams=") +
-                         QString::number(stats.gramCount),
-                     category);
-    } catch (const std::exception& error) {
-        logError(QStringLiteral("Failed to bootstrap clipboard search index: "), error);
-    }
-}
-
-void ClipboardHistoryRepository::waitForIndexSync() {
+bool ClipboardHistoryRepository::waitForIndexSync() {
     searchIndexSyncQueue_->sync([] {});
+    return !needsReconciliation_;
 }
 
 ClipboardHistoryStore::Counts ClipboardHistoryRepository::counts() {

@@ -12,11 +12,35 @@
 #include <QString>
 
 #include "history/ClipboardHistoryRecords.h"
-#include "search/ClipboardSearchSourceDocument.h"
+#include "history/ClipboardSearchSourceDocument.h"
 
 namespace quellpad {
 
 inline const QString clipboardHistoryDidChangeNotification = QStringLiteral("Quellpad.ClipboardHistoryDidChange");
+
+// Why a write stored nothing; the description is English.
+struct ClipboardHistoryWriteError {
+    QString description;
+};
+
+// A new text item as capture hands it over (usage comes from the copies it replaces).
+struct ClipboardHistoryNewText {
+    QString id;
+    QString preview;
+    QString searchText;
+    std::optional<QString> classification;
+    QString plainText;
+    std::optional<QByteArray> rtfData;
+    std::optional<QByteArray> htmlData;
+    std::optional<QString> bundleIdentifier;
+};
+
+struct ClipboardHistoryNewImage {
+    QString id;
+    QString preview;
+    QByteArray imageData;
+    std::optional<QString> bundleIdentifier;
+};
 
 class ClipboardHistoryRepositoryProtocol {
 public:
@@ -46,6 +70,22 @@ public:
                                                                 const std::optional<QString>& keepId) = 0;
     virtual void recordUsage(const QString& id) = 0;
     virtual QFuture<std::vector<ClipboardSearchSourceDocument>> getSearchSourceDocuments() = 0;
+
+    // Removes the earlier copies of the same content and stores the new item with their
+    // merged usage. The repository does both in one transaction, so a crash or failure
+    // never loses the earlier copy without storing the new one. Returns why nothing was
+    // stored. This default composes the two steps for simple doubles.
+    virtual std::optional<ClipboardHistoryWriteError> storeTextReplacingDuplicates(const ClipboardHistoryNewText& item) {
+        const ClipboardHistoryUsageMetadata usage = removeDuplicateTexts(item.plainText, std::nullopt);
+        insertText(item.id, item.preview, item.searchText, item.classification, item.plainText, item.rtfData,
+                   item.htmlData, item.bundleIdentifier, usage);
+        return std::nullopt;
+    }
+    virtual std::optional<ClipboardHistoryWriteError> storeImageReplacingDuplicates(const ClipboardHistoryNewImage& item) {
+        const ClipboardHistoryUsageMetadata usage = removeDuplicateImages(item.imageData, std::nullopt);
+        insertImage(item.id, item.preview, QString(), item.imageData, item.bundleIdentifier, usage);
+        return std::nullopt;
+    }
 };
 
 } // namespace quellpad

@@ -276,6 +276,44 @@ std::vector<ClipboardHistoryStore::SourceRow> ClipboardHistoryStore::sourceRows(
     return rows;
 }
 
+std::optional<ClipboardHistoryStore::SourceRow> ClipboardHistoryStore::sourceRow(const QString& id) {
+    SQLiteStatement query(database_,
+                          "SELECT h.id, h.preview, h.search_text, h.created_at, h.last_accessed_at, h.access_count, "
+                          "h.content_type, h.bundle_identifier, h.classification, c.content, c.ocr_text, c.id "
+                          "FROM history_index h LEFT JOIN history_content c ON c.id = h.id WHERE h.id = ?1");
+    query.bind(1, id);
+    if (!query.step()) {
+        return std::nullopt;
+    }
+    SourceRow row;
+    row.header = readHeader(query);
+    if (!query.isNull(11)) {
+        row.searchableText = row.header.contentType == ClipboardContentType::text
+                                 ? query.text(9)
+                                 : query.optionalText(10).value_or(QString());
+    }
+    return row;
+}
+
+std::vector<ClipboardHistoryStore::ItemStamp> ClipboardHistoryStore::itemStamps() {
+    SQLiteStatement query(database_,
+                          "SELECT id, created_at, last_accessed_at, access_count, content_type, search_text <> '' "
+                          "FROM history_index");
+    std::vector<ItemStamp> stamps;
+    while (query.step()) {
+        ItemStamp stamp;
+        stamp.id = query.text(0);
+        const QDateTime createdAt = fromStoredDate(query.int64(1));
+        stamp.sortAt = sortDate(createdAt, query.isNull(2) ? std::nullopt
+                                                           : std::optional<QDateTime>(fromStoredDate(query.int64(2))));
+        stamp.accessCount = std::max<qint64>(0, query.int64(3));
+        stamp.isImage = query.text(4) == rawValue(ClipboardContentType::image);
+        stamp.hasSearchText = query.int64(5) != 0;
+        stamps.push_back(std::move(stamp));
+    }
+    return stamps;
+}
+
 QStringList ClipboardHistoryStore::integrityProblems() {
     SQLiteStatement check(database_, "PRAGMA quick_check");
     QStringList problems;

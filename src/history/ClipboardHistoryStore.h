@@ -78,6 +78,17 @@ public:
         QString searchableText;
     };
     std::vector<SourceRow> sourceRows();
+    std::optional<SourceRow> sourceRow(const QString& id);
+
+    // The values the search index must agree on, for every item.
+    struct ItemStamp {
+        QString id;
+        QDateTime sortAt;
+        qint64 accessCount = 0;
+        bool isImage = false;
+        bool hasSearchText = false;
+    };
+    std::vector<ItemStamp> itemStamps();
 
     // Runs PRAGMA quick_check; returns the problems found (empty when sound).
     QStringList integrityProblems();

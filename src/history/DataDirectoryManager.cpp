@@ -14,6 +14,7 @@
 
 #include "Core/Utilities/Logger.h"
 #include "Core/Utilities/MainThread.h"
+#include "Core/Utilities/PrivateFiles.h"
 #include "Core/Utilities/Uuid.h"
 #include "localization/Localizer.h"
 #include "settings/PreferenceKeys.h"
@@ -41,32 +42,36 @@ QString standardized(const QString& path) {
 std::optional<DataDirectoryError> createPrivateDirectories(const QString& path) {
     const QString clean = standardized(path);
     std::error_code error;
-    const fs::path target = toPath(clean);
-    if (fs::exists(target, error)) {
-        if (!fs::is_directory(target, error)) {
-            return DataDirectoryError{DataDirectoryError::Kind::notADirectory,
-                                      clean + QStringLiteral(" exists and is not a directory")};
-        }
-        return std::nullopt;
-    }
-    fs::path built;
-    for (const fs::path& part : target) {
-        built /= part;
-        if (fs::exists(built, error)) {
-            continue;
-        }
-        if (::mkdir(built.c_str(), 0700) != 0 && errno != EEXIST) {
-            return DataDirectoryError{DataDirectoryError::Kind::createDirectory,
-                                      describe(QStringLiteral("Could not create directory"),
-                                               QString::fromStdString(built.string()),
-                                               std::error_code(errno, std::generic_category()))};
-        }
-    }
-    if (!fs::is_directory(target, error)) {
+    if (fs::exists(toPath(clean), error) && !fs::is_directory(toPath(clean), error)) {
         return DataDirectoryError{DataDirectoryError::Kind::notADirectory,
                                   clean + QStringLiteral(" exists and is not a directory")};
     }
+    if (std::optional<QString> failure = PrivateFiles::createDirectories(clean)) {
+        return DataDirectoryError{DataDirectoryError::Kind::createDirectory, *failure};
+    }
     return std::nullopt;
+}
+
+// Narrows the data directory and our database files to the owner, logging each change:
+// older versions and other tools created them readable by everyone.
+void restrictDataDirectory(const QString& directory) {
+    QStringList paths{directory};
+    for (const QString& base : {DataDirectoryManager::databaseFileName, DataDirectoryManager::searchIndexFileName}) {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+            paths.push_back(directory + QLatin1Char('/') + base + QLatin1String(suffix));
+        }
+    }
+    for (const QString& path : paths) {
+        QString error;
+        if (std::optional<PrivateFiles::Restriction> change = PrivateFiles::restrict(path, &error)) {
+            Logger::info(QStringLiteral("Restricted permissions of ") + path + QStringLiteral(" from ") +
+                             PrivateFiles::formatMode(change->oldMode) + QStringLiteral(" to ") +
+                             PrivateFiles::formatMode(change->newMode),
+                         category);
+        } else if (!error.isEmpty()) {
+            Logger::warning(error, category);
+        }
+    }
 }
 
 std::optional<DataDirectoryError> performMigration(const QString& source, const QString& destination,
@@ -131,6 +136,8 @@ std::optional<DataDirectoryError> performMigration(const QString& source, const 
                                                QString::fromStdString(entry.string()), error)};
         }
     }
+    // A copy keeps the source's modes, which may predate owner-only storage.
+    restrictDataDirectory(destination);
     return std::nullopt;
 }
 
@@ -185,7 +192,12 @@ QString DataDirectoryManager::searchIndexFilePath() const {
 }
 
 std::optional<DataDirectoryError> DataDirectoryManager::ensureDataDirectory() const {
-    return createPrivateDirectories(dataDirectoryPath());
+    const QString directory = dataDirectoryPath();
+    if (std::optional<DataDirectoryError> error = createPrivateDirectories(directory)) {
+        return error;
+    }
+    restrictDataDirectory(directory);
+    return std::nullopt;
 }
 
 bool DataDirectoryManager::hasStoredHistory() const {

@@ -28,8 +28,19 @@ public:
         return {};
     }
     void recordUsage(const QString&) override {}
+    std::optional<ClipboardHistoryWriteError> storeTextReplacingDuplicates(const ClipboardHistoryNewText&) override {
+        return unavailable();
+    }
+    std::optional<ClipboardHistoryWriteError> storeImageReplacingDuplicates(const ClipboardHistoryNewImage&) override {
+        return unavailable();
+    }
     QFuture<std::vector<ClipboardSearchSourceDocument>> getSearchSourceDocuments() override {
         return QtFuture::makeReadyFuture(std::vector<ClipboardSearchSourceDocument>{});
+    }
+
+private:
+    static ClipboardHistoryWriteError unavailable() {
+        return {QStringLiteral("The clipboard history store is not available")};
     }
 };
 

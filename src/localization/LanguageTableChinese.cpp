@@ -183,6 +183,8 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::cliResumeSummary: return "恢复正在运行的 Quellpad 的记录。";
     case TextKey::cliStatusSummary: return "显示 Quellpad 是否正在运行和记录。";
     case TextKey::cliNotRunning: return "Quellpad 未在运行。";
+    case TextKey::cliNotResponding: return "Quellpad 正在运行，但未能及时响应；该请求仍可能生效。";
+    case TextKey::cliNotRecording: return "未在记录：%1";
     case TextKey::cliRecordingPaused: return "记录已暂停。";
     case TextKey::cliRecordingActive: return "正在记录。";
     case TextKey::cliToggleSummary: return "显示或隐藏正在运行的应用的剪贴板面板。";

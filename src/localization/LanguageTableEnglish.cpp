@@ -183,6 +183,8 @@ const char* english(TextKey key) {
     case TextKey::cliResumeSummary: return "Resume recording in the running Quellpad.";
     case TextKey::cliStatusSummary: return "Show whether Quellpad is running and recording.";
     case TextKey::cliNotRunning: return "Quellpad is not running.";
+    case TextKey::cliNotResponding: return "Quellpad is running but did not answer in time; the request may still take effect.";
+    case TextKey::cliNotRecording: return "Not recording: %1";
     case TextKey::cliRecordingPaused: return "Recording is paused.";
     case TextKey::cliRecordingActive: return "Recording.";
     case TextKey::cliToggleSummary: return "Show or hide the clipboard panel of the running app.";

@@ -195,6 +195,8 @@ enum class TextKey {
     cliResumeSummary,
     cliStatusSummary,
     cliNotRunning,
+    cliNotResponding,
+    cliNotRecording,
     cliRecordingPaused,
     cliRecordingActive,
     cliToggleSummary,

@@ -32,6 +32,9 @@ public:
     virtual void set(const QString& key, const QVariant& value) = 0;
     void remove(const QString& key) { set(key, QVariant()); }
     virtual QVariantMap dictionaryRepresentation() const = 0;
+    // Why the latest set() could not be made persistent (the value then lives in memory
+    // only); nullopt after a set() that was stored.
+    virtual std::optional<QString> lastWriteError() const { return std::nullopt; }
 
     // Typed reads: nullopt when the key is absent or holds another type.
     std::optional<bool> boolValue(const QString& key) const;

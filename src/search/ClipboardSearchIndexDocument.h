@@ -8,7 +8,7 @@
 #include <QString>
 
 #include "history/ClipboardHistoryRecords.h"
-#include "search/ClipboardSearchSourceDocument.h"
+#include "history/ClipboardSearchSourceDocument.h"
 
 namespace quellpad {
 

@@ -11,6 +11,7 @@
 #include <unicode/uchar.h>
 
 #include "Core/Utilities/Logger.h"
+#include "Core/Utilities/PrivateFiles.h"
 #include "Core/Utilities/SerialQueue.h"
 #include "Core/Utilities/TextUtilities.h"
 #include "search/ClipboardSearchFilterConditions.h"
@@ -215,7 +216,7 @@ public:
             if (result == SQLITE_DONE) {
                 return false;
             }
-            throw SQLiteClipboardSearchIndexStoreError(Kind::step, connection_.errorMessage());
+            throw SQLiteClipboardSearchIndexStoreError(Kind::step, connection_.errorMessage(), result);
         }
 
         void runToCompletion() {
@@ -289,13 +290,21 @@ public:
         bool committed_ = false;
     };
 
-    explicit Connection(const QString& path) {
+    Connection(const QString& path, int busyTimeoutMs) {
+        // Created owner-only before SQLite sees it; its -wal and -shm take the same mode.
+        if (std::optional<QString> error = PrivateFiles::createFile(path)) {
+            throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, *error);
+        }
         if (sqlite3_open(QFile::encodeName(path).constData(), &db_) != SQLITE_OK) {
             const QString message = errorMessage();
             sqlite3_close_v2(db_);
             db_ = nullptr;
             throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, message);
         }
+        // The app, `quellpad add` and a rebuild write this file at the same time; wait
+        // for the lock instead of failing at once.
+        sqlite3_extended_result_codes(db_, 1);
+        sqlite3_busy_timeout(db_, busyTimeoutMs);
     }
     ~Connection() {
         sqlite3_close_v2(db_);
@@ -317,10 +326,10 @@ public:
 
     void execute(const char* sql) {
         char* message = nullptr;
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+        if (const int result = sqlite3_exec(db_, sql, nullptr, nullptr, &message); result != SQLITE_OK) {
             const QString text = message != nullptr ? QString::fromUtf8(message) : errorMessage();
             sqlite3_free(message);
-            throw SQLiteClipboardSearchIndexStoreError(Kind::execute, text);
+            throw SQLiteClipboardSearchIndexStoreError(Kind::execute, text, sqlite3_extended_errcode(db_));
         }
     }
 
@@ -536,6 +545,30 @@ public:
         statement.bind({secondsSince1970(sortAt),
                         lastAccessedAt ? Binding(secondsSince1970(*lastAccessedAt)) : Binding(), accessCount, itemID});
         statement.runToCompletion();
+    }
+
+    // ---- reconciliation and batched writes -------------------------------------
+
+    // Many documents in one transaction, so a burst of copies costs one commit.
+    void upsertAll(const std::vector<ClipboardSearchIndexDocument>& documents) {
+        Transaction transaction(*this);
+        Writer writer(*this);
+        for (const ClipboardSearchIndexDocument& document : documents) {
+            removeDocument(document.id);
+            writer.write(document);
+        }
+        transaction.commit();
+    }
+
+    std::vector<ClipboardIndexedItemStamp> documentStamps() {
+        Statement statement(*this, QStringLiteral("SELECT item_id, sort_at, access_count, normalized_text <> '' "
+                                                  "FROM documents;"));
+        std::vector<ClipboardIndexedItemStamp> stamps;
+        while (statement.step()) {
+            stamps.push_back({statement.text(0), dateFromSeconds(statement.real(1)), statement.int64(2),
+                              statement.int64(3) != 0});
+        }
+        return stamps;
     }
 
     void rebuild(const std::vector<ClipboardSearchIndexDocument>& documents, const QDateTime& now) {
@@ -937,11 +970,13 @@ SQLiteClipboardSearchIndexStore::SQLiteClipboardSearchIndexStore(const QString& 
         environment_.now = [] { return QDateTime::currentDateTime(); };
     }
     const QString directory = QFileInfo(databasePath).absolutePath();
-    if (!QDir().mkpath(directory)) {
-        throw ClipboardSearchIndexDirectoryError(QStringLiteral("Failed to create directory ") + directory);
+    if (std::optional<QString> error = PrivateFiles::createDirectories(directory)) {
+        throw ClipboardSearchIndexDirectoryError(QStringLiteral("Failed to create directory ") + directory +
+                                                 QStringLiteral(": ") + *error);
     }
     queue_->sync([&] {
-        auto connection = std::make_unique<Connection>(databasePath_);
+        auto connection = std::make_unique<Connection>(
+            databasePath_, environment_.busyTimeoutMs.value_or(defaultBusyTimeoutMs));
         connection->prepareSchema();
         if (environment_.didOpen) {
             environment_.didOpen(connection->handle());
@@ -954,25 +989,54 @@ SQLiteClipboardSearchIndexStore::~SQLiteClipboardSearchIndexStore() {
     queue_->sync([&] { connection_.reset(); });
 }
 
+template <typename Write>
+void SQLiteClipboardSearchIndexStore::writeRetryingWhenBusy(Write&& write) {
+    for (int attempt = 0;; ++attempt) {
+        try {
+            queue_->sync(write);
+            return;
+        } catch (const SQLiteClipboardSearchIndexStoreError& error) {
+            if (!error.isBusy() || attempt >= busyRetries) {
+                throw;
+            }
+            Logger::warning(QStringLiteral("Clipboard search database is busy, retrying write: ") + error.description(),
+                            QStringLiteral("SQLiteClipboardSearchIndexStore"));
+        }
+    }
+}
+
 void SQLiteClipboardSearchIndexStore::upsert(const ClipboardSearchIndexDocument& document) {
-    queue_->sync([&] { connection_->upsert(document); });
+    writeRetryingWhenBusy([&] { connection_->upsert(document); });
 }
 
 void SQLiteClipboardSearchIndexStore::deleteDocuments(const QStringList& itemIDs) {
-    queue_->sync([&] { connection_->deleteDocuments(itemIDs); });
+    writeRetryingWhenBusy([&] { connection_->deleteDocuments(itemIDs); });
 }
 
 void SQLiteClipboardSearchIndexStore::touch(const QString& itemID, const QDateTime& sortAt,
                                             const std::optional<QDateTime>& lastAccessedAt, qint64 accessCount) {
-    queue_->sync([&] { connection_->touch(itemID, sortAt, lastAccessedAt, accessCount); });
+    writeRetryingWhenBusy([&] { connection_->touch(itemID, sortAt, lastAccessedAt, accessCount); });
+}
+
+void SQLiteClipboardSearchIndexStore::upsertAll(const std::vector<ClipboardSearchIndexDocument>& documents) {
+    if (documents.empty()) {
+        return;
+    }
+    writeRetryingWhenBusy([&] { connection_->upsertAll(documents); });
+}
+
+std::vector<ClipboardIndexedItemStamp> SQLiteClipboardSearchIndexStore::documentStamps() {
+    return queue_->sync([&] { return connection_->documentStamps(); });
 }
 
 ClipboardSearchIndexStats SQLiteClipboardSearchIndexStore::rebuild(
     const std::vector<ClipboardSearchIndexDocument>& documents) {
-    return queue_->sync([&] {
+    ClipboardSearchIndexStats stats;
+    writeRetryingWhenBusy([&] {
         connection_->rebuild(documents, environment_.now());
-        return connection_->stats();
+        stats = connection_->stats();
     });
+    return stats;
 }
 
 ClipboardSearchIndexStats SQLiteClipboardSearchIndexStore::stats() {

@@ -18,6 +18,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "history/ClipboardSearchIndexWriting.h"
 #include "search/ClipboardSearchFilter.h"
 #include "search/ClipboardSearchIndexDocument.h"
 #include "search/ClipboardSearchPage.h"
@@ -33,6 +34,9 @@ class SerialQueue;
 class SQLiteClipboardSearchIndexStore {
 public:
     inline static const QString queueLabel = QStringLiteral("SQLiteClipboardSearchIndexStore.Queue");
+    inline static constexpr int defaultBusyTimeoutMs = 5000;
+    // Further attempts of a write that still found the database busy.
+    inline static constexpr int busyRetries = 2;
 
     struct Environment {
         // The current time for date filters; defaults to the system clock.
@@ -40,6 +44,9 @@ public:
         // Runs on the store's queue right after the database is prepared (tests use it
         // to cap the file size, for one).
         std::function<void(sqlite3*)> didOpen;
+        // How long a statement waits for another connection's write lock
+        // (defaultBusyTimeoutMs when absent).
+        std::optional<int> busyTimeoutMs;
     };
 
     // Creates the parent directory (ClipboardSearchIndexDirectoryError on failure),
@@ -69,6 +76,11 @@ public:
     ClipboardSearchIndexStats rebuild(const std::vector<ClipboardSearchIndexDocument>& documents);
     ClipboardSearchIndexStats stats();
 
+    // Upserts all documents in one transaction (all or nothing).
+    void upsertAll(const std::vector<ClipboardSearchIndexDocument>& documents);
+    // Every document's stamp, in no particular order.
+    std::vector<ClipboardIndexedItemStamp> documentStamps();
+
     // Most recently used first. A limit of 0 or less gives an empty page and runs nothing.
     ClipboardSearchPage fetchRecent(int limit, int offset);
     // Text only, text with filters or filters only (an empty filter list means text
@@ -78,6 +90,11 @@ public:
 
 private:
     class Connection;
+
+    // Runs a write on the queue, again when it failed only because another connection
+    // held the lock past the busy timeout; the last failure is thrown.
+    template <typename Write>
+    void writeRetryingWhenBusy(Write&& write);
 
     QString databasePath_;
     DefaultsStore& userDefaults_;

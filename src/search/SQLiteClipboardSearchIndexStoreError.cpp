@@ -1,5 +1,7 @@
 #include "search/SQLiteClipboardSearchIndexStoreError.h"
 
+#include <sqlite3.h>
+
 namespace quellpad {
 
 namespace {
@@ -21,6 +23,16 @@ QString prefix(SQLiteClipboardSearchIndexStoreError::Kind kind) {
 SQLiteClipboardSearchIndexStoreError::SQLiteClipboardSearchIndexStoreError(Kind kind, QString message)
     : kind_(kind), message_(message.isEmpty() ? unknownMessage : std::move(message)),
       what_(description().toUtf8()) {}
+
+SQLiteClipboardSearchIndexStoreError::SQLiteClipboardSearchIndexStoreError(Kind kind, QString message, int sqliteCode)
+    : SQLiteClipboardSearchIndexStoreError(kind, std::move(message)) {
+    sqliteCode_ = sqliteCode;
+}
+
+bool SQLiteClipboardSearchIndexStoreError::isBusy() const {
+    const int primary = sqliteCode_ & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
 
 QString SQLiteClipboardSearchIndexStoreError::description() const { return prefix(kind_) + message_; }
 

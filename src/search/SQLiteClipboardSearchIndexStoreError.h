@@ -21,8 +21,13 @@ public:
     inline static const QString unknownMessage = QStringLiteral("Unknown SQLite error");
 
     SQLiteClipboardSearchIndexStoreError(Kind kind, QString message);
+    // With SQLite's (extended) result code, so that callers can tell a busy database.
+    SQLiteClipboardSearchIndexStoreError(Kind kind, QString message, int sqliteCode);
 
     Kind kind() const { return kind_; }
+    int sqliteCode() const { return sqliteCode_; }
+    // Another connection held the lock longer than the busy timeout; worth retrying.
+    bool isBusy() const;
     const QString& message() const { return message_; }
     QString description() const;
     const char* what() const noexcept override { return what_.constData(); }
@@ -31,6 +36,7 @@ private:
     Kind kind_;
     QString message_;
     QByteArray what_;
+    int sqliteCode_ = 0;
 };
 
 // The parent directory of the database could not be created.

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <future>
+#include <limits>
+#include <thread>
+
 #include <QTemporaryDir>
 
 #include "Core/Utilities/NotificationCenter.h"
@@ -12,6 +16,7 @@
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "platform/fake/ManualClock.h"
 #include "search/ClipboardSearchFilter.h"
+#include "search/ClipboardSearchIndexWriter.h"
 #include "search/SQLiteClipboardSearchIndexStore.h"
 #include "support/TestSupport.h"
 
@@ -38,6 +43,7 @@ protected:
     std::unique_ptr<DataDirectoryManager> dataDirectory;
     std::shared_ptr<SQLiteClipboardSearchIndexStore> index;
     std::shared_ptr<ClipboardHistoryRepository> repository;
+    SQLiteClipboardSearchIndexStore::Environment indexEnvironment;
     int didChangeCount = 0;
 
     void SetUp() override {
@@ -61,9 +67,11 @@ protected:
         };
         dataDirectory = std::make_unique<DataDirectoryManager>(defaults, environment);
         if (withIndex) {
-            index = std::make_shared<SQLiteClipboardSearchIndexStore>(dataDirectory->searchIndexFilePath(), defaults);
+            index = std::make_shared<SQLiteClipboardSearchIndexStore>(dataDirectory->searchIndexFilePath(), defaults,
+                                                                      indexEnvironment);
         }
-        repository = std::make_shared<ClipboardHistoryRepository>(*dataDirectory, index, defaults, notifications, clock);
+        repository = std::make_shared<ClipboardHistoryRepository>(*dataDirectory, ClipboardSearchIndexWriter::make(index, defaults),
+                                                                  defaults, notifications, clock);
     }
 
     QString insertText(const QString& text, ClipboardHistoryUsageMetadata usage = {},
@@ -235,12 +243,14 @@ TEST_F(RepositoryTest, ExistingHistoryBootstrapsAnEmptyIndex) {
     QFile::remove(dataDirectory->searchIndexFilePath());
     test::LogCapture logs;
     open();
+    repository->waitForIndexSync(); // the bootstrap runs in the background
     EXPECT_TRUE(logs.contains(LogLevel::info, category, QStringLiteral("Bootstrapped clipboard search index, documents=1, grams=")));
     EXPECT_EQ(indexSearch(QStringLiteral("bootstrap")), QStringList{id});
 
     // A populated index is left alone, and an empty history logs nothing.
     test::LogCapture quiet;
     open();
+    repository->waitForIndexSync();
     EXPECT_FALSE(quiet.contains(LogLevel::info, category, QStringLiteral("Bootstrapped")));
 }
 
@@ -320,4 +330,142 @@ TEST_F(RepositoryTest, ManagerForwardsAndPassesFailuresOn) {
     empty.performWithoutCapture([&] { ran = true; });
     EXPECT_TRUE(ran);
     EXPECT_TRUE(await(empty.getHistorySnapshots(QStringLiteral("x"), 3)).empty());
+}
+
+// ---- data safety -----------------------------------------------------------------
+
+namespace {
+
+QStringList sortedIndexIds(SQLiteClipboardSearchIndexStore& index) {
+    QStringList ids;
+    for (const ClipboardIndexedItemStamp& stamp : index.documentStamps()) ids.push_back(stamp.itemID);
+    ids.sort();
+    return ids;
+}
+
+} // namespace
+
+TEST_F(RepositoryTest, ReplacingACopyIsOneTransactionAndAFailureKeepsTheEarlierCopy) {
+    const QString first = insertText(QStringLiteral("keep me"));
+    repository->recordUsage(first);
+    const QString other = insertText(QStringLiteral("other"));
+
+    // Reusing an existing id makes the insert fail after the duplicate was deleted in
+    // the same transaction: the rollback must bring the earlier copy back.
+    test::LogCapture logs;
+    const std::optional<ClipboardHistoryWriteError> failed = repository->storeTextReplacingDuplicates(
+        {other, QStringLiteral("keep me"), QStringLiteral("keep me"), std::nullopt, QStringLiteral("keep me"),
+         std::nullopt, std::nullopt, std::nullopt});
+    ASSERT_TRUE(failed);
+    EXPECT_TRUE(failed->description.startsWith(QStringLiteral("Failed to save clipboard history context: ")));
+    EXPECT_EQ(repository->lastWriteError()->description, failed->description);
+    EXPECT_TRUE(await(repository->getContentSnapshotById(first)));
+
+    // The connection is usable again, and another connection sees the next write.
+    const QString replacement = Uuid::makeString();
+    EXPECT_FALSE(repository->storeTextReplacingDuplicates({replacement, QStringLiteral("keep me"), QStringLiteral("keep me"),
+                                                           std::nullopt, QStringLiteral("keep me"), std::nullopt,
+                                                           std::nullopt, std::nullopt}));
+    EXPECT_FALSE(repository->lastWriteError());
+    ClipboardHistoryStore reader(dataDirectory->storeFilePath(), SQLiteDatabase::Mode::readOnly);
+    EXPECT_FALSE(reader.header(first)) << "the earlier copy goes with the insert";
+    ASSERT_TRUE(reader.header(replacement));
+    EXPECT_EQ(reader.header(replacement)->accessCount, 1) << "usage of the replaced copy carries over";
+    EXPECT_EQ(indexSearch(QStringLiteral("keep")), QStringList{replacement});
+}
+
+TEST_F(RepositoryTest, UsageCountStopsAtTheLargestValue) {
+    const qint64 largest = std::numeric_limits<qint64>::max();
+    const QString id = insertText(QStringLiteral("worn out"), {std::nullopt, largest - 1});
+    repository->recordUsage(id);
+    repository->recordUsage(id);
+    const auto snapshots = await(repository->getHistorySnapshots(QString(), std::nullopt));
+    ASSERT_EQ(snapshots.size(), 1u);
+    EXPECT_EQ(snapshots[0].accessCount, largest);
+    EXPECT_EQ(snapshots[0].lastAccessedAt, clock->now());
+}
+
+TEST_F(RepositoryTest, ReconciliationIndexesMissingAndStaleItemsAndRemovesOrphans) {
+    const QString missing = insertText(QStringLiteral("never indexed"));
+    const QString stale = insertText(QStringLiteral("used while the index was away"));
+    const QString current = insertText(QStringLiteral("already fine"));
+    repository->waitForIndexSync();
+    // What a crash or a busy index leaves behind: one document lost, one outdated, one orphan.
+    index->deleteDocuments({missing});
+    clock->advance(60);
+    ClipboardHistoryStore(dataDirectory->storeFilePath()).updateUsage(stale, clock->now(), 3);
+    ClipboardSearchSourceDocument orphan{QStringLiteral("ORPHAN"), QStringLiteral("gone"), QStringLiteral("gone"),
+                                         clock->now(), std::nullopt, 0, ClipboardContentType::text, std::nullopt,
+                                         std::nullopt};
+    ClipboardSearchIndexWriter(index, defaults).upsert({orphan});
+    EXPECT_EQ(repository->searchIndexLag(), (ClipboardSearchIndexLag{2, 1}));
+
+    test::LogCapture logs;
+    open();
+    EXPECT_TRUE(repository->waitForIndexSync());
+    EXPECT_TRUE(logs.contains(LogLevel::info, category,
+                              QStringLiteral("Reconciling clipboard search index: 2 items to index, 1 orphaned")));
+    EXPECT_TRUE(logs.contains(LogLevel::info, category, QStringLiteral("Reconciled clipboard search index, indexed=2, removed=1")));
+    QStringList expected{missing, stale, current};
+    expected.sort();
+    EXPECT_EQ(sortedIndexIds(*index), expected);
+    EXPECT_EQ(repository->searchIndexLag(), ClipboardSearchIndexLag{});
+    const auto recent = index->fetchRecent(1, 0);
+    ASSERT_EQ(recent.items.size(), 1u);
+    EXPECT_EQ(recent.items[0].id, stale) << "the newer sort date reached the index";
+
+    // Nothing to do: no log line.
+    test::LogCapture quiet;
+    open();
+    repository->waitForIndexSync();
+    EXPECT_FALSE(quiet.contains(LogLevel::info, category, QStringLiteral("Reconcil")));
+}
+
+TEST_F(RepositoryTest, IndexWritesWaitForAnotherWriterInsteadOfDroppingTheDocument) {
+    repository->waitForIndexSync();
+    std::promise<void> locked;
+    std::thread holder([&, path = dataDirectory->searchIndexFilePath()] {
+        SQLiteDatabase other(path);
+        other.execute("BEGIN IMMEDIATE");
+        locked.set_value();
+        // Shorter than the busy timeout: the index write must wait, not fail.
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        other.execute("COMMIT");
+    });
+    locked.get_future().wait();
+    test::LogCapture logs;
+    const QString id = insertText(QStringLiteral("written while locked"));
+    holder.join();
+    EXPECT_TRUE(repository->waitForIndexSync());
+    EXPECT_FALSE(logs.contains(LogLevel::error, category, QStringLiteral("Failed to upsert")));
+    EXPECT_EQ(indexSearch(QStringLiteral("locked")), QStringList{id});
+}
+
+TEST_F(RepositoryTest, AFailedIndexWriteIsRepairedByReconciliation) {
+    indexEnvironment.busyTimeoutMs = 50;
+    open();
+    repository->waitForIndexSync();
+    std::promise<void> locked;
+    std::promise<void> release;
+    std::thread holder([&, path = dataDirectory->searchIndexFilePath()] {
+        SQLiteDatabase other(path, SQLiteDatabase::Mode::readWriteCreate, 0);
+        other.execute("BEGIN EXCLUSIVE");
+        locked.set_value();
+        release.get_future().wait();
+        other.execute("COMMIT");
+    });
+    locked.get_future().wait();
+    test::LogCapture logs;
+    const QString id = insertText(QStringLiteral("outlasts the lock"));
+    // The write gives up after its retries, says so, and leaves a reconciliation due.
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return logs.contains(LogLevel::error, category, QStringLiteral("Failed to upsert clipboard search index document: ")); },
+        60000));
+    EXPECT_FALSE(repository->waitForIndexSync()) << "the index is known to lag";
+    release.set_value();
+    holder.join();
+    // The next write (or the next start) reconciles.
+    insertText(QStringLiteral("later"));
+    EXPECT_TRUE(repository->waitForIndexSync());
+    EXPECT_EQ(indexSearch(QStringLiteral("outlasts")), QStringList{id});
 }

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "Core/Utilities/Logger.h"
+#include "Core/Utilities/PrivateFiles.h"
 
 namespace quellpad {
 
@@ -15,6 +16,14 @@ bool SQLiteError::isCorruption() const {
 }
 
 SQLiteDatabase::SQLiteDatabase(const QString& path, Mode mode, int busyTimeoutMs) {
+    // SQLite would create the file (and later its -wal/-shm, which copy its mode)
+    // readable by everyone the umask allows.
+    if (mode == Mode::readWriteCreate && !path.isEmpty() && !path.startsWith(QLatin1Char(':')) &&
+        !path.startsWith(QStringLiteral("file:"))) {
+        if (std::optional<QString> error = PrivateFiles::createFile(path)) {
+            throw SQLiteError(SQLITE_CANTOPEN, QStringLiteral("Could not open ") + path + QStringLiteral(": ") + *error);
+        }
+    }
     const int flags = (mode == Mode::readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) |
                       SQLITE_OPEN_NOMUTEX;
     const int status = sqlite3_open_v2(path.toUtf8().constData(), &db_, flags, nullptr);

@@ -151,10 +151,23 @@ QByteArray JsonFileDefaultsStore::encode(const QVariantMap& values) {
 std::optional<QVariantMap> JsonFileDefaultsStore::decode(const QByteArray& bytes, QString* errorDescription) {
     try {
         const json document = json::parse(bytes.constBegin(), bytes.constEnd());
-        if (!document.is_object() || !document.contains("values")) {
+        if (!document.is_object() || !document.contains("values") || !document["values"].is_object()) {
             throw std::runtime_error("not a settings document");
         }
-        return decodeMap(document["values"], 0);
+        // One mistyped entry (hand-edited, or written by a newer version) costs only
+        // that entry: the ignore list and every other setting stay as they were.
+        QVariantMap values;
+        const json& entries = document["values"];
+        for (auto it = entries.begin(); it != entries.end(); ++it) {
+            try {
+                values.insert(fromUtf8(it.key()), decodeValue(it.value(), 1));
+            } catch (const std::exception& error) {
+                Logger::warning(QStringLiteral("Ignoring setting ") + fromUtf8(it.key()) + QStringLiteral(": ") +
+                                    QString::fromUtf8(error.what()),
+                                category);
+            }
+        }
+        return values;
     } catch (const std::exception& error) {
         if (errorDescription != nullptr) {
             *errorDescription = QString::fromUtf8(error.what());
@@ -166,9 +179,24 @@ std::optional<QVariantMap> JsonFileDefaultsStore::decode(const QByteArray& bytes
 QVariantMap JsonFileDefaultsStore::readFileLocked(bool* ok) {
     *ok = true;
     QFile file(filePath_);
-    if (!file.exists()) {
+    const QFileInfo info(filePath_);
+    if (!info.exists() && !info.isSymLink()) {
         lastWrittenOrRead_.clear();
         return {};
+    }
+    // A FIFO would block every command and a device (a link to /dev/zero) never ends.
+    if (!info.isFile()) {
+        *ok = false;
+        Logger::error(QStringLiteral("Settings file ") + filePath_ + QStringLiteral(" is not a regular file; ignoring it"),
+                      category);
+        return values_;
+    }
+    if (info.size() > maximumFileBytes) {
+        *ok = false;
+        Logger::error(QStringLiteral("Settings file ") + filePath_ + QStringLiteral(" is larger than ") +
+                          QString::number(maximumFileBytes) + QStringLiteral(" bytes; ignoring it"),
+                      category);
+        return values_;
     }
     if (!file.open(QIODevice::ReadOnly)) {
         *ok = false;
@@ -177,8 +205,16 @@ QVariantMap JsonFileDefaultsStore::readFileLocked(bool* ok) {
                       category);
         return values_;
     }
-    const QByteArray bytes = file.readAll();
+    // Read one byte past the cap: the file may have grown since it was measured.
+    const QByteArray bytes = file.read(maximumFileBytes + 1);
     file.close();
+    if (bytes.size() > maximumFileBytes) {
+        *ok = false;
+        Logger::error(QStringLiteral("Settings file ") + filePath_ + QStringLiteral(" is larger than ") +
+                          QString::number(maximumFileBytes) + QStringLiteral(" bytes; ignoring it"),
+                      category);
+        return values_;
+    }
     QString description;
     std::optional<QVariantMap> decoded = decode(bytes, &description);
     if (!decoded) {
@@ -216,6 +252,11 @@ bool JsonFileDefaultsStore::writeFileLocked(const QVariantMap& values) {
     QFile::setPermissions(filePath_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     lastWrittenOrRead_ = bytes;
     return true;
+}
+
+std::optional<QString> JsonFileDefaultsStore::lastWriteError() const {
+    std::lock_guard lock(mutex_);
+    return lastWriteError_;
 }
 
 QVariant JsonFileDefaultsStore::object(const QString& key) const {
@@ -265,6 +306,9 @@ void JsonFileDefaultsStore::set(const QString& key, const QVariant& value) {
         }
         if (!writeFileLocked(merged)) {
             Logger::warning(QStringLiteral("Keeping setting ") + key + QStringLiteral(" in memory only"), category);
+            lastWriteError_ = QStringLiteral("Could not write the settings file ") + filePath_;
+        } else {
+            lastWriteError_.reset();
         }
         values_ = merged;
         QStringList keys = before.keys() + merged.keys();
@@ -319,8 +363,8 @@ void JsonFileDefaultsStore::reloadFromDisk() {
     {
         std::lock_guard lock(mutex_);
         QFile file(filePath_);
-        if (file.exists() && file.open(QIODevice::ReadOnly)) {
-            if (file.readAll() == lastWrittenOrRead_) {
+        if (QFileInfo(filePath_).isFile() && file.open(QIODevice::ReadOnly)) {
+            if (file.read(maximumFileBytes + 1) == lastWrittenOrRead_) {
                 return; // our own write, or nothing new
             }
         }

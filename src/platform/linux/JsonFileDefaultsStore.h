@@ -34,6 +34,10 @@ public:
     QVariant object(const QString& key) const override;
     void set(const QString& key, const QVariant& value) override;
     QVariantMap dictionaryRepresentation() const override;
+    std::optional<QString> lastWriteError() const override;
+
+    // Larger files are not read (a settings file is a few kilobytes).
+    static constexpr qint64 maximumFileBytes = 16 * 1024 * 1024;
 
     void watchForExternalChanges();
     // Re-reads the file and emits `changed` for every key whose value differs.
@@ -54,6 +58,7 @@ private:
     mutable std::mutex mutex_;
     QVariantMap values_;
     QByteArray lastWrittenOrRead_;
+    std::optional<QString> lastWriteError_;
     QFileSystemWatcher* watcher_ = nullptr;
 };
 
