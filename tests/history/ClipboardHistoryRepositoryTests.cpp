@@ -296,12 +296,8 @@ TEST_F(RepositoryTest, FailedSaveLeavesNothingAndDoesNotNotify) {
     EXPECT_EQ(await(repository->getHistorySnapshots(QString(), std::nullopt)).size(), 1u);
 }
 
-class FakeMonitor final : public ClipboardMonitorProtocol {
+class FakeMonitor final : public ClipboardCaptureSuspending {
 public:
-    bool isTemporarilyPaused() const override { return false; }
-    void stopMonitoring() override {}
-    void pauseTemporarily() override {}
-    void resumeFromTemporaryPause() override {}
     void performWithoutCapture(const std::function<void()>& body) override {
         ++suspensions;
         body();

@@ -1,0 +1,73 @@
+// Remembering the active window and giving it the focus back, under openbox on the
+// test display, with a GTK window and xlogo as the two applications.
+#include <gtest/gtest.h>
+
+#include "platform/linux/X11WindowActivation.h"
+#include "support/GtkEntryWindow.h"
+#include "support/TestSupport.h"
+#include "support/X11TestSupport.h"
+
+using namespace quellpad;
+
+namespace {
+
+#define QUELLPAD_REQUIRE_GTK_WINDOW()                                                          \
+    do {                                                                                       \
+        QUELLPAD_REQUIRE_X11();                                                                \
+        if (!test::canRunGtkEntryWindow()) GTEST_SKIP() << "needs xdotool and python3-gi";     \
+    } while (false)
+
+} // namespace
+
+TEST(X11WindowActivation, GivesTheFocusBackToTheRememberedWindow) {
+    QUELLPAD_REQUIRE_GTK_WINDOW();
+    if (QStandardPaths::findExecutable(QStringLiteral("xlogo")).isEmpty()) {
+        GTEST_SKIP() << "needs xlogo (x11-apps)";
+    }
+    QString error;
+    auto activation = X11WindowActivation::open(&error);
+    ASSERT_NE(activation, nullptr) << error.toStdString();
+    ASSERT_TRUE(activation->windowManagerActivates()) << "the tests run under an EWMH window manager";
+
+    test::GtkEntryWindow entry(QStringLiteral("Quellpad activation target"));
+    ASSERT_TRUE(entry.start(&error)) << error.toStdString();
+    std::optional<ActiveWindow> remembered;
+    ASSERT_TRUE(test::processEventsUntil([&] {
+        remembered = activation->activeWindow();
+        return remembered && remembered->windowId == entry.windowId();
+    }));
+    EXPECT_GT(remembered->processIdentifier, 0);
+    ASSERT_TRUE(remembered->applicationId.has_value());
+    EXPECT_EQ(remembered->applicationId->toLower().toStdString(), "quellpad-test-entry");
+    EXPECT_TRUE(activation->isActive(*remembered));
+
+    QProcess logo;
+    logo.start(QStringLiteral("xlogo"), {QStringLiteral("-geometry"), QStringLiteral("200x200+600+400")});
+    ASSERT_TRUE(logo.waitForStarted());
+    ASSERT_TRUE(test::processEventsUntil([&] {
+        const auto active = activation->activeWindow();
+        return active && active->windowId != entry.windowId();
+    }, 10000)) << "xlogo did not take the focus";
+    EXPECT_FALSE(activation->isActive(*remembered));
+
+    ASSERT_TRUE(activation->requestActivation(*remembered, 0));
+    EXPECT_TRUE(test::processEventsUntil([&] { return activation->isActive(*remembered); }));
+    EXPECT_EQ(test::activeWindowId(), entry.windowId()) << "xdotool sees the same window active";
+
+    logo.terminate();
+    logo.waitForFinished();
+}
+
+TEST(X11WindowActivation, AClosedWindowCannotBeActivated) {
+    QUELLPAD_REQUIRE_GTK_WINDOW();
+    auto activation = X11WindowActivation::open();
+    ASSERT_NE(activation, nullptr);
+    test::GtkEntryWindow entry(QStringLiteral("Quellpad closing window"));
+    QString error;
+    ASSERT_TRUE(entry.start(&error)) << error.toStdString();
+    const ActiveWindow gone{entry.windowId(), std::nullopt, 0};
+    entry.close();
+    EXPECT_FALSE(activation->requestActivation(gone, 0));
+    EXPECT_FALSE(activation->isActive(gone));
+    EXPECT_FALSE(activation->requestActivation(ActiveWindow{}, 0)) << "no window at all";
+}
