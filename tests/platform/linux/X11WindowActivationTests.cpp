@@ -71,3 +71,73 @@ TEST(X11WindowActivation, AClosedWindowCannotBeActivated) {
     EXPECT_FALSE(activation->isActive(gone));
     EXPECT_FALSE(activation->requestActivation(ActiveWindow{}, 0)) << "no window at all";
 }
+
+namespace {
+
+// An Xvfb of the test's own, without a window manager.
+class BareXServer {
+public:
+    BareXServer() {
+        process_.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                                                QStringLiteral("tcp"), QStringLiteral("-noreset"), QStringLiteral("-screen"),
+                                                QStringLiteral("0"), QStringLiteral("640x480x24")});
+        QByteArray number;
+        test::processEventsUntil([&] {
+            number += process_.readAllStandardOutput();
+            return number.contains('\n') || process_.state() == QProcess::NotRunning;
+        }, 10000);
+        if (number.contains('\n')) {
+            name_ = ':' + number.trimmed();
+        }
+    }
+    ~BareXServer() {
+        process_.terminate();
+        process_.waitForFinished(5000);
+    }
+    const QByteArray& name() const { return name_; }
+
+private:
+    QProcess process_;
+    QByteArray name_;
+};
+
+} // namespace
+
+TEST(X11WindowActivationWithoutWindowManager, FocusesTheWindowItselfAndWalksUpToTheTopLevel) {
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) {
+        GTEST_SKIP() << "needs Xvfb";
+    }
+    BareXServer server;
+    ASSERT_FALSE(server.name().isEmpty()) << "Xvfb did not start";
+    Display* display = XOpenDisplay(server.name().constData());
+    ASSERT_NE(display, nullptr);
+    const Window root = DefaultRootWindow(display);
+    const Window first = XCreateSimpleWindow(display, root, 0, 0, 100, 100, 0, 0, 0);
+    const Window child = XCreateSimpleWindow(display, first, 10, 10, 20, 20, 0, 0, 0);
+    const Window second = XCreateSimpleWindow(display, root, 200, 0, 100, 100, 0, 0, 0);
+    const Window unmapped = XCreateSimpleWindow(display, root, 400, 0, 100, 100, 0, 0, 0);
+    XMapWindow(display, child);
+    XMapWindow(display, first);
+    XMapWindow(display, second);
+    XSetInputFocus(display, child, RevertToParent, CurrentTime);
+    XSync(display, False);
+
+    QString error;
+    auto activation = X11WindowActivation::open(&error, server.name());
+    ASSERT_NE(activation, nullptr) << error.toStdString();
+    EXPECT_FALSE(activation->windowManagerActivates());
+    const std::optional<ActiveWindow> active = activation->activeWindow();
+    ASSERT_TRUE(active.has_value());
+    EXPECT_EQ(active->windowId, first) << "the focused child's top-level window";
+
+    const ActiveWindow other{second, std::nullopt, 0};
+    ASSERT_TRUE(activation->requestActivation(other, 0));
+    EXPECT_TRUE(activation->isActive(other));
+    EXPECT_FALSE(activation->isActive(*active));
+    EXPECT_FALSE(activation->requestActivation(ActiveWindow{unmapped, std::nullopt, 0}, 0)) << "not viewable";
+    XDestroyWindow(display, second);
+    XSync(display, False);
+    EXPECT_FALSE(activation->requestActivation(other, 0)) << "destroyed";
+    activation.reset();
+    XCloseDisplay(display);
+}
