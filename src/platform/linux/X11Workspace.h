@@ -4,13 +4,12 @@
 // process id (_NET_WM_PID). Uses its own connection; call from one thread.
 #pragma once
 
-#include <map>
 #include <memory>
 
-#include <QDateTime>
 #include <QStringList>
 
 #include "platform/Workspace.h"
+#include "platform/linux/DesktopEntryIndex.h"
 
 typedef struct _XDisplay Display;
 
@@ -36,15 +35,10 @@ public:
 
 private:
     X11Workspace(Display* display, QString ownDesktopId, QStringList applicationDirectories);
-    void loadDesktopEntries();
 
     Display* display_;
     QString ownDesktopId_;
-    QStringList applicationDirectories_;
-    // Lower-cased StartupWMClass / file id -> desktop id.
-    std::map<QString, QString> byStartupWMClass_;
-    std::map<QString, QString> byFileId_;
-    QDateTime entriesLoadedAt_;
+    DesktopEntryIndex desktopEntries_;
 };
 
 } // namespace quellpad

@@ -1,0 +1,22 @@
+// The AT-SPI accessibility bus through the session bus: reachable when the session bus
+// offers org.a11y.Bus and it answers GetAddress; enabled when its org.a11y.Status
+// IsEnabled property is true. Every call waits at most callTimeoutMs, so a hung bus
+// costs half a second, not D-Bus's default 25 s.
+#pragma once
+
+#include "platform/AccessibilityService.h"
+
+namespace quellpad {
+
+class LinuxAccessibilityService final : public AccessibilityService {
+public:
+    static constexpr int callTimeoutMs = 500;
+
+    bool isEnabled() override;
+    bool requestEnabled() override;
+
+    // True when the accessibility bus answers on the session bus.
+    bool isReachable();
+};
+
+} // namespace quellpad
