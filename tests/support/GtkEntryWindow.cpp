@@ -94,6 +94,11 @@ QString GtkEntryWindow::text() const {
     return QString::fromUtf8(readFile(directory_.filePath(QStringLiteral("text"))));
 }
 
+QStringList GtkEntryWindow::keyPresses() const {
+    return QString::fromUtf8(readFile(directory_.filePath(QStringLiteral("text.keys"))))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 bool GtkEntryWindow::waitForText(const QString& expected, int timeoutMs) const {
     return processEventsUntil([&] { return text() == expected; }, timeoutMs);
 }

@@ -32,6 +32,9 @@ public:
     // The entry's text as the window last wrote it.
     QString text() const;
     bool waitForText(const QString& expected, int timeoutMs = 5000) const;
+    // Every key press the window saw, oldest first, as "control+shift+v"
+    // (modifiers in the order control, alt, shift, super; the key in lower case).
+    QStringList keyPresses() const;
     // Ends the process and waits until its window is gone.
     void close();
 

@@ -1,7 +1,8 @@
 // The AT-SPI accessibility bus through the session bus: reachable when the session bus
 // offers org.a11y.Bus and it answers GetAddress; enabled when its org.a11y.Status
 // IsEnabled property is true. Every call waits at most callTimeoutMs, so a hung bus
-// costs half a second, not D-Bus's default 25 s.
+// costs half a second, not D-Bus's default 25 s; the first call may start the bus
+// launcher, and one that starts slower than that reads as unreachable until it answers.
 #pragma once
 
 #include "platform/AccessibilityService.h"

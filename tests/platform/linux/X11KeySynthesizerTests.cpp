@@ -55,5 +55,14 @@ TEST(X11KeySynthesizer, PastesTheClipboardIntoTheFocusedEntryEvenWhileModifiersA
         ASSERT_TRUE(synthesizer->postPasteKeystroke(PasteKeystroke::controlV));
         EXPECT_TRUE(entry.waitForText(before + more)) << "with " << held.toStdString() << " held: "
                                                       << entry.text().toStdString();
+        EXPECT_EQ(entry.keyPresses().last().toStdString(), "control+v");
     }
+
+    // Terminals take Ctrl+Shift+V; the entry only records it.
+    const qsizetype seen = entry.keyPresses().size();
+    ASSERT_TRUE(synthesizer->postPasteKeystroke(PasteKeystroke::controlShiftV));
+    ASSERT_TRUE(test::processEventsUntil([&] { return entry.keyPresses().size() > seen; }));
+    ASSERT_TRUE(test::processEventsUntil([&] { return entry.keyPresses().size() >= seen + 3; }));
+    EXPECT_EQ(entry.keyPresses().mid(seen).join(QLatin1Char('|')).toStdString(),
+              "Control_L|control+Shift_L|control+shift+v");
 }
