@@ -57,9 +57,6 @@ struct AppPlatformServices {
     WindowActivation* windowActivation = nullptr;
     // The accessibility bus; absent counts as not enabled.
     AccessibilityService* accessibility = nullptr;
-    // Whether posting the paste keystroke needs accessibility trust (not on X11, where
-    // XTest needs no permission); absent: it does.
-    std::function<bool()> canPostKeystrokes = nullptr;
 };
 
 class AppAssembler {

@@ -19,7 +19,11 @@
 #include "platform/QtImageCodec.h"
 #include "platform/linux/JsonFileDefaultsStore.h"
 #include "platform/linux/TesseractTextRecognitionEngine.h"
+#include "platform/linux/LinuxAccessibilityService.h"
 #include "platform/linux/X11GlobalKeyMonitor.h"
+#include "platform/linux/X11HotKeyService.h"
+#include "platform/linux/X11KeySynthesizer.h"
+#include "platform/linux/X11WindowActivation.h"
 #include "platform/linux/X11Pasteboard.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XdgApplicationRegistry.h"
@@ -96,6 +100,18 @@ int runApplication(int argc, char** argv) {
     SingleInstanceGuard instanceGuard;
     QtImageCodec imageCodec;
     QtOneShotTimerScheduler timers;
+    // The desktop services are optional: without one, its feature is off (logged).
+    auto openOrLog = [](auto opened, const QString& error, const char* what) {
+        if (!opened) {
+            Logger::warning(QStringLiteral("%1 unavailable: %2").arg(QLatin1String(what), error), QStringLiteral("AppDelegate"));
+        }
+        return opened;
+    };
+    QString desktopError;
+    auto hotKeys = openOrLog(X11HotKeyService::open(&desktopError), desktopError, "Global shortcuts");
+    auto keySynthesizer = openOrLog(X11KeySynthesizer::open(&desktopError), desktopError, "Paste keystrokes");
+    auto windowActivation = openOrLog(X11WindowActivation::open(&desktopError), desktopError, "Window activation");
+    LinuxAccessibilityService accessibility;
     auto platform = [&] {
         // Raw key events need no permission on X11, so copy shortcuts are always observable.
         auto makeRecognizer = [&defaults] {
@@ -110,7 +126,11 @@ int runApplication(int argc, char** argv) {
                                    makeRecognizer,
                                    std::make_shared<X11GlobalKeyMonitor>(),
                                    [] { return true; },
-                                   std::make_shared<XdgApplicationRegistry>()};
+                                   std::make_shared<XdgApplicationRegistry>(),
+                                   hotKeys.get(),
+                                   keySynthesizer.get(),
+                                   windowActivation.get(),
+                                   &accessibility};
     };
     AppDelegate delegate(defaults, notifications, instanceGuard, platform, DistributionChannel::direct);
     switch (delegate.applicationDidFinishLaunching()) {

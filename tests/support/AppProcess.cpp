@@ -61,6 +61,15 @@ bool AppProcess::waitUntilCopyHandled(double before, int timeoutMs) const {
         timeoutMs);
 }
 
+bool AppProcess::waitForOutput(const QByteArray& text, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!output().contains(text)) {
+        if (!process_ || deadline.hasExpired()) return false;
+        process_->waitForReadyRead(50);
+    }
+    return true;
+}
+
 QByteArray AppProcess::output() {
     if (process_) output_ += process_->readAll();
     return output_;

@@ -31,6 +31,8 @@ public:
     bool waitUntilCopyHandled(double before, int timeoutMs = 10000) const;
     // Everything the app wrote so far (standard output and error together).
     QByteArray output();
+    // Waits until the app's output holds text (log lines arrive asynchronously).
+    bool waitForOutput(const QByteArray& text, int timeoutMs = 10000);
     QProcess* process() { return process_.get(); }
 
 private:
