@@ -14,7 +14,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "Core/Utilities/NotificationCenter.h"
 #include "Core/Utilities/SQLiteDatabase.h"
+#include "app/ClipboardServiceBuilder.h"
+#include "capture/ClipboardCaptureRecorder.h"
+#include "history/ClipboardHistoryRepository.h"
+#include "history/DataDirectoryManager.h"
+#include "platform/fake/InMemoryDefaultsStore.h"
+#include "search/SQLiteClipboardSearchIndexStore.h"
 
 using namespace quellpad;
 
@@ -266,8 +273,8 @@ TEST_F(CliDataSafetyTest, KilledRepeatedCopyNeverLosesTheText) {
     }
 }
 
-// Two command-line writers, a rebuild and an in-process writer (the app's capture path)
-// at once: every item stored ends up in the index, and nothing else does.
+// Two command-line writers, a rebuild and the app's capture path (in this process) at
+// once: every item stored ends up in the index, and nothing else does.
 TEST_F(CliDataSafetyTest, ConcurrentWritersKeepHistoryAndIndexInStep) {
     ASSERT_EQ(run({QStringLiteral("add")}, "seed").exitCode, 0);
     const QString a = writeJsonLines(QStringLiteral("a.jsonl"), 400, QStringLiteral("writer a"));
@@ -282,15 +289,34 @@ TEST_F(CliDataSafetyTest, ConcurrentWritersKeepHistoryAndIndexInStep) {
     };
     start({QStringLiteral("add"), QStringLiteral("--jsonl"), a});
     start({QStringLiteral("add"), QStringLiteral("--jsonl"), b});
-    for (int i = 0; i < 40; ++i) {
-        EXPECT_EQ(run({QStringLiteral("add")}, QStringLiteral("single %1").arg(i).toUtf8()).exitCode, 0);
-        if (i == 10) {
-            start({QStringLiteral("rebuild-index")});
+    {
+        // The app's side: its services as the composition root builds them, fed by capture.
+        InMemoryDefaultsStore defaults;
+        NotificationCenter notifications;
+        DataDirectoryManager::Environment locations;
+        locations.variable = [path = dataPath()](const QString& name) {
+            return name == DataDirectoryManager::storageDirectoryOverrideEnvironmentKey ? path : QString();
+        };
+        DataDirectoryManager dataDirectory(defaults, locations);
+        auto index = ClipboardServiceBuilder::openSearchIndexStore(dataDirectory, defaults);
+        auto repository = ClipboardServiceBuilder::openRepository(dataDirectory, index, defaults, notifications,
+                                                                  std::make_shared<SystemClock>());
+        ASSERT_TRUE(index && repository);
+        ClipboardCaptureRecorder recorder({repository, nullptr, nullptr, nullptr});
+        for (int i = 0; i < 40; ++i) {
+            const auto result =
+                recorder.recordText({QStringLiteral("app copy %1").arg(i), std::nullopt, std::nullopt}, std::nullopt);
+            ASSERT_TRUE(result);
+            EXPECT_FALSE(result->error) << result->error->toStdString();
+            if (i == 10) {
+                start({QStringLiteral("rebuild-index")});
+            }
         }
-    }
-    for (auto& process : processes) {
-        ASSERT_TRUE(process->waitForFinished(240000));
-        EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+        for (auto& process : processes) {
+            ASSERT_TRUE(process->waitForFinished(240000));
+            EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+        }
+        EXPECT_TRUE(repository->waitForIndexSync());
     }
     const auto [history, index] = storedIds();
     EXPECT_EQ(history.size(), 841);
