@@ -80,7 +80,42 @@ ClipboardHistoryRepository::ClipboardHistoryRepository(DataDirectoryManager& dat
     } catch (const SQLiteError& error) {
         throw ClipboardHistoryRepositoryError(error.description());
     }
-    reconcileSearchIndex();
+    if (!searchIndex_) {
+        return;
+    }
+    // Decided now, before any write of this process: an empty index next to a history
+    // is rebuilt whole, anything else is compared item by item.
+    bool bootstrap = false;
+    try {
+        const ClipboardHistoryStore::Counts stored = mainStore_->counts();
+        bootstrap = stored.text + stored.image > 0 && searchIndex_->documentCount() == 0;
+    } catch (const std::exception& error) {
+        logError(QStringLiteral("Failed to bootstrap clipboard search index: "), error);
+    }
+    needsReconciliation_ = true;
+    searchIndexSyncQueue_->async([this, bootstrap] {
+        if (bootstrap) {
+            bootstrapNow();
+        }
+        if (needsReconciliation_) {
+            reconcileNow();
+        }
+    });
+}
+
+void ClipboardHistoryRepository::bootstrapNow() {
+    try {
+        if (!indexReadStore_) {
+            indexReadStore_ = std::make_unique<ClipboardHistoryStore>(storePath_, SQLiteDatabase::Mode::readOnly);
+        }
+        const std::vector<ClipboardSearchSourceDocument> sources = readSourceDocuments(*indexReadStore_);
+        const ClipboardSearchIndexWriting::Counts counts = searchIndex_->replaceAll(sources);
+        Logger::info(QStringLiteral("Bootstrapped clipboard search index, documents=") + QString::number(counts.documents) +
+                         QStringLiteral(", grams=") + QString::number(counts.grams),
+                     category);
+    } catch (const std::exception& error) {
+        logError(QStringLiteral("Failed to bootstrap clipboard search index: "), error);
+    }
 }
 
 ClipboardHistoryRepository::~ClipboardHistoryRepository() {
@@ -273,19 +308,6 @@ void ClipboardHistoryRepository::reconcileNow() {
         ClipboardHistoryStore& history = *indexReadStore_;
         const std::vector<ClipboardIndexedItemStamp> indexed = searchIndex_->stamps();
         const std::vector<ClipboardHistoryStore::ItemStamp> items = history.itemStamps();
-        if (indexed.empty()) {
-            if (items.empty()) {
-                return;
-            }
-            // A whole index at once is much faster than document by document.
-            const std::vector<ClipboardSearchSourceDocument> sources = readSourceDocuments(history);
-            const ClipboardSearchIndexWriting::Counts counts = searchIndex_->replaceAll(sources);
-            Logger::info(QStringLiteral("Bootstrapped clipboard search index, documents=") +
-                             QString::number(counts.documents) + QStringLiteral(", grams=") +
-                             QString::number(counts.grams),
-                         category);
-            return;
-        }
         const IndexDifference difference = compare(indexed, items);
         if (difference.toIndex.isEmpty() && difference.orphans.isEmpty()) {
             return;

@@ -131,6 +131,7 @@ private:
     void applyPendingIndexOperations(); // on searchIndexSyncQueue_
     void applyIndexOperations(const std::vector<IndexOperation>& operations);
     void reconcileNow(); // on searchIndexSyncQueue_
+    void bootstrapNow(); // on searchIndexSyncQueue_
     void postDidChange();
     std::vector<ClipboardSearchSourceDocument> readSourceDocuments(ClipboardHistoryStore& store);
     ClipboardHistoryStore& readStore(); // on readQueue_ only

@@ -76,6 +76,7 @@ TEST_F(AppAssemblerTest, BuildsWorkingCaptureAndSearch) {
     std::static_pointer_cast<ClipboardHistoryRepository>(assembler->clipboardHistoryRepository())->waitForIndexSync();
     const ClipboardSearchPage page = await(assembler->clipboardSearchService()->search(QStringLiteral("assembled"), 0, 10));
     ASSERT_EQ(page.items.size(), 1u);
+    EXPECT_FALSE(assembler->notCapturingReason());
     EXPECT_EQ(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)).size(), 1u);
 
     // Writing through the manager is not captured back.
@@ -114,6 +115,10 @@ TEST_F(AppAssemblerTest, AStoreThatCannotOpenGivesTheEmptyServices) {
     pasteboard.setText(QStringLiteral("nowhere to go"));
     EXPECT_TRUE(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)).empty());
     EXPECT_EQ(test::readFile(storage + QStringLiteral("/clipboard_history.sqlite")), QByteArray(4096, 'x'));
+    // `quellpad status` must not claim to be recording.
+    const std::optional<QString> reason = assembler->notCapturingReason();
+    ASSERT_TRUE(reason);
+    EXPECT_TRUE(reason->startsWith(QStringLiteral("The clipboard history could not be opened: "))) << reason->toStdString();
 }
 
 TEST_F(AppAssemblerTest, RebuildFollowsTheDataDirectory) {

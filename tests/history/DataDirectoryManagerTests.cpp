@@ -6,9 +6,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "history/ClipboardHistoryStore.h"
 #include "localization/Localizer.h"
 #include "settings/PreferenceKeys.h"
 #include "history/DataDirectoryManager.h"
+#include "search/SQLiteClipboardSearchIndexStore.h"
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "support/TestSupport.h"
 
@@ -258,4 +260,63 @@ TEST_F(DataDirectoryManagerTest, MigratingAMissingSourceJustCreatesTheDestinatio
     ASSERT_TRUE(test::processEventsUntil([&] { return outcome.has_value(); }));
     EXPECT_FALSE(outcome->has_value());
     EXPECT_TRUE(QDir(home.path() + QStringLiteral("/fresh/QuellpadData")).exists());
+}
+
+namespace {
+
+unsigned modeOf(const QString& path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? (info.st_mode & 0777) : 0xffff;
+}
+
+} // namespace
+
+TEST_F(DataDirectoryManagerTest, WideStorageFromEarlierVersionsIsNarrowedAtStart) {
+    auto manager = makeManager();
+    const QString data = defaultData();
+    put(manager->storeFilePath(), "db");
+    put(manager->storeFilePath() + QStringLiteral("-wal"), "wal");
+    put(manager->searchIndexFilePath(), "index");
+    put(data + QStringLiteral("/notes.txt"), "not ours");
+    for (const auto& [path, mode] : std::vector<std::pair<QString, unsigned>>{
+             {data, 0755}, {manager->storeFilePath(), 0644}, {manager->storeFilePath() + QStringLiteral("-wal"), 0666},
+             {manager->searchIndexFilePath(), 0640}, {data + QStringLiteral("/notes.txt"), 0644}}) {
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+    }
+    test::LogCapture logs;
+    ASSERT_FALSE(manager->ensureDataDirectory());
+    EXPECT_EQ(modeOf(data), 0700u);
+    EXPECT_EQ(modeOf(manager->storeFilePath()), 0600u);
+    EXPECT_EQ(modeOf(manager->storeFilePath() + QStringLiteral("-wal")), 0600u);
+    EXPECT_EQ(modeOf(manager->searchIndexFilePath()), 0600u);
+    EXPECT_EQ(modeOf(data + QStringLiteral("/notes.txt")), 0644u) << "files that are not ours are left alone";
+    EXPECT_TRUE(logs.contains(LogLevel::info, QStringLiteral("DataDirectoryManager"),
+                              QStringLiteral("Restricted permissions of ") + data + QStringLiteral(" from 0755 to 0700")));
+
+    // Already private: nothing to log.
+    test::LogCapture quiet;
+    ASSERT_FALSE(manager->ensureDataDirectory());
+    EXPECT_FALSE(quiet.contains(LogLevel::info, QStringLiteral("DataDirectoryManager"), QStringLiteral("Restricted")));
+}
+
+TEST_F(DataDirectoryManagerTest, DatabasesAndTheirLogsArePrivateUnderUmask022) {
+    const mode_t previous = ::umask(022);
+    {
+        const QString data = home.path() + QStringLiteral("/fresh/QuellpadData");
+        SQLiteClipboardSearchIndexStore index(data + QStringLiteral("/clipboard_search.sqlite"), defaults);
+        ClipboardHistoryStore store(data + QStringLiteral("/clipboard_history.sqlite"));
+        store.insert({QStringLiteral("ID"), QStringLiteral("p"), QStringLiteral("s"), QDateTime::currentDateTimeUtc(),
+                      std::nullopt, 0, ClipboardContentType::text, std::nullopt, std::nullopt},
+                     {{QStringLiteral("ID"), QStringLiteral("secret"), std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+                      std::nullopt});
+        EXPECT_EQ(modeOf(home.path() + QStringLiteral("/fresh")), 0700u);
+        EXPECT_EQ(modeOf(data), 0700u);
+        const QStringList files = QDir(data).entryList(QDir::Files);
+        EXPECT_TRUE(files.contains(QStringLiteral("clipboard_history.sqlite-wal"))) << files.join(' ').toStdString();
+        EXPECT_TRUE(files.contains(QStringLiteral("clipboard_search.sqlite-shm"))) << files.join(' ').toStdString();
+        for (const QString& name : files) {
+            EXPECT_EQ(modeOf(data + QLatin1Char('/') + name), 0600u) << name.toStdString();
+        }
+    }
+    ::umask(previous);
 }

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <future>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -70,8 +76,7 @@ TEST_F(JsonFileDefaultsStoreTest, CorruptOrTruncatedFilesStartFromDefaultsAndAre
     const std::vector<QByteArray> damaged{
         QByteArray("{\"format\":1,\"values\":{\"a\":{\"type\":\"bool\",\"val"), // truncated
         QByteArray("\x00\x01garbage", 9),
-        QByteArray("{\"format\":1,\"values\":{\"a\":{\"type\":\"bool\",\"value\":\"yes\"}}}"), // type mismatch
-        QByteArray("{\"format\":1,\"values\":{\"a\":{\"type\":\"bytes\",\"value\":\"!!!\"}}}"),
+        QByteArray("{\"format\":1,\"values\":[]}"),
         QByteArray("[]"),
     };
     for (const QByteArray& bytes : damaged) {
@@ -129,6 +134,64 @@ TEST_F(JsonFileDefaultsStoreTest, UnwritableDirectoryKeepsValuesInMemoryWithALog
     store.set(QStringLiteral("k"), true);
     EXPECT_EQ(store.boolValue(QStringLiteral("k")), true);
     EXPECT_TRUE(logs.contains(LogLevel::error, QStringLiteral("Defaults"), QStringLiteral("Failed to")));
+    EXPECT_TRUE(store.lastWriteError()) << "the caller can tell the user the change was not saved";
+}
+
+TEST_F(JsonFileDefaultsStoreTest, OneBadEntryCostsOnlyThatEntry) {
+    const QByteArray bytes =
+        "{\"format\":1,\"values\":{"
+        "\"ClipboardIgnoredAppBundleIdentifiers\":{\"type\":\"stringArray\",\"value\":[\"org.keepassxc.KeePassXC\"]},"
+        "\"mistyped\":{\"type\":\"bool\",\"value\":\"yes\"},"
+        "\"tooBig\":{\"type\":\"integer\",\"value\":9223372036854775808},"
+        "\"largest\":{\"type\":\"integer\",\"value\":9223372036854775807},"
+        "\"smallest\":{\"type\":\"integer\",\"value\":-9223372036854775808},"
+        "\"badBytes\":{\"type\":\"bytes\",\"value\":\"!!!\"},"
+        "\"untyped\":true,"
+        "\"nested\":{\"type\":\"dictionary\",\"value\":{\"x\":{\"type\":\"integer\",\"value\":1.5}}}}}";
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    ASSERT_TRUE(test::writeFile(path(), bytes));
+    test::LogCapture logs;
+    JsonFileDefaultsStore store(path());
+    EXPECT_EQ(store.dictionaryRepresentation().keys(),
+              (QStringList{QStringLiteral("ClipboardIgnoredAppBundleIdentifiers"), QStringLiteral("largest"),
+                           QStringLiteral("smallest")}));
+    EXPECT_EQ(store.object(QStringLiteral("largest")), QVariant(qlonglong(9223372036854775807LL)));
+    EXPECT_EQ(store.object(QStringLiteral("smallest")).toLongLong(), std::numeric_limits<qlonglong>::min());
+    for (const char* key : {"mistyped", "tooBig", "badBytes", "untyped", "nested"}) {
+        EXPECT_TRUE(logs.contains(LogLevel::warning, QStringLiteral("Defaults"),
+                                  QStringLiteral("Ignoring setting ") + QLatin1String(key)))
+            << key;
+    }
+    EXPECT_EQ(test::readFile(path()), bytes) << "nothing is written back on reading";
+    EXPECT_TRUE(QDir(QFileInfo(path()).absolutePath()).entryList({QStringLiteral("*.corrupt-*")}).isEmpty());
+}
+
+TEST_F(JsonFileDefaultsStoreTest, OnlyRegularFilesOfSaneSizeAreRead) {
+    const QString folder = QFileInfo(path()).absolutePath();
+    QDir().mkpath(folder);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    test::LogCapture logs;
+    auto opened = std::async(std::launch::async, [&] { return JsonFileDefaultsStore(path()).dictionaryRepresentation(); });
+    if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "reading a FIFO blocked";
+        // Give the blocked reader an end of file so the test can finish.
+        ::close(::open(QFile::encodeName(path()).constData(), O_WRONLY | O_NONBLOCK));
+    }
+    EXPECT_TRUE(opened.get().isEmpty());
+    EXPECT_TRUE(logs.contains(LogLevel::error, QStringLiteral("Defaults"), QStringLiteral("Settings file")));
+    QFile::remove(path());
+
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path()));
+    EXPECT_TRUE(JsonFileDefaultsStore(path()).dictionaryRepresentation().isEmpty());
+    QFile::remove(path());
+
+    QFile huge(path());
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(JsonFileDefaultsStore::maximumFileBytes + 1));
+    huge.close();
+    test::LogCapture sizeLogs;
+    EXPECT_TRUE(JsonFileDefaultsStore(path()).dictionaryRepresentation().isEmpty());
+    EXPECT_TRUE(sizeLogs.contains(LogLevel::error, QStringLiteral("Defaults"), QStringLiteral("Settings file")));
 }
 
 TEST(InMemoryDefaultsStore, KeepsTypesAndNotifiesOnChange) {
