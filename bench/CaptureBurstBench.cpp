@@ -85,6 +85,8 @@ int runCaptureOwner(int argc, char** argv) {
         return 2;
     }
     const std::string text = argv[2];
+    // Requestors may be gone by the time an answer is written; that is no reason to die.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         return 1;
@@ -232,7 +234,8 @@ int runCaptureBurst(const QStringList& arguments) {
     QtImageCodec codec;
     QtOneShotTimerScheduler timers;
     ClipboardMonitorDependencies dependencies{repository, std::make_shared<ClipboardHistoryAutoCleanupRunner>(repository, defaults, 3600.0),
-                                              *pasteboard, workspace, codec, defaults, *clock, timers};
+                                              *pasteboard, workspace, codec, defaults, *clock, timers,
+                                              nullptr, {}, {}};
     ClipboardMonitor monitor(std::move(dependencies));
     monitor.startMonitoring(false);
 

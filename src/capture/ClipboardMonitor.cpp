@@ -199,16 +199,25 @@ void ClipboardMonitor::checkForChanges() {
     if (isTemporarilyPaused_) {
         return;
     }
-    const qint64 changeCount = deps_.pasteboard.changeCount();
     const AppPreferences preferences(deps_.userDefaults);
-    const qint64 maxBytes = preferences.maxItemSizeInBytes();
-    const bool textCaptureEnabled = preferences.textCaptureEnabled();
-    const bool imageCaptureEnabled = preferences.imageCaptureEnabled();
-    const bool ocrEnabled = preferences.imageOCREnabled();
+    const CaptureSettings settings{preferences.maxItemSizeInBytes(), preferences.textCaptureEnabled(),
+                                   preferences.imageCaptureEnabled(), preferences.imageOCREnabled()};
+    // Changes the backend snapshotted as they happened come first, oldest first, so a
+    // burst of copies is stored copy by copy; then whatever the clipboard holds now.
+    while (const std::optional<qint64> queued = deps_.pasteboard.takeNextChange(lastChangeCount_)) {
+        handleChange(*queued, settings);
+        if (isTemporarilyPaused_ || !isMonitoring_) {
+            return;
+        }
+    }
+    const qint64 changeCount = deps_.pasteboard.changeCount();
     if (changeCount == lastChangeCount_) {
         return;
     }
+    handleChange(changeCount, settings);
+}
 
+void ClipboardMonitor::handleChange(qint64 changeCount, const CaptureSettings& settings) {
     const qint64 difference = changeCount - lastChangeCount_;
     if (difference > 1) {
         Logger::warning(QStringLiteral("Clipboard changeCount advanced by %1; intermediate clipboard contents may "
@@ -234,7 +243,7 @@ void ClipboardMonitor::checkForChanges() {
     }
 
     const std::optional<ClipboardMonitoredPayload> payload =
-        reader_.readMonitoredPayload(maxBytes, textCaptureEnabled, imageCaptureEnabled);
+        reader_.readMonitoredPayload(settings.maxBytes, settings.textCaptureEnabled, settings.imageCaptureEnabled);
     if (!payload) {
         return;
     }
@@ -242,7 +251,7 @@ void ClipboardMonitor::checkForChanges() {
         return;
     }
     lastCapturedFingerprint_ = payload->fingerprint;
-    capture(*payload, source, ocrEnabled);
+    capture(*payload, source, settings.ocrEnabled);
 }
 
 void ClipboardMonitor::capture(const ClipboardMonitoredPayload& payload,
