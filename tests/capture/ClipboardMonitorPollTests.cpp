@@ -139,6 +139,46 @@ TEST_F(ClipboardMonitorPollTest, TwoChangesBetweenPollsWarnAndStoreTheLatest) {
     EXPECT_EQ(inserts()[0].plainText, QStringLiteral("second"));
 }
 
+TEST_F(ClipboardMonitorPollTest, QueuedChangesAreStoredOneByOneInOrder) {
+    pasteboard.setQueuesChanges(true);
+    LogCapture logs;
+    for (const char* text : {"one", "two", "three"}) {
+        pasteboard.setText(QString::fromUtf8(text));
+    }
+    // A change that could not be read leaves a gap the monitor reports.
+    pasteboard.bumpChangeCount();
+    pasteboard.setText(QStringLiteral("five"));
+    pasteboard.setText(QStringLiteral("five")); // same content twice: one record
+    monitor->checkForChanges();
+    std::vector<QString> texts;
+    for (const auto& insert : inserts()) {
+        texts.push_back(insert.plainText);
+    }
+    EXPECT_EQ(texts, (std::vector<QString>{"one", "two", "three", "five"}));
+    const std::vector<test::CapturedLogLine> lines = logs.lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const auto& line) { return line.level == LogLevel::warning && line.category == monitorCategory; }),
+              1);
+    EXPECT_TRUE(logs.contains(LogLevel::warning, monitorCategory,
+                              QStringLiteral("Clipboard changeCount advanced by 2; intermediate clipboard contents "
+                                             "may have been overwritten")));
+    EXPECT_EQ(monitor->lastChangeCount(), pasteboard.changeCount());
+    monitor->checkForChanges();
+    EXPECT_EQ(inserts().size(), 4u);
+}
+
+TEST_F(ClipboardMonitorPollTest, QueuedChangesFromAPauseOrOwnWriteAreNeverStored) {
+    pasteboard.setQueuesChanges(true);
+    monitor->pauseTemporarily();
+    pasteboard.setText(QStringLiteral("while paused"));
+    monitor->resumeFromTemporaryPause();
+    monitor->performWithoutCapture([&] { pasteboard.write({{PasteboardTypes::plainText, QByteArray("copied back")}}); });
+    pasteboard.setText(QStringLiteral("after"));
+    monitor->checkForChanges();
+    ASSERT_EQ(inserts().size(), 1u);
+    EXPECT_EQ(inserts()[0].plainText, QStringLiteral("after"));
+}
+
 TEST_F(ClipboardMonitorPollTest, TextOverTheLimitIsLoggedAndDropped) {
     defaults.set(QStringLiteral("ClipboardMonitorMaxItemSizeInMB"), qlonglong(1));
     LogCapture logs;
