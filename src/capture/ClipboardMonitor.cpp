@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include <QCoreApplication>
 #include <QFuture>
 #include <QPointer>
 
@@ -33,9 +34,33 @@ ClipboardMonitor::ClipboardMonitor(ClipboardMonitorDependencies dependencies, QO
       recorder_({deps_.repository, deps_.autoCleanupRunner, deps_.imageTextRecognizer, deps_.classify}) {
     lastChangeCount_ = deps_.pasteboard.changeCount();
     connect(&deps_.pasteboard, &Pasteboard::changed, this, &ClipboardMonitor::noteClipboardChanged);
+    if (deps_.imageTextRecognizer) {
+        // Called on the recogniser's thread: hand over to this object's thread.
+        QPointer<ClipboardMonitor> weakSelf(this);
+        deps_.imageTextRecognizer->setIdleHandler([weakSelf] {
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [weakSelf] {
+                    if (weakSelf) {
+                        weakSelf->resumeTextRecognition();
+                    }
+                },
+                Qt::QueuedConnection);
+        });
+    }
 }
 
-ClipboardMonitor::~ClipboardMonitor() = default;
+ClipboardMonitor::~ClipboardMonitor() {
+    if (deps_.imageTextRecognizer) {
+        deps_.imageTextRecognizer->setIdleHandler({});
+    }
+}
+
+void ClipboardMonitor::resumeTextRecognition() {
+    if (AppPreferences(deps_.userDefaults).imageOCREnabled()) {
+        recorder_.resumeTextRecognition();
+    }
+}
 
 void ClipboardMonitor::stopPolling() {
     if (deps_.copyIntentMonitor) {
@@ -70,6 +95,10 @@ void ClipboardMonitor::startMonitoring(bool runInitialCleanup) {
     if (runInitialCleanup && deps_.autoCleanupRunner) {
         deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::text, true);
         deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::image, true);
+    }
+    if (runInitialCleanup) {
+        // Images left without text by the last run (skipped in a burst, or cut short by a quit).
+        resumeTextRecognition();
     }
     scheduleNextPoll();
 }

@@ -87,6 +87,9 @@ public:
     void noteCopyIntent();
     // The clipboard owner changed (backend notification): poll at the next turn of the loop.
     void noteClipboardChanged();
+    // Recognises stored images whose text never was, while recognition is enabled;
+    // runs at the first start and whenever the recogniser runs out of work.
+    void resumeTextRecognition();
 
     // One poll; normally run by the timer chain. Takes every change the pasteboard
     // queued since the last one, in order, then its current content.

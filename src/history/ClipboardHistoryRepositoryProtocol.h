@@ -46,6 +46,10 @@ public:
                                                                 const std::optional<QString>& keepId) = 0;
     virtual void recordUsage(const QString& id) = 0;
     virtual QFuture<std::vector<ClipboardSearchSourceDocument>> getSearchSourceDocuments() = 0;
+
+    // Image items whose text was never recognised (recognition skipped or cut short by
+    // a quit), newest first, at most `limit`.
+    virtual QFuture<std::vector<QString>> imageIdsAwaitingTextRecognition(int limit) = 0;
 };
 
 } // namespace quellpad

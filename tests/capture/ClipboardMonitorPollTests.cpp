@@ -417,6 +417,11 @@ public:
         ++calls;
         return QtFuture::makeReadyFuture(text_);
     }
+    QFuture<std::optional<QString>> recognizeTextUnlessSkipped(const QByteArray& imageData) override {
+        return recognizeText(imageData).then([](const QString& text) { return std::optional<QString>(text); });
+    }
+    bool isIdle() const override { return true; }
+    void setIdleHandler(std::function<void()>) override {}
     int calls = 0;
 
 private:
