@@ -235,7 +235,7 @@ void ClipboardMonitor::checkForChanges() {
     // burst of copies is stored copy by copy; then whatever the clipboard holds now.
     while (const std::optional<qint64> queued = deps_.pasteboard.takeNextChange(lastChangeCount_)) {
         handleChange(*queued, settings);
-        if (isTemporarilyPaused_ || !isMonitoring_) {
+        if (isTemporarilyPaused_) {
             return;
         }
     }

@@ -32,6 +32,8 @@ using Clock = std::chrono::steady_clock;
 const QString logCategory = QStringLiteral("X11Clipboard");
 constexpr qint64 prefixBytes = 64;
 constexpr qint64 hintMaxBytes = 64;
+// Read in the first request for a property; larger ones take a second.
+constexpr qint64 firstReadBytes = 64 * 1024;
 // Outgoing transfers above this use INCR (well under any server's request limit).
 constexpr qsizetype incrementalChunkBytes = 256 * 1024;
 constexpr auto outgoingTransferTimeout = std::chrono::seconds(10);
@@ -585,14 +587,17 @@ private:
         }
     }
 
-    // Reads and deletes the transfer property; nullopt when it is not there.
+    // Reads and deletes the transfer property; nullopt when it is not there. A small
+    // property (the usual case) takes one round trip: every one counts while the next
+    // copy in a burst may replace this owner.
     std::optional<QByteArray> takeProperty(Atom* type, int* format, qint64 maxBytes, qint64* totalBytes) {
         Atom actualType = None;
         int actualFormat = 0;
         unsigned long items = 0;
         unsigned long bytesAfter = 0;
         unsigned char* data = nullptr;
-        if (XGetWindowProperty(display_, requestorWindow_, transferProperty_, 0, 0, False, AnyPropertyType,
+        const long firstLongs = long(std::min<qint64>(maxBytes, firstReadBytes) / 4 + 1);
+        if (XGetWindowProperty(display_, requestorWindow_, transferProperty_, 0, firstLongs, True, AnyPropertyType,
                                &actualType, &actualFormat, &items, &bytesAfter, &data) != Success ||
             actualType == None) {
             if (data != nullptr) {
@@ -600,23 +605,35 @@ private:
             }
             return std::nullopt;
         }
-        XFree(data);
+        auto clientBytes = [](int itemFormat, unsigned long count) {
+            const qsizetype unit = itemFormat == 32 ? qsizetype(sizeof(long)) : itemFormat == 16 ? 2 : 1;
+            return qsizetype(count) * unit;
+        };
         *type = actualType;
         *format = actualFormat;
-        *totalBytes = qint64(bytesAfter);
-        const bool tooLarge = qint64(bytesAfter) > maxBytes;
-        const long longs = tooLarge ? long(prefixBytes / 4) : long((bytesAfter + 3) / 4);
+        // Sizes in protocol bytes (format / 8 per item), as the owner sent them.
+        *totalBytes = qint64(items) * (actualFormat / 8) + qint64(bytesAfter);
+        QByteArray bytes(reinterpret_cast<const char*>(data), clientBytes(actualFormat, items));
+        XFree(data);
+        if (bytesAfter == 0) {
+            // Read whole, and deleted by that read.
+            return *totalBytes > maxBytes ? bytes.left(prefixBytes) : bytes;
+        }
+        if (*totalBytes > maxBytes) {
+            XDeleteProperty(display_, requestorWindow_, transferProperty_);
+            return bytes.left(prefixBytes);
+        }
         data = nullptr;
-        if (XGetWindowProperty(display_, requestorWindow_, transferProperty_, 0, longs, tooLarge ? False : True,
-                               AnyPropertyType, &actualType, &actualFormat, &items, &bytesAfter, &data) != Success) {
+        if (XGetWindowProperty(display_, requestorWindow_, transferProperty_, 0, long((*totalBytes + 3) / 4), True,
+                               AnyPropertyType, &actualType, &actualFormat, &items, &bytesAfter, &data) != Success ||
+            actualType == None) {
+            if (data != nullptr) {
+                XFree(data);
+            }
             return std::nullopt;
         }
-        const qsizetype unit = actualFormat == 32 ? qsizetype(sizeof(long)) : actualFormat == 16 ? 2 : 1;
-        QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(items) * unit);
+        bytes = QByteArray(reinterpret_cast<const char*>(data), clientBytes(actualFormat, items));
         XFree(data);
-        if (tooLarge) {
-            XDeleteProperty(display_, requestorWindow_, transferProperty_);
-        }
         return bytes;
     }
 
