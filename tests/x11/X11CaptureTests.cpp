@@ -119,7 +119,7 @@ TEST_F(X11CaptureTest, ABurstOfOwnersIsStoredCopyByCopyWhileTheMainThreadIsBusy)
 }
 
 // Serves one text through INCR, one small chunk every half second, as a slow or hostile
-// owner would; stops when it loses the selection.
+// owner would; like any owner it finishes a transfer it began after losing the selection.
 class TricklingOwner {
 public:
     explicit TricklingOwner(qsizetype totalBytes) : total_(totalBytes) {
@@ -150,8 +150,6 @@ private:
                 XNextEvent(display_, &event);
                 if (event.type == SelectionRequest) {
                     answer(event.xselectionrequest);
-                } else if (event.type == SelectionClear) {
-                    requestor_ = None;
                 } else if (event.type == PropertyNotify && event.xproperty.window == requestor_ &&
                            event.xproperty.atom == property_ && event.xproperty.state == PropertyDelete) {
                     nextChunkAt_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
