@@ -23,6 +23,11 @@ struct BenchRegistration {
     explicit BenchRegistration(BenchCommand command) { registerCommand(std::move(command)); }
 };
 
+// `capture --burst` (CaptureBurstBench.cpp), and the owner process it starts per copy
+// (`capture-owner`, run before any Qt object exists).
+int runCaptureBurst(const QStringList& arguments);
+int runCaptureOwner(int argc, char** argv);
+
 // Peak resident set size of this process so far, in bytes (from /proc/self/status VmHWM).
 qint64 peakResidentBytes();
 

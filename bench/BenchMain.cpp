@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -50,6 +51,9 @@ double percentile(std::vector<double> samples, double p) {
 
 int main(int argc, char** argv) {
     using namespace quellpad::bench;
+    if (argc >= 2 && std::strcmp(argv[1], "capture-owner") == 0) {
+        return runCaptureOwner(argc, argv);
+    }
     // The OCR benchmark draws text, which needs the GUI application; offscreen needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -209,6 +209,9 @@ QJsonObject summary(const std::vector<double>& samples) {
 }
 
 int runCapture(const QStringList& arguments) {
+    if (arguments.contains(QStringLiteral("--burst"))) {
+        return runCaptureBurst(arguments);
+    }
     QCommandLineParser parser;
     const QCommandLineOption sizes(QStringLiteral("sizes"), QStringLiteral("History sizes, comma-separated."),
                                    QStringLiteral("N,N"), QStringLiteral("1000,100000"));

@@ -1,5 +1,6 @@
 #include "capture/ClipboardCaptureRecorder.h"
 
+#include "Core/Utilities/Logger.h"
 #include "Core/Utilities/TextUtilities.h"
 #include "Core/Utilities/Uuid.h"
 #include "capture/ClipboardImageTextRecognizing.h"
@@ -12,7 +13,10 @@ namespace quellpad {
 
 namespace {
 const QString genericTextClassification = QStringLiteral("Text");
-}
+const QString ocrLogCategory = QStringLiteral("ClipboardOCR");
+// Images asked for per catch-up step; a few more than can be in flight at once.
+constexpr int awaitingImagesPerStep = 8;
+} // namespace
 
 ClipboardCaptureRecorder::ClipboardCaptureRecorder(ClipboardCaptureRecorderDependencies dependencies, QObject* parent)
     : QObject(parent), deps_(std::move(dependencies)) {}
@@ -71,13 +75,66 @@ std::optional<ClipboardCaptureResult> ClipboardCaptureRecorder::recordText(const
     return result;
 }
 
-QFuture<void> ClipboardCaptureRecorder::startTextRecognition(const QString& id, const QByteArray& imageData) {
-    QFuture<QString> recognition = deps_.imageTextRecognizer->recognizeText(imageData);
+QFuture<void> ClipboardCaptureRecorder::startTextRecognition(const QString& id, const QByteArray& imageData,
+                                                             bool catchingUp) {
+    recognitionInFlight_.insert(id);
+    QFuture<std::optional<QString>> recognition = deps_.imageTextRecognizer->recognizeTextUnlessSkipped(imageData);
     // The continuation runs on the main thread and is dropped if the recorder is gone.
-    std::shared_ptr<ClipboardHistoryRepositoryProtocol> repository = deps_.repository;
-    return recognition.then(this, [repository, id](const QString& recognized) {
-        repository->updateOCRText(id, TextUtilities::trimmedWhitespace(recognized));
+    return recognition.then(this, [this, id, catchingUp](const std::optional<QString>& recognized) {
+        recognitionInFlight_.remove(id);
+        if (recognized) {
+            deps_.repository->updateOCRText(id, TextUtilities::trimmedWhitespace(*recognized));
+        } else {
+            // No text is stored, so the image is found again once the recogniser is idle.
+            Logger::info(QStringLiteral("Text recognition of image %1 was put off; it resumes when the queue drains")
+                             .arg(id),
+                         ocrLogCategory);
+        }
+        if (catchingUp) {
+            catchingUp_ = false;
+            if (!recognized) {
+                caughtUp_.remove(id);
+            }
+            // Put off again means new images came first: they call us back when done.
+            if (recognized) {
+                resumeTextRecognition();
+            }
+        }
     });
+}
+
+void ClipboardCaptureRecorder::resumeTextRecognition() {
+    if (!deps_.imageTextRecognizer || catchingUp_ || !deps_.imageTextRecognizer->isIdle()) {
+        return;
+    }
+    catchingUp_ = true;
+    deps_.repository->imageIdsAwaitingTextRecognition(awaitingImagesPerStep)
+        .then(this, [this](const std::vector<QString>& ids) { recognizeNextAwaiting(ids); });
+}
+
+void ClipboardCaptureRecorder::recognizeNextAwaiting(const std::vector<QString>& ids) {
+    // An image tried once in this run is not tried again (a write that keeps failing
+    // must not turn into recognising the same image over and over).
+    const auto next = std::find_if(ids.begin(), ids.end(), [&](const QString& id) {
+        return !recognitionInFlight_.contains(id) && !caughtUp_.contains(id);
+    });
+    if (next == ids.end()) {
+        catchingUp_ = false;
+        return;
+    }
+    const QString id = *next;
+    deps_.repository->getContentSnapshotById(id).then(
+        this, [this, id](const std::optional<ClipboardHistoryContentSnapshot>& content) {
+            caughtUp_.insert(id);
+            if (!content || !content->imageData || content->imageData->isEmpty()) {
+                // Nothing to look at (gone meanwhile, or stored without bytes).
+                catchingUp_ = false;
+                resumeTextRecognition();
+                return;
+            }
+            Logger::info(QStringLiteral("Resuming text recognition of image %1").arg(id), ocrLogCategory);
+            startTextRecognition(id, *content->imageData, true);
+        });
 }
 
 } // namespace quellpad

@@ -1,7 +1,9 @@
 // Stores one accepted clipboard payload as a history item, the same way for the
 // clipboard monitor and for `quellpad add`: retention cleanup for the type, removal
 // of earlier copies with their usage merged, preview, classification and search text,
-// insert, and (for images) text recognition that fills the item in later.
+// insert, and (for images) text recognition that fills the item in later. An image
+// the recogniser skipped keeps no recognised text, and resumeTextRecognition() picks
+// such images up again one at a time while the recogniser has nothing else to do.
 // Main thread only.
 #pragma once
 
@@ -11,6 +13,7 @@
 
 #include <QFuture>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include "capture/ClipboardMonitoredPayload.h"
@@ -57,10 +60,21 @@ public:
     ClipboardCaptureResult recordImage(const ClipboardImagePayload& image, const std::optional<QString>& bundleIdentifier,
                                        bool ocrEnabled);
 
+    // Recognises the next stored image whose text was never recognised, when the
+    // recogniser is idle; goes on image by image until none is left or new images
+    // arrive. Does nothing without a recogniser.
+    void resumeTextRecognition();
+
 private:
-    QFuture<void> startTextRecognition(const QString& id, const QByteArray& imageData);
+    QFuture<void> startTextRecognition(const QString& id, const QByteArray& imageData, bool catchingUp = false);
+    void recognizeNextAwaiting(const std::vector<QString>& ids);
 
     ClipboardCaptureRecorderDependencies deps_;
+    // Images handed to the recogniser whose result is not stored yet.
+    QSet<QString> recognitionInFlight_;
+    bool catchingUp_ = false;
+    // Images the catch-up has taken in this run, whatever came of it.
+    QSet<QString> caughtUp_;
 };
 
 } // namespace quellpad

@@ -48,11 +48,45 @@ QFuture<QString> ClipboardImageTextRecognizer::recognizeText(const QByteArray& i
     return recognize(imageData).then([](const ClipboardImageTextRecognition& result) { return result.text; });
 }
 
+QFuture<std::optional<QString>> ClipboardImageTextRecognizer::recognizeTextUnlessSkipped(const QByteArray& imageData) {
+    return recognize(imageData).then([](const ClipboardImageTextRecognition& result) -> std::optional<QString> {
+        if (result.status == ClipboardImageTextRecognition::Status::skipped) {
+            return std::nullopt;
+        }
+        return result.text;
+    });
+}
+
+bool ClipboardImageTextRecognizer::isIdle() const {
+    std::lock_guard lock(mutex_);
+    return outstanding_ == 0;
+}
+
+void ClipboardImageTextRecognizer::setIdleHandler(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    idleHandler_ = std::move(handler);
+}
+
+void ClipboardImageTextRecognizer::jobDone() {
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(mutex_);
+        if (--outstanding_ > 0 || stopping_) {
+            return;
+        }
+        handler = idleHandler_;
+    }
+    if (handler) {
+        handler();
+    }
+}
+
 QFuture<ClipboardImageTextRecognition> ClipboardImageTextRecognizer::recognize(const QByteArray& imageData) {
     auto promise = std::make_shared<QPromise<ClipboardImageTextRecognition>>();
     QFuture<ClipboardImageTextRecognition> future = promise->future();
     promise->start();
     std::optional<Job> dropped;
+    bool droppedWasQueued = false;
     {
         std::lock_guard lock(mutex_);
         if (stopping_) {
@@ -61,8 +95,10 @@ QFuture<ClipboardImageTextRecognition> ClipboardImageTextRecognizer::recognize(c
             if (static_cast<int>(waiting_.size()) >= maxWaitingImages_) {
                 dropped = std::move(waiting_.front());
                 waiting_.pop_front();
+                droppedWasQueued = true;
             }
             waiting_.push_back({imageData, promise});
+            ++outstanding_;
         }
     }
     if (dropped) {
@@ -71,6 +107,9 @@ QFuture<ClipboardImageTextRecognition> ClipboardImageTextRecognizer::recognize(c
                             logCategory);
         }
         finish(*dropped, {});
+        if (droppedWasQueued) {
+            jobDone();
+        }
     }
     // One run per queued job; a run that finds its job skipped has nothing to do.
     worker_.async([this] { runNextJob(); });
@@ -88,6 +127,7 @@ void ClipboardImageTextRecognizer::runNextJob() {
         waiting_.pop_front();
     }
     finish(*job, perform(job->imageData));
+    jobDone();
 }
 
 void ClipboardImageTextRecognizer::finish(Job& job, ClipboardImageTextRecognition result) {

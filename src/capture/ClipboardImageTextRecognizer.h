@@ -4,7 +4,9 @@
 // moment each image's turn comes. Images wait in a short queue: when images arrive
 // faster than they can be recognised (a storm of copies), the oldest waiting one is
 // skipped with a warning, so memory stays bounded and the newest copies are the ones
-// that become searchable. Outcomes are logged under "ClipboardOCR".
+// that become searchable; the caller learns which images were skipped, and is told
+// when the queue runs empty, so that it can bring them back later. Outcomes are
+// logged under "ClipboardOCR".
 #pragma once
 
 #include <atomic>
@@ -62,6 +64,9 @@ public:
     ClipboardImageTextRecognizer& operator=(const ClipboardImageTextRecognizer&) = delete;
 
     QFuture<QString> recognizeText(const QByteArray& imageData) override;
+    QFuture<std::optional<QString>> recognizeTextUnlessSkipped(const QByteArray& imageData) override;
+    bool isIdle() const override;
+    void setIdleHandler(std::function<void()> handler) override;
     // The same with the details (for the command line and benchmarks).
     QFuture<ClipboardImageTextRecognition> recognize(const QByteArray& imageData);
 
@@ -78,14 +83,19 @@ private:
     void runNextJob();
     ClipboardImageTextRecognition perform(const QByteArray& imageData);
     static void finish(Job& job, ClipboardImageTextRecognition result);
+    // One queued image is done (recognised or skipped); calls the idle handler at zero.
+    void jobDone();
 
     std::unique_ptr<TextRecognitionEngine> engine_;
     DefaultsStore& defaults_;
     std::optional<ClipboardOCRConfiguration> fixedConfiguration_;
     TextRecognitionLevel recognitionLevel_;
     int maxWaitingImages_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::deque<Job> waiting_;
+    // Images accepted and not yet done: waiting ones plus the one being recognised.
+    int outstanding_ = 0;
+    std::function<void()> idleHandler_;
     bool stopping_ = false;
     std::atomic<bool> cancelled_{false};
     // Declared last: destroyed (joined) first, while everything it uses still exists.

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include <QCoreApplication>
 #include <QFuture>
 #include <QPointer>
 
@@ -33,9 +34,33 @@ ClipboardMonitor::ClipboardMonitor(ClipboardMonitorDependencies dependencies, QO
       recorder_({deps_.repository, deps_.autoCleanupRunner, deps_.imageTextRecognizer, deps_.classify}) {
     lastChangeCount_ = deps_.pasteboard.changeCount();
     connect(&deps_.pasteboard, &Pasteboard::changed, this, &ClipboardMonitor::noteClipboardChanged);
+    if (deps_.imageTextRecognizer) {
+        // Called on the recogniser's thread: hand over to this object's thread.
+        QPointer<ClipboardMonitor> weakSelf(this);
+        deps_.imageTextRecognizer->setIdleHandler([weakSelf] {
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [weakSelf] {
+                    if (weakSelf) {
+                        weakSelf->resumeTextRecognition();
+                    }
+                },
+                Qt::QueuedConnection);
+        });
+    }
 }
 
-ClipboardMonitor::~ClipboardMonitor() = default;
+ClipboardMonitor::~ClipboardMonitor() {
+    if (deps_.imageTextRecognizer) {
+        deps_.imageTextRecognizer->setIdleHandler({});
+    }
+}
+
+void ClipboardMonitor::resumeTextRecognition() {
+    if (AppPreferences(deps_.userDefaults).imageOCREnabled()) {
+        recorder_.resumeTextRecognition();
+    }
+}
 
 void ClipboardMonitor::stopPolling() {
     if (deps_.copyIntentMonitor) {
@@ -70,6 +95,10 @@ void ClipboardMonitor::startMonitoring(bool runInitialCleanup) {
     if (runInitialCleanup && deps_.autoCleanupRunner) {
         deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::text, true);
         deps_.autoCleanupRunner->runCleanupIfNeeded(ClipboardContentType::image, true);
+    }
+    if (runInitialCleanup) {
+        // Images left without text by the last run (skipped in a burst, or cut short by a quit).
+        resumeTextRecognition();
     }
     scheduleNextPoll();
 }
@@ -199,16 +228,25 @@ void ClipboardMonitor::checkForChanges() {
     if (isTemporarilyPaused_) {
         return;
     }
-    const qint64 changeCount = deps_.pasteboard.changeCount();
     const AppPreferences preferences(deps_.userDefaults);
-    const qint64 maxBytes = preferences.maxItemSizeInBytes();
-    const bool textCaptureEnabled = preferences.textCaptureEnabled();
-    const bool imageCaptureEnabled = preferences.imageCaptureEnabled();
-    const bool ocrEnabled = preferences.imageOCREnabled();
+    const CaptureSettings settings{preferences.maxItemSizeInBytes(), preferences.textCaptureEnabled(),
+                                   preferences.imageCaptureEnabled(), preferences.imageOCREnabled()};
+    // Changes the backend snapshotted as they happened come first, oldest first, so a
+    // burst of copies is stored copy by copy; then whatever the clipboard holds now.
+    while (const std::optional<qint64> queued = deps_.pasteboard.takeNextChange(lastChangeCount_)) {
+        handleChange(*queued, settings);
+        if (isTemporarilyPaused_) {
+            return;
+        }
+    }
+    const qint64 changeCount = deps_.pasteboard.changeCount();
     if (changeCount == lastChangeCount_) {
         return;
     }
+    handleChange(changeCount, settings);
+}
 
+void ClipboardMonitor::handleChange(qint64 changeCount, const CaptureSettings& settings) {
     const qint64 difference = changeCount - lastChangeCount_;
     if (difference > 1) {
         Logger::warning(QStringLiteral("Clipboard changeCount advanced by %1; intermediate clipboard contents may "
@@ -234,7 +272,7 @@ void ClipboardMonitor::checkForChanges() {
     }
 
     const std::optional<ClipboardMonitoredPayload> payload =
-        reader_.readMonitoredPayload(maxBytes, textCaptureEnabled, imageCaptureEnabled);
+        reader_.readMonitoredPayload(settings.maxBytes, settings.textCaptureEnabled, settings.imageCaptureEnabled);
     if (!payload) {
         return;
     }
@@ -242,7 +280,7 @@ void ClipboardMonitor::checkForChanges() {
         return;
     }
     lastCapturedFingerprint_ = payload->fingerprint;
-    capture(*payload, source, ocrEnabled);
+    capture(*payload, source, settings.ocrEnabled);
 }
 
 void ClipboardMonitor::capture(const ClipboardMonitoredPayload& payload,

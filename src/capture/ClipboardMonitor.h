@@ -87,8 +87,12 @@ public:
     void noteCopyIntent();
     // The clipboard owner changed (backend notification): poll at the next turn of the loop.
     void noteClipboardChanged();
+    // Recognises stored images whose text never was, while recognition is enabled;
+    // runs at the first start and whenever the recogniser runs out of work.
+    void resumeTextRecognition();
 
-    // One poll; normally run by the timer chain.
+    // One poll; normally run by the timer chain. Takes every change the pasteboard
+    // queued since the last one, in order, then its current content.
     void checkForChanges();
 
     const ClipboardMonitorCadence& cadence() const { return cadence_; }
@@ -104,7 +108,16 @@ private:
     void rebaseline();
     void scheduleNextPoll(std::optional<double> fixedInterval = std::nullopt);
     void wakeForImmediatePoll(double interval);
+    struct CaptureSettings {
+        qint64 maxBytes = 0;
+        bool textCaptureEnabled = true;
+        bool imageCaptureEnabled = true;
+        bool ocrEnabled = true;
+    };
+
     void pollChecked();
+    // One change the reads now describe: source, ignore list, payload, fingerprint, store.
+    void handleChange(qint64 changeCount, const CaptureSettings& settings);
     void capture(const ClipboardMonitoredPayload& payload, const std::optional<QString>& bundleIdentifier,
                  bool ocrEnabled);
     void setTemporarilyPaused(bool paused);

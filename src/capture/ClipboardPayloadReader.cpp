@@ -174,6 +174,8 @@ ClipboardPayloadReader::ImageRead ClipboardPayloadReader::readImageFromPasteboar
             if (auto png = imageCodec_.pngData(tiff->bytes)) {
                 return {ClipboardImagePayload{*png, *size}, std::nullopt, 0};
             }
+            // Too large to decode whole: the TIFF itself is a format history keeps.
+            return {ClipboardImagePayload{tiff->bytes, *size}, std::nullopt, 0};
         }
     }
     // Any other image type: the first that decodes is the copy's image object.
@@ -201,6 +203,10 @@ ClipboardPayloadReader::ImageRead ClipboardPayloadReader::readImageFromPasteboar
         }
         if (auto tiff = imageCodec_.tiffData(data->bytes)) {
             return {ClipboardImagePayload{*tiff, *size}, std::nullopt, 0};
+        }
+        // Not re-encodable (too large to decode whole) but in a known format: keep it as is.
+        if (sniffImageFormat(data->bytes) != ClipboardImageFormat::unknown) {
+            return {ClipboardImagePayload{data->bytes, *size}, std::nullopt, 0};
         }
         return {};
     }

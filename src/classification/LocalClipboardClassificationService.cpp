@@ -201,13 +201,30 @@ std::optional<ClipboardSystemClassification> LocalClipboardClassificationService
     return best.classification;
 }
 
+LocalClipboardClassificationService::LocalClipboardClassificationService(std::function<SteadyClock::time_point()> now)
+    : now_(now ? std::move(now) : [] { return SteadyClock::now(); }) {}
+
 std::vector<ClipboardMatchedUserClassificationRule> LocalClipboardClassificationService::matchUserRules(
     const QString& trimmedText, const std::vector<ClipboardSystemClassification>& detected,
     const std::vector<ClipboardUserClassificationRule>& rules) const {
     RuleContext context(trimmedText, detected);
     std::vector<ClipboardMatchedUserClassificationRule> matched;
-    for (const ClipboardUserClassificationRule& rule : rules) {
-        if (!rule.isEnabled || !conditionHolds(rule, context)) {
+    const SteadyClock::time_point deadline = now_() + userRuleBudget;
+    for (auto it = rules.begin(); it != rules.end(); ++it) {
+        const ClipboardUserClassificationRule& rule = *it;
+        if (!rule.isEnabled) {
+            continue;
+        }
+        if (now_() >= deadline) {
+            const auto skipped = std::count_if(it, rules.end(), [](const auto& r) { return r.isEnabled; });
+            Logger::warning(QStringLiteral("User rules used up their %1 ms budget; skipped the remaining %2 rules for "
+                                           "this text")
+                                .arg(userRuleBudget.count())
+                                .arg(skipped),
+                            logCategory);
+            break;
+        }
+        if (!conditionHolds(rule, context)) {
             continue;
         }
         matched.push_back({rule.id, TextUtilities::trimmedWhitespace(rule.name),
@@ -235,6 +252,10 @@ bool LocalClipboardClassificationService::conditionHolds(const ClipboardUserClas
         if (regex == nullptr) {
             return false;
         }
+        const QString key = rule.id + QLatin1Char('\n') + value;
+        if (isSkippedAsSlow(key, now_())) {
+            return false;
+        }
         QString failure;
         const IcuRegex::Outcome outcome = regex->search(t, userPatternTimeLimit, &failure);
         if (outcome == IcuRegex::Outcome::failed) {
@@ -242,6 +263,7 @@ bool LocalClipboardClassificationService::conditionHolds(const ClipboardUserClas
                                 .arg(rule.name, failure, value),
                             logCategory);
         }
+        noteRegexOutcome(rule, key, outcome == IcuRegex::Outcome::failed);
         return outcome == IcuRegex::Outcome::match;
     }
     case Kind::domain: {
@@ -287,6 +309,49 @@ std::shared_ptr<const IcuRegex> LocalClipboardClassificationService::cachedRegex
     std::shared_ptr<const IcuRegex> compiled = IcuRegex::compile(pattern);
     regexCache.emplace(pattern, compiled);
     return compiled;
+}
+
+bool LocalClipboardClassificationService::isSkippedAsSlow(const QString& key, SteadyClock::time_point now) const {
+    std::lock_guard lock(timeoutsMutex_);
+    const auto found = timeouts_.find(key);
+    return found != timeouts_.end() && found->second.skippedUntil && now < *found->second.skippedUntil;
+}
+
+void LocalClipboardClassificationService::noteRegexOutcome(const ClipboardUserClassificationRule& rule,
+                                                           const QString& key, bool gaveUp) const {
+    std::lock_guard lock(timeoutsMutex_);
+    if (!gaveUp) {
+        timeouts_.erase(key);
+        return;
+    }
+    if (timeouts_.size() >= regexCacheCapacity && timeouts_.find(key) == timeouts_.end()) {
+        timeouts_.clear();
+    }
+    TimeoutRecord& record = timeouts_[key];
+    record.ruleName = rule.name;
+    ++record.consecutiveTimeouts;
+    // After a pause a rule gets one more try; giving up again skips it again at once.
+    if (record.consecutiveTimeouts >= slowRuleTimeoutThreshold) {
+        record.skippedUntil = now_() + slowRuleSkipDuration;
+        Logger::warning(QStringLiteral("User rule \"%1\" gave up %2 times in a row; skipped for %3 minutes")
+                            .arg(rule.name)
+                            .arg(record.consecutiveTimeouts)
+                            .arg(slowRuleSkipDuration.count()),
+                        logCategory);
+    }
+}
+
+std::vector<ClipboardSlowUserRule> LocalClipboardClassificationService::slowUserRules() const {
+    const SteadyClock::time_point now = now_();
+    std::lock_guard lock(timeoutsMutex_);
+    std::vector<ClipboardSlowUserRule> slow;
+    for (const auto& [key, record] : timeouts_) {
+        if (record.skippedUntil && now < *record.skippedUntil) {
+            slow.push_back({key.section(QLatin1Char('\n'), 0, 0), record.ruleName, record.consecutiveTimeouts,
+                            *record.skippedUntil});
+        }
+    }
+    return slow;
 }
 
 std::size_t LocalClipboardClassificationService::cachedPatternCount() const {

@@ -788,4 +788,15 @@ ClipboardHistoryStore::Counts ClipboardHistoryRepository::counts() {
     return onMainThread([&] { return mainStore_->counts(); });
 }
 
+QFuture<std::vector<QString>> ClipboardHistoryRepository::imageIdsAwaitingTextRecognition(int limit) {
+    return readQueue_->submit([this, limit]() -> std::vector<QString> {
+        try {
+            return readStore().imageIdsWithoutRecognizedText(limit);
+        } catch (const std::exception& error) {
+            logError(QStringLiteral("Failed to fetch images awaiting text recognition: "), error);
+            return {};
+        }
+    });
+}
+
 } // namespace quellpad

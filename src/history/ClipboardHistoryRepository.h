@@ -135,6 +135,11 @@ private:
     void postDidChange();
     std::vector<ClipboardSearchSourceDocument> readSourceDocuments(ClipboardHistoryStore& store);
     ClipboardHistoryStore& readStore(); // on readQueue_ only
+
+public:
+    QFuture<std::vector<QString>> imageIdsAwaitingTextRecognition(int limit) override;
+
+private:
     // Removes the items the finder returns (but keepId) and hands back their merged usage.
     ClipboardHistoryUsageMetadata removeDuplicates(const std::function<std::vector<QString>()>& findCandidates,
                                                    const QString& fetchFailurePrefix, const std::optional<QString>& keepId);

@@ -86,6 +86,9 @@ public:
         insertImage(item.id, item.preview, QString(), item.imageData, item.bundleIdentifier, usage);
         return std::nullopt;
     }
+    // Image items whose text was never recognised (recognition skipped or cut short by
+    // a quit), newest first, at most `limit`.
+    virtual QFuture<std::vector<QString>> imageIdsAwaitingTextRecognition(int limit) = 0;
 };
 
 } // namespace quellpad

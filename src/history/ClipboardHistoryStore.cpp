@@ -326,4 +326,12 @@ QStringList ClipboardHistoryStore::integrityProblems() {
     return problems;
 }
 
+std::vector<QString> ClipboardHistoryStore::imageIdsWithoutRecognizedText(int limit) {
+    SQLiteStatement query(database_,
+                          "SELECT h.id FROM history_index h JOIN history_content c ON c.id = h.id "
+                          "WHERE h.content_type = 'image' AND c.ocr_text IS NULL ORDER BY h.created_at DESC LIMIT ?1");
+    query.bind(1, qint64(std::max(0, limit)));
+    return readIds(query);
+}
+
 } // namespace quellpad

@@ -90,6 +90,9 @@ public:
     };
     std::vector<ItemStamp> itemStamps();
 
+    // Image items without recognised text (ocr_text never written), newest first.
+    std::vector<QString> imageIdsWithoutRecognizedText(int limit);
+
     // Runs PRAGMA quick_check; returns the problems found (empty when sound).
     QStringList integrityProblems();
 

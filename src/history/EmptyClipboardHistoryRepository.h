@@ -37,6 +37,9 @@ public:
     QFuture<std::vector<ClipboardSearchSourceDocument>> getSearchSourceDocuments() override {
         return QtFuture::makeReadyFuture(std::vector<ClipboardSearchSourceDocument>{});
     }
+    QFuture<std::vector<QString>> imageIdsAwaitingTextRecognition(int) override {
+        return QtFuture::makeReadyFuture(std::vector<QString>{});
+    }
 
 private:
     static ClipboardHistoryWriteError unavailable() {

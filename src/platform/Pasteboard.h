@@ -2,8 +2,9 @@
 // the types the current content is offered in, bounded reads of one type, and writes.
 //
 // Type names are MIME names (see PasteboardTypes). Reads describe the content as of
-// the most recent changeCount() call, so a poll that reads the counter and then the
-// data sees one consistent copy even when a newer copy arrives in between.
+// the most recent changeCount() or takeNextChange() call, so a poll that reads the
+// counter and then the data sees one consistent copy even when a newer copy arrives
+// in between.
 #pragma once
 
 #include <optional>
@@ -59,6 +60,18 @@ public:
     // maxBytes arrived (exceedsLimit is then set). nullopt when the type is not
     // offered, the owner does not answer in time, or the read fails.
     virtual std::optional<PasteboardData> dataForType(const QString& type, qint64 maxBytes) = 0;
+
+    // Backends that take a snapshot of every change as it happens keep the snapshots
+    // not yet taken. Moves the reads to the oldest one newer than `after` and returns
+    // its change count; nullopt when none waits (changeCount() then gives the newest,
+    // and drops whatever is queued up to it).
+    virtual std::optional<qint64> takeNextChange(qint64 after) {
+        Q_UNUSED(after);
+        return std::nullopt;
+    }
+
+    // Changes whose content could not be read before the clipboard changed again.
+    virtual qint64 unreadableChangeCount() const { return 0; }
 
     // Replaces the clipboard content with these representations; false when the
     // clipboard could not be taken over.

@@ -9,23 +9,45 @@ namespace quellpad {
 
 namespace {
 
+// A reader over the bytes; the format is guessed from the content, never from a name.
+struct BufferedReader {
+    explicit BufferedReader(const QByteArray& encoded) {
+        buffer.setData(encoded);
+        buffer.open(QIODevice::ReadOnly);
+        reader.setDevice(&buffer);
+    }
+    QBuffer buffer;
+    QImageReader reader;
+};
+
 std::optional<QImage> decode(const QByteArray& encoded) {
     if (encoded.isEmpty()) {
         return std::nullopt;
     }
-    QBuffer buffer;
-    buffer.setData(encoded);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    // Qt's own allocation limit (256 MB) guards against decompression bombs.
-    QImage image = reader.read();
+    BufferedReader source(encoded);
+    // Qt's own allocation limit guards against decompression bombs.
+    QImage image = source.reader.read();
     if (image.isNull()) {
         return std::nullopt;
     }
     return image;
 }
 
+// The format Qt reads the bytes as ("png", "tiff", ...); empty when it cannot.
+QByteArray formatOf(const QByteArray& encoded) {
+    if (encoded.isEmpty()) {
+        return {};
+    }
+    BufferedReader source(encoded);
+    return source.reader.canRead() ? source.reader.format() : QByteArray();
+}
+
 std::optional<QByteArray> encode(const QByteArray& encoded, const char* format) {
+    // Already in that format: the original bytes, which need no decoding at all (a
+    // 48-megapixel photo would not fit Qt's allocation limit once decoded).
+    if (formatOf(encoded) == format) {
+        return encoded;
+    }
     const std::optional<QImage> image = decode(encoded);
     if (!image) {
         return std::nullopt;
@@ -43,6 +65,19 @@ std::optional<QByteArray> encode(const QByteArray& encoded, const char* format) 
 } // namespace
 
 std::optional<QSize> QtImageCodec::pixelSize(const QByteArray& encoded) {
+    if (encoded.isEmpty()) {
+        return std::nullopt;
+    }
+    // The header says the size; only formats whose handler cannot tell without
+    // decoding are decoded.
+    BufferedReader source(encoded);
+    if (!source.reader.canRead()) {
+        return std::nullopt;
+    }
+    const QSize size = source.reader.size();
+    if (size.isValid() && !size.isEmpty()) {
+        return size;
+    }
     const std::optional<QImage> image = decode(encoded);
     if (!image) {
         return std::nullopt;

@@ -1,5 +1,7 @@
 // ImageCodec over Qt's image readers and writers (PNG, JPEG, GIF, BMP built in; TIFF
 // and WebP when the image-format plugins are installed). Works without a display.
+// Sizes come from the image header, so an image too large to decode whole within
+// Qt's allocation limit (a 48-megapixel photo) is still measured and kept as it is.
 #pragma once
 
 #include "platform/ImageCodec.h"

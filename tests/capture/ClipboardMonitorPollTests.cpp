@@ -7,6 +7,8 @@
 #include "capture/MonitorFixture.h"
 #include "support/TestSupport.h"
 
+#include <png.h>
+
 namespace quellpad {
 namespace {
 
@@ -139,6 +141,46 @@ TEST_F(ClipboardMonitorPollTest, TwoChangesBetweenPollsWarnAndStoreTheLatest) {
     EXPECT_EQ(inserts()[0].plainText, QStringLiteral("second"));
 }
 
+TEST_F(ClipboardMonitorPollTest, QueuedChangesAreStoredOneByOneInOrder) {
+    pasteboard.setQueuesChanges(true);
+    LogCapture logs;
+    for (const char* text : {"one", "two", "three"}) {
+        pasteboard.setText(QString::fromUtf8(text));
+    }
+    // A change that could not be read leaves a gap the monitor reports.
+    pasteboard.bumpChangeCount();
+    pasteboard.setText(QStringLiteral("five"));
+    pasteboard.setText(QStringLiteral("five")); // same content twice: one record
+    monitor->checkForChanges();
+    std::vector<QString> texts;
+    for (const auto& insert : inserts()) {
+        texts.push_back(insert.plainText);
+    }
+    EXPECT_EQ(texts, (std::vector<QString>{"one", "two", "three", "five"}));
+    const std::vector<test::CapturedLogLine> lines = logs.lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const auto& line) { return line.level == LogLevel::warning && line.category == monitorCategory; }),
+              1);
+    EXPECT_TRUE(logs.contains(LogLevel::warning, monitorCategory,
+                              QStringLiteral("Clipboard changeCount advanced by 2; intermediate clipboard contents "
+                                             "may have been overwritten")));
+    EXPECT_EQ(monitor->lastChangeCount(), pasteboard.changeCount());
+    monitor->checkForChanges();
+    EXPECT_EQ(inserts().size(), 4u);
+}
+
+TEST_F(ClipboardMonitorPollTest, QueuedChangesFromAPauseOrOwnWriteAreNeverStored) {
+    pasteboard.setQueuesChanges(true);
+    monitor->pauseTemporarily();
+    pasteboard.setText(QStringLiteral("while paused"));
+    monitor->resumeFromTemporaryPause();
+    monitor->performWithoutCapture([&] { pasteboard.write({{PasteboardTypes::plainText, QByteArray("copied back")}}); });
+    pasteboard.setText(QStringLiteral("after"));
+    monitor->checkForChanges();
+    ASSERT_EQ(inserts().size(), 1u);
+    EXPECT_EQ(inserts()[0].plainText, QStringLiteral("after"));
+}
+
 TEST_F(ClipboardMonitorPollTest, TextOverTheLimitIsLoggedAndDropped) {
     defaults.set(QStringLiteral("ClipboardMonitorMaxItemSizeInMB"), qlonglong(1));
     LogCapture logs;
@@ -212,6 +254,46 @@ TEST_F(ClipboardMonitorPollTest, ImagesComeBeforeTextAndTinyImagesFallBackToText
     defaults.set(QStringLiteral("ClipboardMonitorTextCaptureEnabled"), false);
     copyAndPoll(QStringLiteral("nothing is captured"));
     EXPECT_EQ(inserts().size(), 3u);
+}
+
+// An RGB PNG written row by row: decoded whole it would need width * height * 4 bytes.
+QByteArray largeRgbPng(int width, int height) {
+    QByteArray out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(
+        png, &out,
+        [](png_structp p, png_bytep data, size_t length) {
+            static_cast<QByteArray*>(png_get_io_ptr(p))->append(reinterpret_cast<const char*>(data), qsizetype(length));
+        },
+        nullptr);
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(size_t(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        for (size_t x = 0; x < row.size(); ++x) {
+            row[x] = png_byte((x + size_t(y)) % 251);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+TEST_F(ClipboardMonitorPollTest, APhotoTooLargeToDecodeWholeIsStoredAsItIs) {
+    const QByteArray photo = largeRgbPng(8000, 6000);
+    ASSERT_EQ(codec.pixelSize(photo), QSize(8000, 6000));
+    EXPECT_EQ(codec.pngData(photo), photo);
+    copyAndPoll({{PasteboardTypes::png, photo}, {PasteboardTypes::plainText, QByteArray("caption")}});
+    ASSERT_EQ(inserts().size(), 1u);
+    EXPECT_EQ(inserts()[0].type, ClipboardContentType::image);
+    EXPECT_EQ(inserts()[0].preview, QStringLiteral("Image 8000x6000"));
+    EXPECT_TRUE(inserts()[0].imageData == photo);
+    // Bytes that only look like an image still do not count as one.
+    EXPECT_FALSE(codec.pixelSize(QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(40, '\0')));
 }
 
 TEST_F(ClipboardMonitorPollTest, OtherImageTypesAreReencodedAsPNG) {
@@ -335,6 +417,11 @@ public:
         ++calls;
         return QtFuture::makeReadyFuture(text_);
     }
+    QFuture<std::optional<QString>> recognizeTextUnlessSkipped(const QByteArray& imageData) override {
+        return recognizeText(imageData).then([](const QString& text) { return std::optional<QString>(text); });
+    }
+    bool isIdle() const override { return true; }
+    void setIdleHandler(std::function<void()>) override {}
     int calls = 0;
 
 private:

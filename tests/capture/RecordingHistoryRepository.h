@@ -2,6 +2,7 @@
 // usage from duplicate removal. Shared by the capture and retention tests.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -57,8 +58,8 @@ public:
     QFuture<std::vector<ClipboardHistoryIndexSnapshot>> getHistorySnapshots(const QString&, std::optional<int>) override {
         return QtFuture::makeReadyFuture(std::vector<ClipboardHistoryIndexSnapshot>{});
     }
-    QFuture<std::optional<ClipboardHistoryContentSnapshot>> getContentSnapshotById(const QString&) override {
-        return QtFuture::makeReadyFuture(std::optional<ClipboardHistoryContentSnapshot>{});
+    QFuture<std::optional<ClipboardHistoryContentSnapshot>> getContentSnapshotById(const QString& id) override {
+        return imageContent(id);
     }
     void deleteItem(const QString&) override {}
     int deleteExpiredItems(ClipboardContentType contentType, const QDateTime& cutoff) override {
@@ -77,6 +78,29 @@ public:
     void recordUsage(const QString&) override {}
     QFuture<std::vector<ClipboardSearchSourceDocument>> getSearchSourceDocuments() override {
         return QtFuture::makeReadyFuture(std::vector<ClipboardSearchSourceDocument>{});
+    }
+    // Images stored without recognised text: the inserted ones until their text is written.
+    QFuture<std::vector<QString>> imageIdsAwaitingTextRecognition(int limit) override {
+        std::vector<QString> ids;
+        for (auto it = inserts.rbegin(); it != inserts.rend() && int(ids.size()) < limit; ++it) {
+            const bool recognised = std::any_of(ocrUpdates.begin(), ocrUpdates.end(),
+                                                [&](const auto& update) { return update.first == it->id; });
+            if (it->type == ClipboardContentType::image && !recognised) {
+                ids.push_back(it->id);
+            }
+        }
+        return QtFuture::makeReadyFuture(ids);
+    }
+    QFuture<std::optional<ClipboardHistoryContentSnapshot>> imageContent(const QString& id) const {
+        for (const Insert& insert : inserts) {
+            if (insert.id == id && insert.type == ClipboardContentType::image) {
+                ClipboardHistoryContentSnapshot content;
+                content.id = id;
+                content.imageData = insert.imageData;
+                return QtFuture::makeReadyFuture(std::optional<ClipboardHistoryContentSnapshot>(content));
+            }
+        }
+        return QtFuture::makeReadyFuture(std::optional<ClipboardHistoryContentSnapshot>{});
     }
 };
 

@@ -43,7 +43,10 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"https://api.example.com/v1/items?filter[name]=a&sort=-date", true},
         LinkCase{"https://my_host.internal.example.com/", true},
         LinkCase{"https://youtu.be/dQw4w9WgXcQ?t=42", true},
-        LinkCase{"https://example.com/#/app/route", true}));
+        LinkCase{"https://example.com/#/app/route", true},
+        // A dot inside the path is part of the link; only a trailing one is sentence punctuation.
+        LinkCase{"https://example.com/docs/v1.2/index.html", true},
+        LinkCase{"https://example.com/docs.html?x=1.5", true}));
 
 INSTANTIATE_TEST_SUITE_P(
     NotOneLink, LinkTable,
@@ -63,6 +66,12 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"https://example.com https://example.org", false},
         LinkCase{"see https://example.com", false},
         LinkCase{"https://example.com.", false},
+        LinkCase{"https://example.com/docs.", false},
+        LinkCase{"https://example.com/docs/.", false},
+        LinkCase{"https://example.com/docs?q=1.", false},
+        LinkCase{"https://example.com/docs#intro.", false},
+        LinkCase{"https://example.com/docs;", false},
+        LinkCase{"https://example.com/docs:", false},
         LinkCase{"https://example.com/page,", false},
         LinkCase{"https://example.com/page!", false},
         LinkCase{"https://example.com/page?", false},

@@ -246,6 +246,75 @@ TEST(UserRules, CatastrophicPatternEndsAsNoMatchWithAWarning) {
     EXPECT_EQ(service.cachedPatternCount(), 1u);
 }
 
+TEST(UserRules, RulesShareOneTimeBudgetPerClassification) {
+    // Every reading of the clock moves it on by 70 ms: the budget of 200 ms lasts for
+    // two rules, whatever the machine's speed.
+    auto clockTime = std::make_shared<std::chrono::steady_clock::time_point>();
+    LocalClipboardClassificationService service([clockTime] {
+        *clockTime += std::chrono::milliseconds(70);
+        return *clockTime;
+    });
+    std::vector<ClipboardUserClassificationRule> rules;
+    for (const char* label : {"One", "Two", "Three", "Four"}) {
+        rules.push_back(rule(Kind::containsText, QStringLiteral("invoice"), QString::fromUtf8(label)));
+    }
+    rules.insert(rules.begin() + 1, rule(Kind::containsText, QStringLiteral("invoice"), QStringLiteral("Off"), false));
+    test::LogCapture logs;
+    for (int round = 0; round < 2; ++round) {
+        const auto result = service.classify(QStringLiteral("Invoice 42"), allEnabled(), rules);
+        EXPECT_EQ(result.userClassifications, (QStringList{"One", "Two"})) << round;
+    }
+    std::vector<QString> warnings;
+    for (const test::CapturedLogLine& line : logs.lines()) {
+        if (line.level == LogLevel::warning) {
+            warnings.push_back(line.message);
+        }
+    }
+    EXPECT_EQ(warnings, std::vector<QString>(2, QStringLiteral("User rules used up their 200 ms budget; skipped the "
+                                                               "remaining 2 rules for this text")));
+}
+
+TEST(UserRules, ARuleThatKeepsGivingUpIsSkippedForAWhile) {
+    ClipboardUserClassificationRule hostile = rule(Kind::regularExpression, QStringLiteral("^(a+)+$"), QStringLiteral("Boom"));
+    hostile.name = QStringLiteral("Hostile");
+    const ClipboardUserClassificationRule cheap = rule(Kind::prefix, QStringLiteral("aaa"), QStringLiteral("Cheap"));
+    const QString text = QString(40, QLatin1Char('a')) + QLatin1Char('b');
+    // The clock only moves when the test says so, so the budget never runs out here.
+    auto clockTime = std::make_shared<std::chrono::steady_clock::time_point>();
+    LocalClipboardClassificationService service([clockTime] { return *clockTime; });
+    const QString gaveUp = QStringLiteral("User rule \"Hostile\" pattern gave up");
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        EXPECT_TRUE(service.slowUserRules().empty()) << attempt;
+        test::LogCapture logs;
+        EXPECT_EQ(service.classify(text, allEnabled(), {hostile, cheap}).userClassifications, QStringList{"Cheap"});
+        EXPECT_TRUE(logs.contains(LogLevel::warning, LocalClipboardClassificationService::logCategory, gaveUp));
+    }
+    const std::vector<ClipboardSlowUserRule> slow = service.slowUserRules();
+    ASSERT_EQ(slow.size(), 1u);
+    EXPECT_EQ(slow[0].ruleID, hostile.id);
+    EXPECT_EQ(slow[0].ruleName, QStringLiteral("Hostile"));
+    EXPECT_EQ(slow[0].consecutiveTimeouts, 3);
+    {
+        test::LogCapture logs;
+        EXPECT_EQ(service.classify(text, allEnabled(), {hostile, cheap}).userClassifications, QStringList{"Cheap"});
+        EXPECT_FALSE(logs.contains(LogLevel::warning, LocalClipboardClassificationService::logCategory, gaveUp));
+        // An edited pattern is a new rule as far as its record goes.
+        ClipboardUserClassificationRule edited = hostile;
+        edited.conditionValue = QStringLiteral("^a+b$");
+        EXPECT_EQ(service.classify(text, allEnabled(), {edited}).userClassifications, QStringList{"Boom"});
+    }
+    *clockTime += LocalClipboardClassificationService::slowRuleSkipDuration + std::chrono::seconds(1);
+    EXPECT_TRUE(service.slowUserRules().empty());
+    {
+        // One more try after the pause; giving up again skips it again at once.
+        test::LogCapture logs;
+        service.classify(text, allEnabled(), {hostile});
+        EXPECT_TRUE(logs.contains(LogLevel::warning, LocalClipboardClassificationService::logCategory, gaveUp));
+        ASSERT_EQ(service.slowUserRules().size(), 1u);
+        EXPECT_EQ(service.slowUserRules()[0].consecutiveTimeouts, 4);
+    }
+}
+
 TEST(Classification, ResultAndStoredLabel) {
     LocalClipboardClassificationService service;
     const auto pr = service.classify(QStringLiteral(" https://github.com/o/r/pull/12 \n"), allEnabled(), {});

@@ -49,6 +49,18 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"SELECT fromage, selected FROM t", "SELECT fromage, selected\nFROM t"},
         FormatCase{"SELECT a\n\n\n\nFROM t", "SELECT a\n\nFROM t"},
         FormatCase{"SELECT a   \nFROM t", "SELECT a\nFROM t"},
+        // Every keyword of the single-word clause rule, alone and together.
+        FormatCase{"SELECT x, count(*) FROM t GROUP BY x HAVING count(*) > 1",
+                   "SELECT x, count(*)\nFROM t\nGROUP BY x\nHAVING count(*) > 1"},
+        FormatCase{"WITH r AS (SELECT 1) SELECT * FROM r", "WITH r AS (SELECT 1)\nSELECT *\nFROM r"},
+        FormatCase{"insert into t (a) values (1) returning id", "insert into t (a)\nvalues (1)\nreturning id"},
+        FormatCase{"UPDATE t SET a = 1 WHERE b = 2", "UPDATE t\nSET a = 1\nWHERE b = 2"},
+        FormatCase{"SELECT CASE WHEN a THEN 1 ELSE 2 END FROM t",
+                   "SELECT\nCASE\nWHEN a\nTHEN 1\nELSE 2\nEND\nFROM t"},
+        FormatCase{"SELECT a FROM t JOIN u ON 1 UNION SELECT b FROM v LIMIT 1 OFFSET 2",
+                   "SELECT a\nFROM t\nJOIN u\nON 1\nUNION\nSELECT b\nFROM v\nLIMIT 1\nOFFSET 2"},
+        // Keywords are whole words only.
+        FormatCase{"SELECT settings, cased, withdrawn, ending FROM t", "SELECT settings, cased, withdrawn, ending\nFROM t"},
         FormatCase{"", ""}));
 
 INSTANTIATE_TEST_SUITE_P(

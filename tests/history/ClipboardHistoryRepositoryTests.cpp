@@ -176,6 +176,25 @@ TEST_F(RepositoryTest, ImagesDeduplicateByExactBytesAndTakeRecognisedText) {
     EXPECT_EQ(ids(await(repository->getHistorySnapshots(QString(), std::nullopt))), QStringList{text});
 }
 
+TEST_F(RepositoryTest, ImagesAwaitingTextRecognitionAreListedNewestFirstUntilTheirTextIsStored) {
+    std::vector<QString> images;
+    for (int i = 0; i < 3; ++i) {
+        images.push_back(Uuid::makeString());
+        repository->insertImage(images.back(), QStringLiteral("Image 2x2"), QString(),
+                                QByteArray("\x89PNG\r\n\x1a\nimage") + QByteArray::number(i), std::nullopt, {});
+        clock->advance(1);
+    }
+    insertText(QStringLiteral("a text is never awaiting recognition"));
+    EXPECT_EQ(await(repository->imageIdsAwaitingTextRecognition(10)), (std::vector<QString>{images[2], images[1], images[0]}));
+    EXPECT_EQ(await(repository->imageIdsAwaitingTextRecognition(1)), std::vector<QString>{images[2]});
+    // Recognised, even as nothing, is done.
+    repository->updateOCRText(images[2], QString());
+    repository->updateOCRText(images[0], QStringLiteral("words"));
+    EXPECT_EQ(await(repository->imageIdsAwaitingTextRecognition(10)), std::vector<QString>{images[1]});
+    repository->deleteItem(images[1]);
+    EXPECT_TRUE(await(repository->imageIdsAwaitingTextRecognition(10)).empty());
+}
+
 TEST_F(RepositoryTest, DeleteExpireAndClear) {
     const QString old = insertText(QStringLiteral("old text"));
     const QDateTime oldCreated = clock->now();

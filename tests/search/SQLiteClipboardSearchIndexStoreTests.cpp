@@ -236,6 +236,28 @@ TEST_F(StoreTest, FiltersOnly) {
     EXPECT_TRUE(limited.hasMore);
 }
 
+TEST_F(StoreTest, DateFiltersIncludeTheirLowerBoundAndExcludeTheirUpperBound) {
+    const QDateTime midnight = now.toLocalTime().date().startOfDay();
+    auto at = [&](const QString& id, const QDateTime& created) {
+        ClipboardSearchIndexDocument document = indexDocument(id, QStringLiteral("dated ") + id, 0);
+        document.createdAt = created;
+        document.sortAt = created;
+        store->upsert(document);
+    };
+    at(QStringLiteral("midnight"), midnight);
+    at(QStringLiteral("justBefore"), midnight.addSecs(-1));
+    at(QStringLiteral("justAfter"), midnight.addSecs(1));
+    at(QStringLiteral("weekStart"), midnight.addDays(-7));
+    at(QStringLiteral("beforeWeek"), midnight.addDays(-7).addSecs(-1));
+
+    EXPECT_EQ(ids(find(QStringLiteral("after:today"))), (QStringList{"justAfter", "midnight"}));
+    EXPECT_EQ(ids(find(QStringLiteral("dated after:today"))), (QStringList{"justAfter", "midnight"}));
+    // "before:yesterday" ends where today begins.
+    EXPECT_EQ(ids(find(QStringLiteral("before:yesterday"))), (QStringList{"justBefore", "weekStart", "beforeWeek"}));
+    EXPECT_EQ(ids(find(QStringLiteral("after:week"))), (QStringList{"justAfter", "midnight", "justBefore", "weekStart"}));
+    EXPECT_EQ(ids(find(QStringLiteral("after:yesterday before:yesterday"))), QStringList{QStringLiteral("justBefore")});
+}
+
 TEST_F(StoreTest, TextWithFilters) {
     add(QStringLiteral("j1"), QStringLiteral("config value"), 1, QStringLiteral("JSON"));
     add(QStringLiteral("j2"), QStringLiteral("reconfigure"), 2, QStringLiteral("JSON"));

@@ -14,6 +14,9 @@ void FakePasteboard::setContent(const PasteboardRepresentations& representations
         std::lock_guard lock(mutex_);
         content_ = representations;
         ++changeCount_;
+        if (queuesChanges_) {
+            queue_.emplace_back(changeCount_, representations);
+        }
     }
     if (emitsChanges_) {
         Q_EMIT changed();
@@ -25,6 +28,9 @@ void FakePasteboard::setText(const QString& text) { setContent({{PasteboardTypes
 void FakePasteboard::bumpChangeCount(qint64 by) {
     std::lock_guard lock(mutex_);
     changeCount_ += by;
+    if (queuesChanges_) {
+        unreadableChanges_ += by;
+    }
 }
 
 void FakePasteboard::setBehaviour(const QString& type, const Behaviour& behaviour) {
@@ -45,7 +51,28 @@ PasteboardRepresentations FakePasteboard::content() const {
 
 qint64 FakePasteboard::changeCount() {
     std::lock_guard lock(mutex_);
+    queue_.clear();
+    taken_.reset();
     return changeCount_;
+}
+
+std::optional<qint64> FakePasteboard::takeNextChange(qint64 after) {
+    std::lock_guard lock(mutex_);
+    while (!queue_.empty() && queue_.front().first <= after) {
+        queue_.pop_front();
+    }
+    if (queue_.empty()) {
+        return std::nullopt;
+    }
+    const qint64 count = queue_.front().first;
+    taken_ = std::move(queue_.front().second);
+    queue_.pop_front();
+    return count;
+}
+
+qint64 FakePasteboard::unreadableChangeCount() const {
+    std::lock_guard lock(mutex_);
+    return unreadableChanges_;
 }
 
 QStringList FakePasteboard::types() {
@@ -54,7 +81,7 @@ QStringList FakePasteboard::types() {
         throw std::runtime_error("fake pasteboard: types failed");
     }
     QStringList result;
-    for (const auto& [type, bytes] : content_) {
+    for (const auto& [type, bytes] : readContent()) {
         result.append(type);
     }
     return result;
@@ -69,7 +96,7 @@ std::optional<PasteboardData> FakePasteboard::dataForType(const QString& type, q
         if (const auto it = behaviours_.find(type); it != behaviours_.end()) {
             behaviour = it->second;
         }
-        for (const auto& [offered, data] : content_) {
+        for (const auto& [offered, data] : readContent()) {
             if (offered == type) {
                 bytes = data;
                 break;

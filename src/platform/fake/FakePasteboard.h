@@ -2,6 +2,7 @@
 // stall, throw or carry huge sizes without allocating them.
 #pragma once
 
+#include <deque>
 #include <map>
 #include <mutex>
 
@@ -26,6 +27,9 @@ public:
     void bumpChangeCount(qint64 by = 1);
     void setBehaviour(const QString& type, const Behaviour& behaviour);
     void setEmitsChanges(bool emits) { emitsChanges_ = emits; }
+    // Keeps each content set from now on in a queue, as backends that snapshot every
+    // change do; a bumped count is then an unreadable change.
+    void setQueuesChanges(bool queues) { queuesChanges_ = queues; }
     void setTypesThrow(bool throws) { typesThrow_ = throws; }
     // Makes write() fail (another client keeps the clipboard).
     void setWriteFails(bool fails) { writeFails_ = fails; }
@@ -38,8 +42,13 @@ public:
     QStringList types() override;
     std::optional<PasteboardData> dataForType(const QString& type, qint64 maxBytes) override;
     bool write(const PasteboardRepresentations& representations) override;
+    std::optional<qint64> takeNextChange(qint64 after) override;
+    qint64 unreadableChangeCount() const override;
 
 private:
+    // The content reads describe: the live one, or the queued change taken last.
+    const PasteboardRepresentations& readContent() const { return taken_ ? *taken_ : content_; }
+
     mutable std::mutex mutex_;
     PasteboardRepresentations content_;
     std::map<QString, Behaviour> behaviours_;
@@ -48,6 +57,10 @@ private:
     bool emitsChanges_ = false;
     bool typesThrow_ = false;
     bool writeFails_ = false;
+    bool queuesChanges_ = false;
+    std::deque<std::pair<qint64, PasteboardRepresentations>> queue_;
+    std::optional<PasteboardRepresentations> taken_;
+    qint64 unreadableChanges_ = 0;
 };
 
 } // namespace quellpad

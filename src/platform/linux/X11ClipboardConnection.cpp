@@ -32,15 +32,22 @@ using Clock = std::chrono::steady_clock;
 const QString logCategory = QStringLiteral("X11Clipboard");
 constexpr qint64 prefixBytes = 64;
 constexpr qint64 hintMaxBytes = 64;
+// Read in the first request for a property; larger ones take a second.
+constexpr qint64 firstReadBytes = 64 * 1024;
 // Outgoing transfers above this use INCR (well under any server's request limit).
 constexpr qsizetype incrementalChunkBytes = 256 * 1024;
 constexpr auto outgoingTransferTimeout = std::chrono::seconds(10);
 constexpr auto incrementalTransferTimeout = std::chrono::seconds(15);
 // Hostile owners may offer absurd target lists; no real one offers this many.
 constexpr qsizetype maximumTargets = 256;
+// Snapshots waiting for the monitor: a burst of copies fits, a storm of large ones
+// cannot exhaust memory (the oldest are dropped first, and counted as unreadable).
+constexpr size_t maximumQueuedSnapshots = 64;
+constexpr qint64 maximumQueuedBytes = qint64(256) * 1024 * 1024;
 
 struct Conversion {
-    enum class Outcome { ok, refused, timedOut, exceeded } outcome = Outcome::refused;
+    // preempted: a new owner took the selection before the answer came.
+    enum class Outcome { ok, refused, timedOut, exceeded, preempted } outcome = Outcome::refused;
     PasteboardData data;
     Atom type = None;
 };
@@ -89,6 +96,24 @@ public:
         return latest_;
     }
 
+    std::shared_ptr<const X11ClipboardSnapshot> takeQueued(qint64 after) {
+        std::lock_guard lock(snapshotMutex_);
+        while (!queue_.empty() && queue_.front()->changeCount <= after) {
+            dequeueFront();
+        }
+        if (queue_.empty()) {
+            return nullptr;
+        }
+        std::shared_ptr<const X11ClipboardSnapshot> next = queue_.front();
+        dequeueFront();
+        return next;
+    }
+
+    qint64 unreadableChanges() const {
+        std::lock_guard lock(snapshotMutex_);
+        return unreadableChanges_;
+    }
+
     void setChangeHandler(std::function<void()> handler) {
         std::lock_guard lock(snapshotMutex_);
         changeHandler_ = std::move(handler);
@@ -119,7 +144,8 @@ public:
         const std::vector<Atom> candidates = targetAtomsFor(type, currentTargetNames_);
         for (const Atom target : candidates) {
             Conversion conversion = convert(target, maxBytes);
-            if (conversion.outcome == Conversion::Outcome::timedOut) {
+            if (conversion.outcome == Conversion::Outcome::timedOut ||
+                conversion.outcome == Conversion::Outcome::preempted) {
                 return std::nullopt;
             }
             if (conversion.outcome == Conversion::Outcome::refused) {
@@ -156,7 +182,7 @@ public:
                     return e.type == notifyType &&
                            reinterpret_cast<const XFixesSelectionNotifyEvent&>(e).owner == self;
                 },
-                Clock::now() + readTimeout_)) {
+                Clock::now() + readTimeout_, false) == Wait::arrived) {
             ownerChanged(self);
         }
         return true;
@@ -258,27 +284,96 @@ private:
 
     // ----- snapshots -----
 
+    // Reads the content of one owner change at once, before the next owner can replace
+    // it. A change whose owner was already replaced when its turn came cannot be read
+    // any more (the selection protocol only reaches the current owner): it is counted.
     void ownerChanged(Window reportedOwner) {
-        // Events can be handled out of order (a write waits for its own); the content
-        // is always read from whoever owns the selection now.
-        const Window owner = reportedOwner == None ? None : XGetSelectionOwner(display_, clipboard_);
-        currentOwner_ = owner;
         auto snapshot = std::make_shared<X11ClipboardSnapshot>();
-        if (owner == ownerWindow_) {
+        bool readable = true;
+        if (reportedOwner == None) {
+            currentOwner_ = None;
+            currentTargetNames_.clear();
+        } else if (reportedOwner == ownerWindow_) {
+            currentOwner_ = ownerWindow_;
             fillFromOwnData(*snapshot);
-        } else if (owner != None) {
-            takeSnapshot(*snapshot);
+        } else {
+            // No round trip to ask who owns it now: a newer owner shows up as a newer
+            // event, queued already or arriving ahead of any answer it would give.
+            currentOwner_ = reportedOwner;
+            if (ownerChangePending()) {
+                currentTargetNames_.clear();
+                readable = false;
+            } else {
+                readable = takeSnapshot(*snapshot);
+            }
         }
+        publish(std::move(snapshot), readable);
+    }
+
+    void publish(std::shared_ptr<X11ClipboardSnapshot> snapshot, bool readable) {
         std::function<void()> handler;
         {
             std::lock_guard lock(snapshotMutex_);
             snapshot->changeCount = latest_->changeCount + 1;
             latest_ = snapshot;
+            if (readable) {
+                queue_.push_back(snapshot);
+                queuedBytes_ += snapshotBytes(*snapshot);
+                while (queue_.size() > 1 &&
+                       (queue_.size() > maximumQueuedSnapshots || queuedBytes_ > maximumQueuedBytes)) {
+                    dequeueFront();
+                    ++unreadableChanges_;
+                }
+            } else {
+                ++unreadableChanges_;
+            }
             handler = changeHandler_;
+        }
+        if (!readable) {
+            Logger::debug(QStringLiteral("Clipboard change %1 could not be read: its owner was already replaced")
+                              .arg(snapshot->changeCount),
+                          logCategory);
         }
         if (handler) {
             handler();
         }
+    }
+
+    static qint64 snapshotBytes(const X11ClipboardSnapshot& snapshot) {
+        qint64 bytes = 0;
+        for (const auto& [type, data] : snapshot.data) {
+            bytes += data.bytes.size();
+        }
+        return bytes;
+    }
+
+    // Caller holds snapshotMutex_.
+    void dequeueFront() {
+        queuedBytes_ -= snapshotBytes(*queue_.front());
+        queue_.pop_front();
+    }
+
+    bool isClipboardOwnerChange(const XEvent& event) const {
+        return event.type == fixesEventBase_ + XFixesSelectionNotify &&
+               reinterpret_cast<const XFixesSelectionNotifyEvent&>(event).selection == clipboard_;
+    }
+
+    // Whether a newer owner change already waits to be handled (the event stays queued).
+    bool ownerChangePending() {
+        struct Context {
+            const Impl* self;
+            bool found;
+        } context{this, false};
+        XEvent unused;
+        XCheckIfEvent(
+            display_, &unused,
+            [](Display*, XEvent* candidate, XPointer argument) -> Bool {
+                auto* c = reinterpret_cast<Context*>(argument);
+                c->found = c->found || c->self->isClipboardOwnerChange(*candidate);
+                return False;
+            },
+            reinterpret_cast<XPointer>(&context));
+        return context.found;
     }
 
     static QStringList normalisedTypes(const QStringList& targetNames) {
@@ -351,7 +446,8 @@ private:
         return names;
     }
 
-    void takeSnapshot(X11ClipboardSnapshot& snapshot) {
+    // False when a new owner took over meanwhile (what was read may be a mixture).
+    bool takeSnapshot(X11ClipboardSnapshot& snapshot) {
         const qint64 limit = prefetchLimit;
         Conversion targets = convert(targets_, 1 << 20);
         QStringList names;
@@ -365,11 +461,12 @@ private:
             names = {QStringLiteral("UTF8_STRING"), QStringLiteral("STRING")};
         } else {
             currentTargetNames_.clear();
-            return;
+            return targets.outcome != Conversion::Outcome::preempted;
         }
         currentTargetNames_ = names;
         snapshot.types = normalisedTypes(names);
 
+        bool preempted = false;
         auto prefetch = [&](const QString& type, qint64 maxBytes) -> bool {
             if (!snapshot.types.contains(type)) {
                 return true;
@@ -377,6 +474,10 @@ private:
             const std::vector<Atom> candidates = targetAtomsFor(type, names);
             for (const Atom target : candidates) {
                 Conversion conversion = convert(target, maxBytes);
+                if (conversion.outcome == Conversion::Outcome::preempted) {
+                    preempted = true;
+                    return false;
+                }
                 if (conversion.outcome == Conversion::Outcome::timedOut) {
                     snapshot.unreadable.insert(type);
                     return false; // a hung owner: stop asking it anything
@@ -397,16 +498,16 @@ private:
 
         if (!prefetch(PasteboardTypes::passwordManagerHint, hintMaxBytes)) {
             snapshot.secret = true;
-            return;
+            return !preempted;
         }
         if (const auto hint = snapshot.data.find(PasteboardTypes::passwordManagerHint); hint != snapshot.data.end()) {
             if (hint->second.exceedsLimit || hint->second.bytes.trimmed() == "secret") {
                 snapshot.secret = true;
-                return;
+                return true;
             }
         } else if (snapshot.unreadable.count(PasteboardTypes::passwordManagerHint) > 0) {
             snapshot.secret = true;
-            return;
+            return true;
         }
 
         QStringList wanted{PasteboardTypes::uriList, PasteboardTypes::gnomeCopiedFiles, PasteboardTypes::png};
@@ -424,6 +525,7 @@ private:
                 break;
             }
         }
+        return !preempted;
     }
 
     void fillFromOwnData(X11ClipboardSnapshot& snapshot) {
@@ -450,36 +552,52 @@ private:
 
     // ----- reading from another owner -----
 
+    enum class Wait { arrived, timedOut, ownerChanged };
+
+    // Waits for the event the predicate picks. With preemptible set, a change of the
+    // clipboard's owner ends the wait early (the change stays queued for the loop).
     template <typename Predicate>
-    bool waitForEvent(XEvent& event, Predicate predicate, Clock::time_point deadline) {
+    Wait waitForEvent(XEvent& event, Predicate predicate, Clock::time_point deadline, bool preemptible) {
         struct Context {
             Predicate* predicate;
-        } context{&predicate};
+            const Impl* self;
+            bool preemptible;
+        } context{&predicate, this, preemptible};
         auto trampoline = [](Display*, XEvent* candidate, XPointer argument) -> Bool {
-            return (*reinterpret_cast<Context*>(argument)->predicate)(*candidate) ? True : False;
+            auto* c = reinterpret_cast<Context*>(argument);
+            return (c->preemptible && c->self->isClipboardOwnerChange(*candidate)) || (*c->predicate)(*candidate)
+                       ? True
+                       : False;
         };
         const int xfd = ConnectionNumber(display_);
         for (;;) {
             if (XCheckIfEvent(display_, &event, trampoline, reinterpret_cast<XPointer>(&context))) {
-                return true;
+                if (preemptible && isClipboardOwnerChange(event)) {
+                    XPutBackEvent(display_, &event);
+                    return Wait::ownerChanged;
+                }
+                return Wait::arrived;
             }
             const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (remaining.count() <= 0) {
-                return false;
+                return Wait::timedOut;
             }
             pollfd fd{xfd, POLLIN, 0};
             ::poll(&fd, 1, int(remaining.count()) + 1);
         }
     }
 
-    // Reads and deletes the transfer property; nullopt when it is not there.
+    // Reads and deletes the transfer property; nullopt when it is not there. A small
+    // property (the usual case) takes one round trip: every one counts while the next
+    // copy in a burst may replace this owner.
     std::optional<QByteArray> takeProperty(Atom* type, int* format, qint64 maxBytes, qint64* totalBytes) {
         Atom actualType = None;
         int actualFormat = 0;
         unsigned long items = 0;
         unsigned long bytesAfter = 0;
         unsigned char* data = nullptr;
-        if (XGetWindowProperty(display_, requestorWindow_, transferProperty_, 0, 0, False, AnyPropertyType,
+        const long firstLongs = long(std::min<qint64>(maxBytes, firstReadBytes) / 4 + 1);
+        if (XGetWindowProperty(display_, requestorWindow_, transferProperty_, 0, firstLongs, True, AnyPropertyType,
                                &actualType, &actualFormat, &items, &bytesAfter, &data) != Success ||
             actualType == None) {
             if (data != nullptr) {
@@ -487,23 +605,35 @@ private:
             }
             return std::nullopt;
         }
-        XFree(data);
+        auto clientBytes = [](int itemFormat, unsigned long count) {
+            const qsizetype unit = itemFormat == 32 ? qsizetype(sizeof(long)) : itemFormat == 16 ? 2 : 1;
+            return qsizetype(count) * unit;
+        };
         *type = actualType;
         *format = actualFormat;
-        *totalBytes = qint64(bytesAfter);
-        const bool tooLarge = qint64(bytesAfter) > maxBytes;
-        const long longs = tooLarge ? long(prefixBytes / 4) : long((bytesAfter + 3) / 4);
+        // Sizes in protocol bytes (format / 8 per item), as the owner sent them.
+        *totalBytes = qint64(items) * (actualFormat / 8) + qint64(bytesAfter);
+        QByteArray bytes(reinterpret_cast<const char*>(data), clientBytes(actualFormat, items));
+        XFree(data);
+        if (bytesAfter == 0) {
+            // Read whole, and deleted by that read.
+            return *totalBytes > maxBytes ? bytes.left(prefixBytes) : bytes;
+        }
+        if (*totalBytes > maxBytes) {
+            XDeleteProperty(display_, requestorWindow_, transferProperty_);
+            return bytes.left(prefixBytes);
+        }
         data = nullptr;
-        if (XGetWindowProperty(display_, requestorWindow_, transferProperty_, 0, longs, tooLarge ? False : True,
-                               AnyPropertyType, &actualType, &actualFormat, &items, &bytesAfter, &data) != Success) {
+        if (XGetWindowProperty(display_, requestorWindow_, transferProperty_, 0, long((*totalBytes + 3) / 4), True,
+                               AnyPropertyType, &actualType, &actualFormat, &items, &bytesAfter, &data) != Success ||
+            actualType == None) {
+            if (data != nullptr) {
+                XFree(data);
+            }
             return std::nullopt;
         }
-        const qsizetype unit = actualFormat == 32 ? qsizetype(sizeof(long)) : actualFormat == 16 ? 2 : 1;
-        QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(items) * unit);
+        bytes = QByteArray(reinterpret_cast<const char*>(data), clientBytes(actualFormat, items));
         XFree(data);
-        if (tooLarge) {
-            XDeleteProperty(display_, requestorWindow_, transferProperty_);
-        }
         return bytes;
     }
 
@@ -514,14 +644,19 @@ private:
         XFlush(display_);
         const Window requestor = requestorWindow_;
         XEvent event;
-        const bool answered = waitForEvent(
+        const Wait answered = waitForEvent(
             event,
             [&](const XEvent& e) {
                 return e.type == SelectionNotify && e.xselection.requestor == requestor &&
                        e.xselection.selection == clipboard_ && e.xselection.target == target;
             },
-            Clock::now() + readTimeout_);
-        if (!answered) {
+            Clock::now() + readTimeout_, true);
+        if (answered == Wait::ownerChanged) {
+            replaceRequestorWindow();
+            result.outcome = Conversion::Outcome::preempted;
+            return result;
+        }
+        if (answered == Wait::timedOut) {
             Logger::warning(QStringLiteral("Clipboard owner did not answer within %1 ms for %2")
                                 .arg(readTimeout_.count())
                                 .arg(X11Support::atomName(display_, target)),
@@ -577,14 +712,25 @@ private:
                 return result;
             }
             XEvent event;
-            const bool arrived = waitForEvent(
+            const Wait arrived = waitForEvent(
                 event,
                 [&](const XEvent& e) {
                     return e.type == PropertyNotify && e.xproperty.window == requestor &&
                            e.xproperty.atom == transferProperty_ && e.xproperty.state == PropertyNewValue;
                 },
-                Clock::now() + readTimeout_);
-            if (!arrived) {
+                Clock::now() + readTimeout_, true);
+            if (arrived == Wait::ownerChanged) {
+                // A slow owner must not hold up the copy that replaced it.
+                Logger::warning(QStringLiteral("Abandoned the incremental transfer of %1 after %2 bytes: the clipboard "
+                                               "has a new owner")
+                                    .arg(X11Support::atomName(display_, target))
+                                    .arg(received.size()),
+                                logCategory);
+                replaceRequestorWindow();
+                result.outcome = Conversion::Outcome::preempted;
+                return result;
+            }
+            if (arrived == Wait::timedOut) {
                 Logger::warning(QStringLiteral("Clipboard owner stalled during an incremental transfer of %1")
                                     .arg(X11Support::atomName(display_, target)),
                                 logCategory);
@@ -632,7 +778,7 @@ private:
                 [&](const XEvent& e) {
                     return e.type == PropertyNotify && e.xproperty.window == owner && e.xproperty.atom == property;
                 },
-                Clock::now() + readTimeout_)) {
+                Clock::now() + readTimeout_, false) == Wait::arrived) {
             return event.xproperty.time;
         }
         return CurrentTime;
@@ -770,6 +916,10 @@ private:
 
     mutable std::mutex snapshotMutex_;
     std::shared_ptr<const X11ClipboardSnapshot> latest_;
+    // Readable snapshots the monitor has not taken yet, oldest first.
+    std::deque<std::shared_ptr<const X11ClipboardSnapshot>> queue_;
+    qint64 queuedBytes_ = 0;
+    qint64 unreadableChanges_ = 0;
     std::function<void()> changeHandler_;
 
     std::mutex taskMutex_;
@@ -806,6 +956,12 @@ X11ClipboardConnection::X11ClipboardConnection(std::unique_ptr<Impl> impl) : imp
 X11ClipboardConnection::~X11ClipboardConnection() = default;
 
 std::shared_ptr<const X11ClipboardSnapshot> X11ClipboardConnection::latest() const { return impl_->latest(); }
+
+std::shared_ptr<const X11ClipboardSnapshot> X11ClipboardConnection::takeQueued(qint64 after) {
+    return impl_->takeQueued(after);
+}
+
+qint64 X11ClipboardConnection::unreadableChanges() const { return impl_->unreadableChanges(); }
 
 void X11ClipboardConnection::setChangeHandler(std::function<void()> handler) {
     impl_->setChangeHandler(std::move(handler));

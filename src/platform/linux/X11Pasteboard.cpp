@@ -52,8 +52,21 @@ std::shared_ptr<const X11ClipboardSnapshot> X11Pasteboard::snapshotForReading() 
 
 qint64 X11Pasteboard::changeCount() {
     readSnapshot_ = connection_->latest();
+    // Whatever waited up to here is superseded by the content now read.
+    connection_->takeQueued(readSnapshot_->changeCount);
     return readSnapshot_->changeCount;
 }
+
+std::optional<qint64> X11Pasteboard::takeNextChange(qint64 after) {
+    std::shared_ptr<const X11ClipboardSnapshot> next = connection_->takeQueued(after);
+    if (!next) {
+        return std::nullopt;
+    }
+    readSnapshot_ = std::move(next);
+    return readSnapshot_->changeCount;
+}
+
+qint64 X11Pasteboard::unreadableChangeCount() const { return connection_->unreadableChanges(); }
 
 QStringList X11Pasteboard::types() { return snapshotForReading()->types; }
 

@@ -27,6 +27,8 @@ public:
     QStringList types() override;
     std::optional<PasteboardData> dataForType(const QString& type, qint64 maxBytes) override;
     bool write(const PasteboardRepresentations& representations) override;
+    std::optional<qint64> takeNextChange(qint64 after) override;
+    qint64 unreadableChangeCount() const override;
 
 private:
     explicit X11Pasteboard(std::unique_ptr<X11ClipboardConnection> connection);

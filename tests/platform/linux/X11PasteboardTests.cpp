@@ -117,15 +117,25 @@ TEST(X11ClipboardConnectionTest, RapidSuccessiveCopiesAreEachSnapshotted) {
     ASSERT_TRUE(processEventsUntil([&] { return connection->latest()->changeCount > start; }));
 
     const qint64 before = connection->latest()->changeCount;
+    const qint64 unreadableBefore = connection->unreadableChanges();
+    {
+        std::lock_guard lock(mutex);
+        seen.clear();
+    }
     for (int i = 0; i < 2; ++i) {
         ASSERT_TRUE(xclipCopy("rapid " + QByteArray::number(i)));
     }
     ASSERT_TRUE(processEventsUntil([&] { return connection->latest()->changeCount >= before + 2; }));
     std::lock_guard lock(mutex);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_NE(std::find(seen.begin(), seen.end(), "rapid " + QByteArray::number(i)), seen.end())
-            << i << " seen: " << QByteArrayList(seen.begin(), seen.end()).join('|').constData();
-    }
+    const QByteArray seenList = QByteArrayList(seen.begin(), seen.end()).join('|');
+    // xclip exits once replaced: a loaded machine may not read the first copy in time.
+    // Then it is counted, never given the content of the copy that replaced it.
+    const qint64 unreadable = connection->unreadableChanges() - unreadableBefore;
+    ASSERT_EQ(seen.size(), 2u) << seenList.constData();
+    EXPECT_EQ(seen[1], "rapid 1") << seenList.constData();
+    EXPECT_TRUE(seen[0] == "rapid 0" || (seen[0].isEmpty() && unreadable == 1)) << seenList.constData();
+    EXPECT_EQ(connection->takeQueued(before)->data.at(PasteboardTypes::plainText).bytes,
+              unreadable == 0 ? QByteArray("rapid 0") : QByteArray("rapid 1"));
 }
 
 TEST_F(X11PasteboardTest, AnOwnerThatNeverAnswersCostsAtMostTheTimeout) {
