@@ -1,0 +1,125 @@
+// The store against the written statements, over randomised corpora and queries.
+#include <gtest/gtest.h>
+
+#include "search/SearchDifferentialHarness.h"
+#include "search/SearchTestSupport.h"
+#include "search/WrittenSearchIndexReference.h"
+
+using namespace quellpad;
+using namespace quellpad::test;
+
+namespace {
+
+// Now falls inside the corpus's time span, so that date filters cut it.
+const QDateTime differentialNow = searchTestEpoch.addSecs(60 * 120);
+
+SearchSide sideOf(SQLiteClipboardSearchIndexStore& store) {
+    return {[&store](const ClipboardSearchIndexQuery& query, const std::vector<ClipboardSearchFilter>& filters, int limit,
+                     int offset) { return store.search(query, filters, limit, offset); },
+            [&store](int limit, int offset) { return store.fetchRecent(limit, offset); }};
+}
+
+SearchSide sideOf(WrittenSearchIndexReference& reference) {
+    return {[&reference](const ClipboardSearchIndexQuery& query, const std::vector<ClipboardSearchFilter>& filters,
+                         int limit, int offset) { return reference.search(query, filters, limit, offset); },
+            [&reference](int limit, int offset) { return reference.fetchRecent(limit, offset); }};
+}
+
+// The same writes, in the same order, on every index given: a rebuild, then
+// upserts of new and of existing items, touches and deletes.
+template <typename... Index>
+void writeHistory(std::mt19937& random, const std::vector<ClipboardSearchIndexDocument>& corpus, Index&... indexes) {
+    const size_t initial = corpus.size() * 3 / 4;
+    const std::vector<ClipboardSearchIndexDocument> first(corpus.begin(), corpus.begin() + static_cast<long>(initial));
+    (indexes.rebuild(first), ...);
+    for (size_t i = initial; i < corpus.size(); ++i) {
+        ClipboardSearchIndexDocument document = corpus[i];
+        if (std::bernoulli_distribution(0.3)(random)) {
+            document.id = corpus[std::uniform_int_distribution<size_t>(0, initial - 1)(random)].id; // a re-write
+        }
+        (indexes.upsert(document), ...);
+    }
+    for (int i = 0; i < static_cast<int>(corpus.size()) / 10; ++i) {
+        const ClipboardSearchIndexDocument& document =
+            corpus[std::uniform_int_distribution<size_t>(0, corpus.size() - 1)(random)];
+        const QDateTime when = document.createdAt.addSecs(60 * std::uniform_int_distribution<int>(0, 40)(random));
+        (indexes.touch(document.id, when, when, 3), ...);
+    }
+    QStringList gone;
+    for (int i = 0; i < static_cast<int>(corpus.size()) / 20; ++i) {
+        gone.push_back(corpus[std::uniform_int_distribution<size_t>(0, corpus.size() - 1)(random)].id);
+    }
+    gone.push_back(QStringLiteral("NOT-AN-ITEM"));
+    (indexes.deleteDocuments(gone), ...);
+}
+
+class DifferentialTest : public ::testing::Test, protected SearchIndexFixture {
+protected:
+    void SetUp() override {
+        now = differentialNow;
+        installUserLabels(defaults);
+    }
+
+    std::unique_ptr<WrittenSearchIndexReference> reference(const QString& name,
+                                                           WrittenSearchIndexReference::Flaw flaw = {}) {
+        return std::make_unique<WrittenSearchIndexReference>(directory.filePath(name), defaults, now, flaw);
+    }
+};
+
+} // namespace
+
+TEST_F(DifferentialTest, StorePagesEqualTheWrittenStatementsOverRandomCorpora) {
+    struct Run {
+        unsigned seed;
+        int items;
+        int cases;
+        qint64 denseRows; // low values send small corpora down the tiered walk
+    };
+    int total = 0;
+    for (const Run& run : {Run{1, 60, 700, 0}, Run{2, 300, 1200, 6}, Run{3, 900, 1000, 2000}, Run{4, 200, 900, 40},
+                           Run{5, 500, 900, 0}}) {
+        SCOPED_TRACE(run.seed);
+        SearchIndexFixture fixture;
+        fixture.now = differentialNow;
+        installUserLabels(fixture.defaults);
+        SQLiteClipboardSearchIndexStore::Environment environment;
+        environment.denseCandidateRows = run.denseRows;
+        SQLiteClipboardSearchIndexStore& store = fixture.open(environment);
+        auto written = std::make_unique<WrittenSearchIndexReference>(
+            fixture.directory.filePath(QStringLiteral("written.sqlite")), fixture.defaults, fixture.now);
+        std::mt19937 random(run.seed);
+        const std::vector<ClipboardSearchIndexDocument> corpus = randomCorpus(random, run.items);
+        writeHistory(random, corpus, store, *written);
+        int compared = 0;
+        const std::optional<QString> difference = firstDifference(
+            sideOf(store), sideOf(*written), randomCases(random, corpus, run.cases), fixture.defaults, &compared);
+        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
+        total += compared;
+    }
+    EXPECT_GE(total, 4000);
+}
+
+// The harness itself: a deliberately wrong ranking or paging must not pass.
+TEST_F(DifferentialTest, HarnessReportsAWrongTieOrderAndAWrongHasMore) {
+    std::mt19937 random(11);
+    const std::vector<ClipboardSearchIndexDocument> corpus = randomCorpus(random, 300);
+    auto written = reference(QStringLiteral("written.sqlite"));
+    auto ties = reference(QStringLiteral("ties.sqlite"), WrittenSearchIndexReference::Flaw::tiesOldestFirst);
+    auto paging = reference(QStringLiteral("paging.sqlite"), WrittenSearchIndexReference::Flaw::hasMoreOffByOne);
+    std::mt19937 writes(12);
+    writeHistory(writes, corpus, *written, *ties, *paging);
+    const std::vector<DifferentialCase> cases = randomCases(random, corpus, 600);
+
+    const std::optional<QString> tieDifference = firstDifference(sideOf(*ties), sideOf(*written), cases, defaults);
+    ASSERT_TRUE(tieDifference.has_value());
+    EXPECT_TRUE(tieDifference->startsWith(QStringLiteral("search '"))) << tieDifference->toStdString();
+
+    const std::optional<QString> pagingDifference = firstDifference(sideOf(*paging), sideOf(*written), cases, defaults);
+    ASSERT_TRUE(pagingDifference.has_value());
+    EXPECT_TRUE(pagingDifference->contains(QStringLiteral("hasMore=true, expected"))) << pagingDifference->toStdString();
+
+    std::mt19937 again(12);
+    auto twin = reference(QStringLiteral("twin.sqlite"));
+    writeHistory(again, corpus, *twin);
+    EXPECT_EQ(firstDifference(sideOf(*twin), sideOf(*written), cases, defaults), std::nullopt);
+}
