@@ -40,6 +40,10 @@ public:
         // Runs on the store's queue right after the database is prepared (tests use it
         // to cap the file size, for one).
         std::function<void(sqlite3*)> didOpen;
+        // Candidate sets larger than this are ranked by the tiered walk instead of
+        // whole; the answers are the same (tests lower it to exercise every path).
+        // Default 2000.
+        std::optional<qint64> denseCandidateRows;
     };
 
     // Creates the parent directory (ClipboardSearchIndexDirectoryError on failure),
