@@ -123,3 +123,42 @@ TEST_F(DifferentialTest, HarnessReportsAWrongTieOrderAndAWrongHasMore) {
     writeHistory(again, corpus, *twin);
     EXPECT_EQ(firstDifference(sideOf(*twin), sideOf(*written), cases, defaults), std::nullopt);
 }
+
+// Queries that start or end inside a multi-code-point character (Thai vowel marks,
+// skin-tone modifiers, flags, joiners): code-point comparisons find them, grapheme
+// grams do not, and every shortcut of the store must still answer as the written
+// statements do, whether the candidate sets count as dense or not.
+TEST_F(DifferentialTest, QueriesThatCutThroughCharactersAgreeOnEveryPath) {
+    const char16_t* const texts[] = {u"สวัสดีครับ", u"ครับสวัสดี", u"👍🏽ok", u"ok👍🏽", u"🇩🇪🇫🇷flags",
+                                     u"a👨‍👩‍👧b", u"สวัสดี config", u"config สวัสดี", u"x\u200Dy", u"ab\uFE0Fc"};
+    std::vector<ClipboardSearchIndexDocument> corpus;
+    for (int copy = 0; copy < 12; ++copy) {
+        for (const char16_t* text : texts) {
+            corpus.push_back(indexDocument(QStringLiteral("T%1-%2").arg(copy).arg(corpus.size()),
+                                           QString::fromUtf16(text), copy % 5, copy % 2 == 0));
+        }
+    }
+    std::vector<DifferentialCase> cases;
+    for (const char16_t* query : {u"สว", u"วัส", u"ัส", u"สวั", u"ดีค", u"🏽o", u"👍", u"🏽", u"🇪🇫", u"🇩🇪",
+                                  u"a👨", u"‍👩", u"xy", u"x", u"abc", u"b\uFE0F", u"สวัสดี", u"ok", u"co"}) {
+        for (int offset : {0, 3, 40}) {
+            cases.push_back({QString::fromUtf16(query), 10, offset});
+            cases.push_back({QString::fromUtf16(query) + QStringLiteral(" type:text"), 10, offset});
+        }
+    }
+    for (qint64 denseRows : {0, 5, 30, 2000}) {
+        SCOPED_TRACE(denseRows);
+        SearchIndexFixture fixture;
+        fixture.now = differentialNow;
+        SQLiteClipboardSearchIndexStore::Environment environment;
+        environment.denseCandidateRows = denseRows;
+        SQLiteClipboardSearchIndexStore& store = fixture.open(environment);
+        WrittenSearchIndexReference written(fixture.directory.filePath(QStringLiteral("written.sqlite")),
+                                            fixture.defaults, fixture.now);
+        store.rebuild(corpus);
+        written.rebuild(corpus);
+        const std::optional<QString> difference =
+            firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
+        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
+    }
+}
