@@ -889,9 +889,18 @@ public:
         } else {
             Bindings bindings = tiers;
             append(bindings, set.bindings);
+            // The walk reads rows in recency order, scattered over the file; when
+            // members are that rare one pass in file order ranking them all is cheaper.
+            const qint64 walkLimit = std::max<qint64>(25 * count, denseCandidateRows * 5 / 2);
+            qint64 visited = 0;
+            bool gaveUp = false;
             thirdComplete = walk(tierColumns() + QStringLiteral(" INDEXED BY idx_documents_sort_at_doc_id WHERE 1=1") +
                                      member + newest + QLatin1Char(';'),
                                  bindings, [&](const Ranked& row) {
+                                     if (++visited > walkLimit) {
+                                         gaveUp = true;
+                                         return false;
+                                     }
                                      if (row.prefix) {
                                          return true;
                                      }
@@ -904,6 +913,9 @@ public:
                                      }
                                      return true;
                                  });
+            if (gaveUp) {
+                return rankedWhole(query, set, count);
+            }
         }
         for (size_t i = 0; i < second.size() && result.size() < static_cast<size_t>(count); ++i) {
             result.push_back(second[i].docID);
@@ -939,6 +951,22 @@ public:
                                                   "gram_postings WHERE gram_postings MATCH ?) AND (") +
                                        set.predicate + QStringLiteral(")\nORDER BY ") +
                                        rankingExpression(QStringLiteral("d")) + QStringLiteral("\nLIMIT ?;"));
+        statement.bind(bindings);
+        std::vector<qint64> result;
+        while (statement.step()) {
+            result.push_back(statement.int64(0));
+        }
+        return result;
+    }
+
+    // The first `count` members, every member ranked (one pass in file order).
+    std::vector<qint64> rankedWhole(const ClipboardSearchIndexQuery& query, const CandidateSet& set, qint64 count) {
+        Bindings bindings = set.bindings;
+        append(bindings, rankingBindings(query));
+        bindings.push_back(count);
+        Statement statement(*this, QStringLiteral("SELECT d.doc_id FROM documents d NOT INDEXED WHERE (") + set.predicate +
+                                       QStringLiteral(")\nORDER BY ") + rankingExpression(QStringLiteral("d")) +
+                                       QStringLiteral("\nLIMIT ?;"));
         statement.bind(bindings);
         std::vector<qint64> result;
         while (statement.step()) {
