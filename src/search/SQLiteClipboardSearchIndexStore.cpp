@@ -891,7 +891,7 @@ public:
             append(bindings, set.bindings);
             // The walk reads rows in recency order, scattered over the file; when
             // members are that rare one pass in file order ranking them all is cheaper.
-            const qint64 walkLimit = std::max<qint64>(25 * count, denseCandidateRows * 5 / 2);
+            const qint64 walkLimit = std::max<qint64>(4 * count, denseCandidateRows * 5 / 2);
             qint64 visited = 0;
             bool gaveUp = false;
             thirdComplete = walk(tierColumns() + QStringLiteral(" INDEXED BY idx_documents_sort_at_doc_id WHERE 1=1") +

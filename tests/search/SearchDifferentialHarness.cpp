@@ -126,7 +126,8 @@ QString randomQueryText(std::mt19937& random, const std::vector<ClipboardSearchI
         return QString::fromUtf16(pick(random, mixed));
     case 12: {
         const char* const hostile[] = {"\"", "a\"b", "a/b", "/", "con/ser", "*", "AND", "NOT x", "co*", "qzxv",
-                                       "zzzzqqq", "-", ".", "_", "a-", "(", "nothinghere"};
+                                       "zzzzqqq", "-", ".", "_", "a-", "(", "nothinghere", "%", "$", "#",
+                                       "@", "{", "'", "+", "&"};
         return QString::fromLatin1(pick(random, hostile));
     }
     default:
