@@ -1,5 +1,9 @@
 #include "search/ClipboardSearchGramTokenizer.h"
 
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
 #include <QString>
 #include <sqlite3.h>
 #include <unicode/uchar.h>
@@ -44,6 +48,50 @@ bool needsExactMatching(const char* text, int length) {
     return false;
 }
 
+// Letters, marks and numbers, as the store decides between its FTS and scan paths.
+bool isAlphanumeric(UChar32 c) {
+    switch (u_charType(c)) {
+    case U_UPPERCASE_LETTER:
+    case U_LOWERCASE_LETTER:
+    case U_TITLECASE_LETTER:
+    case U_MODIFIER_LETTER:
+    case U_OTHER_LETTER:
+    case U_NON_SPACING_MARK:
+    case U_ENCLOSING_MARK:
+    case U_COMBINING_SPACING_MARK:
+    case U_DECIMAL_DIGIT_NUMBER:
+    case U_LETTER_NUMBER:
+    case U_OTHER_NUMBER:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// One posting per distinct code point that is not a letter or number: a one-character
+// punctuation query has no gram, and without these would read every row.
+int emitSymbols(const char* text, int length, void* context, int (*token)(void*, int, const char*, int, int, int)) {
+    std::vector<std::string_view> symbols;
+    int32_t offset = 0;
+    while (offset < length) {
+        const int32_t start = offset;
+        UChar32 c = 0;
+        U8_NEXT(reinterpret_cast<const uint8_t*>(text), offset, length, c);
+        if (c >= 0 && !isAlphanumeric(c)) {
+            symbols.emplace_back(text + start, static_cast<size_t>(offset - start));
+        }
+    }
+    std::sort(symbols.begin(), symbols.end());
+    symbols.erase(std::unique(symbols.begin(), symbols.end()), symbols.end());
+    for (std::string_view symbol : symbols) {
+        const int result = token(context, 0, symbol.data(), static_cast<int>(symbol.size()), 0, length);
+        if (result != SQLITE_OK) {
+            return result;
+        }
+    }
+    return SQLITE_OK;
+}
+
 int tokenize(Fts5Tokenizer*, void* context, int flags, const char* text, int length,
              int (*token)(void*, int, const char*, int, int, int)) {
     if (length <= 0) {
@@ -58,6 +106,9 @@ int tokenize(Fts5Tokenizer*, void* context, int flags, const char* text, int len
         if (result != SQLITE_OK) {
             return result;
         }
+    }
+    if (const int result = emitSymbols(text, length, context, token); result != SQLITE_OK) {
+        return result;
     }
     ClipboardSearchText::Utf8Grams grams;
     ClipboardSearchText::documentGramsUtf8(QString::fromUtf8(text, length), QStringView(), grams);

@@ -1,7 +1,9 @@
 // The FTS5 tokenizer "quellpad_grams" behind the gram postings table: a document
 // column becomes its set of 2- and 3-character grams (grapheme clusters, as
 // ClipboardSearchText::searchGrams cuts them); a query phrase stays one token, so
-// MATCH '"ab" AND "bcd"' finds the rows whose gram set holds every phrase.
+// MATCH '"ab" AND "bcd"' finds the rows whose gram set holds every phrase. A column
+// also posts each distinct code point that is not a letter or number ("-", "@"),
+// so that rows holding a one-character punctuation query can be looked up too.
 #pragma once
 
 struct sqlite3;

@@ -578,7 +578,7 @@ public:
         result.documentCount = count("SELECT COUNT(*) FROM documents;");
         // One posting per gram and document, as one compact_grams row was.
         execute("CREATE VIRTUAL TABLE IF NOT EXISTS temp.gram_vocabulary USING fts5vocab(main, 'gram_postings', 'row');");
-        result.gramCount = count("SELECT COALESCE(SUM(doc), 0) FROM temp.gram_vocabulary WHERE term <> char(1);");
+        result.gramCount = count("SELECT COALESCE(SUM(doc), 0) FROM temp.gram_vocabulary WHERE length(term) > 1;");
         Statement meta(*this, QStringLiteral("SELECT value FROM meta WHERE key = ? LIMIT 1;"));
         meta.bind({lastRebuildKey});
         if (meta.step()) {
@@ -995,8 +995,12 @@ public:
                                  qint64 offset) {
         const qint64 count = offset + limit + 1;
         const std::vector<QString> grams = sortedQueryGrams(query.compactText);
-        if (!grams.empty()) {
-            const QString superset = QLatin1Char('(') + std::get<QString>(gramBindings(grams).front()) +
+        // One code point (a punctuation character here) is posted as a symbol.
+        const bool symbol = query.compactText.toUcs4().size() == 1;
+        if (!grams.empty() || symbol) {
+            const QString superset = QLatin1Char('(') +
+                                     (symbol ? quotedPhrase(query.compactText)
+                                             : std::get<QString>(gramBindings(grams).front())) +
                                      QStringLiteral(") OR ") + exactMatchingPhrase();
             if (matchCount(QStringLiteral("gram_postings"), superset, denseCandidateRows + 1) <= denseCandidateRows) {
                 return page(documentsByID(rankedWithin(query, superset, set, count)), offset, limit);
