@@ -1,6 +1,7 @@
 #include "search/SQLiteClipboardSearchIndexStore.h"
 
 #include <algorithm>
+#include <atomic>
 #include <variant>
 
 #include <QDir>
@@ -310,7 +311,7 @@ public:
         bool committed_ = false;
     };
 
-    explicit Connection(const QString& path) {
+    explicit Connection(const QString& path) : path_(path) {
         if (sqlite3_open(QFile::encodeName(path).constData(), &db_) != SQLITE_OK) {
             const QString message = errorMessage();
             sqlite3_close_v2(db_);
@@ -319,6 +320,8 @@ public:
         }
     }
     ~Connection() {
+        checkpoints_.reset(); // finishes a checkpoint under way
+        sqlite3_close_v2(checkpointDb_);
         sqlite3_close_v2(db_);
         db_ = nullptr;
     }
@@ -360,6 +363,47 @@ public:
         for (const char* statement : schemaIndexStatements) {
             execute(statement);
         }
+        moveCheckpointsOffTheWritePath();
+    }
+
+    // ---- checkpoints ------------------------------------------------------------
+    //
+    // SQLite's automatic checkpoint runs inside the commit that crosses its
+    // threshold, so now and then one upsert paid for copying the whole log. The
+    // write connection leaves that to a second connection on its own queue, which
+    // a commit only nudges; a passive checkpoint waits for no reader or writer.
+
+    static constexpr int checkpointLogPages = 1000; // SQLite's own default threshold
+
+    void moveCheckpointsOffTheWritePath() {
+        checkpoints_ = std::make_unique<SerialQueue>(queueLabel + QStringLiteral(".Checkpoint"));
+        sqlite3_wal_hook(db_, &Connection::walCommitted, this); // replaces the automatic checkpoint
+    }
+
+    static int walCommitted(void* context, sqlite3*, const char*, int logPages) {
+        auto* connection = static_cast<Connection*>(context);
+        if (logPages >= checkpointLogPages && !connection->checkpointPending_.exchange(true)) {
+            connection->checkpoints_->async([connection] { connection->checkpointNow(SQLITE_CHECKPOINT_PASSIVE); });
+        }
+        return SQLITE_OK;
+    }
+
+    // On the checkpoint queue. Best effort: a failure leaves the log to the next try.
+    void checkpointNow(int mode) {
+        checkpointPending_ = false;
+        // A connection learns that the file is in WAL mode only by reading it.
+        if (checkpointDb_ == nullptr &&
+            (sqlite3_open_v2(QFile::encodeName(path_).constData(), &checkpointDb_, SQLITE_OPEN_READWRITE, nullptr) !=
+                 SQLITE_OK ||
+             sqlite3_exec(checkpointDb_, "PRAGMA schema_version;", nullptr, nullptr, nullptr) != SQLITE_OK)) {
+            Logger::warning(QStringLiteral("Clipboard search index checkpoint connection failed: ") +
+                                QString::fromUtf8(sqlite3_errmsg(checkpointDb_)),
+                            logCategory);
+            sqlite3_close_v2(checkpointDb_);
+            checkpointDb_ = nullptr;
+            return;
+        }
+        sqlite3_wal_checkpoint_v2(checkpointDb_, nullptr, mode, nullptr, nullptr);
     }
 
     int layoutVersion() {
@@ -570,7 +614,8 @@ public:
         transaction.commit();
         // The log now holds a second copy of the whole index; fold it into the file and
         // give the space back. Best effort: a reader still using the log only delays it.
-        sqlite3_exec(db_, "PRAGMA wal_checkpoint(TRUNCATE);", nullptr, nullptr, nullptr);
+        // On the checkpoint queue, so that it never races a checkpoint already running.
+        checkpoints_->sync([this] { checkpointNow(SQLITE_CHECKPOINT_TRUNCATE); });
     }
 
     ClipboardSearchIndexStats stats() {
@@ -1251,6 +1296,10 @@ public:
 
 private:
     sqlite3* db_ = nullptr;
+    QString path_;
+    std::unique_ptr<SerialQueue> checkpoints_;
+    sqlite3* checkpointDb_ = nullptr; // used only on checkpoints_
+    std::atomic<bool> checkpointPending_ = false;
 };
 
 // ---------------------------------------------------------------------------

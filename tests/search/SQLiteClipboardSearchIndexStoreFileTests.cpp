@@ -196,3 +196,17 @@ TEST(SQLiteClipboardSearchIndexStoreError, Descriptions) {
               QStringLiteral("Failed to step clipboard search SQL: Unknown SQLite error"));
     EXPECT_STREQ(E(E::Kind::step, QStringLiteral("x")).what(), "Failed to step clipboard search SQL: x");
 }
+
+// Upserts leave checkpoints to the store's second connection (the write connection's
+// automatic checkpoint is replaced): the log must still reach the file while the
+// store is open, without a rebuild or a close.
+TEST_F(StoreFileTest, UpsertsAreCheckpointedInTheBackground) {
+    SQLiteClipboardSearchIndexStore& store = open();
+    const qint64 before = QFileInfo(path).size();
+    for (int i = 0; i < 400; ++i) {
+        store.upsert(indexDocument(QStringLiteral("U%1").arg(i), QString(3000, QLatin1Char('a' + i % 26)) + QString::number(i), i));
+    }
+    EXPECT_TRUE(processEventsUntil([&] { return QFileInfo(path).size() > before + 400 * 1024; }, 10'000))
+        << "file " << QFileInfo(path).size() << " bytes, log " << QFileInfo(path + QStringLiteral("-wal")).size();
+    EXPECT_EQ(store.stats().documentCount, 400);
+}
