@@ -453,8 +453,10 @@ public:
             transaction.commit();
         }
         if (earlierLayout) {
-            // The old gram rows are free pages now; give them back. Best effort.
+            // The old gram rows are free pages now; give them back (VACUUM writes the
+            // new file through the log, so fold that in too). Best effort.
             sqlite3_exec(db_, "VACUUM;", nullptr, nullptr, nullptr);
+            sqlite3_exec(db_, "PRAGMA wal_checkpoint(TRUNCATE);", nullptr, nullptr, nullptr);
             Logger::info(QStringLiteral("Clipboard search index converted to layout %1").arg(currentLayoutVersion),
                          logCategory);
         }

@@ -1,9 +1,13 @@
 // The store against the written statements, over randomised corpora and queries.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "search/SearchDifferentialHarness.h"
 #include "search/SearchTestSupport.h"
 #include "search/WrittenSearchIndexReference.h"
+#include "support/TestSupport.h"
 
 using namespace quellpad;
 using namespace quellpad::test;
@@ -161,4 +165,44 @@ TEST_F(DifferentialTest, QueriesThatCutThroughCharactersAgreeOnEveryPath) {
             firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
         EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
     }
+}
+
+// A file of the written layout (fts_terms with its own copy of the texts, one
+// compact_grams row per gram) converts on open, once, logging it, and then answers
+// exactly as the written statements over the same history do.
+TEST_F(DifferentialTest, AnIndexOfTheWrittenLayoutConvertsOnOpenAndAnswersTheSame) {
+    std::mt19937 random(21);
+    const std::vector<ClipboardSearchIndexDocument> corpus = randomCorpus(random, 400);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    {
+        WrittenSearchIndexReference old(path, defaults, now);
+        std::mt19937 writes(22);
+        writeHistory(writes, corpus, old);
+    }
+    auto written = reference(QStringLiteral("written.sqlite"));
+    std::mt19937 writes(22);
+    writeHistory(writes, corpus, *written);
+    ASSERT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE name = 'compact_grams';"), 1);
+    const qint64 writtenBytes = QFileInfo(path).size();
+
+    {
+        LogCapture capture;
+        SQLiteClipboardSearchIndexStore::Environment environment;
+        environment.denseCandidateRows = 10;
+        open(environment);
+        EXPECT_TRUE(capture.contains(LogLevel::info, QStringLiteral("SQLiteSearch"),
+                                     QStringLiteral("Converting clipboard search index from layout 0 to 2")));
+        EXPECT_EQ(scalar(path, "PRAGMA user_version;"), 2);
+        EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE name = 'compact_grams';"), 0);
+        EXPECT_LT(QFileInfo(path).size(), writtenBytes);
+        const std::optional<QString> difference =
+            firstDifference(sideOf(*store), sideOf(*written), randomCases(random, corpus, 800), defaults);
+        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
+        store.reset();
+    }
+    LogCapture again;
+    open();
+    EXPECT_FALSE(again.contains(LogLevel::info, QStringLiteral("SQLiteSearch"), QStringLiteral("Converting")));
+    EXPECT_EQ(store->stats().documentCount,
+              scalar(directory.filePath(QStringLiteral("written.sqlite")), "SELECT COUNT(*) FROM documents;"));
 }
