@@ -598,6 +598,12 @@ public:
         execute("INSERT INTO fts_terms (fts_terms) VALUES ('delete-all');");
         execute("DELETE FROM documents;");
         execute("DELETE FROM meta WHERE key = 'last_rebuild_at';");
+        // Each index is built once, sorted, after the rows are in, rather than kept
+        // up to date row by row; the rollback of a failed rebuild restores them.
+        for (const char* statement : schemaIndexStatements) {
+            const QString name = QString::fromLatin1(statement).section(QLatin1Char(' '), 5, 5).section(QLatin1Char('\n'), 0, 0);
+            execute((QStringLiteral("DROP INDEX IF EXISTS ") + name + QLatin1Char(';')).toUtf8().constData());
+        }
         {
             // Rows first, postings after in one pass per table: FTS5 then builds
             // large sorted segments instead of merging one small one per document.
@@ -608,6 +614,9 @@ public:
         }
         execute("INSERT INTO fts_terms (fts_terms) VALUES ('rebuild');");
         execute("INSERT INTO gram_postings (gram_postings) VALUES ('rebuild');");
+        for (const char* statement : schemaIndexStatements) {
+            execute(statement);
+        }
         {
             Statement meta(*this, QString::fromLatin1(upsertMeta));
             meta.bind({lastRebuildKey, QString::number(secondsSince1970(now), 'f', QLocale::FloatingPointShortest)});

@@ -164,6 +164,8 @@ TEST_F(StoreFileTest, AFullDiskDuringRebuildLeavesTheOldIndexUsable) {
         EXPECT_TRUE(error.message().contains(QStringLiteral("full"), Qt::CaseInsensitive)) << error.what();
     }
     EXPECT_EQ(store.stats(), before);
+    // The indexes dropped for the bulk load are back.
+    EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE 'idx_%';"), 12);
     const ClipboardSearchPage page = store.search(ClipboardSearchIndexQuery::fromText(QStringLiteral("entry 7")), {}, 5, 0);
     ASSERT_FALSE(page.items.empty());
     EXPECT_EQ(page.items[0].id, QStringLiteral("OLD-7"));
@@ -182,6 +184,7 @@ TEST_F(StoreFileTest, ARebuildLeavesNoSecondCopyInTheLog) {
     EXPECT_GT(QFileInfo(path).size(), 100 * 1024);
     EXPECT_EQ(QFileInfo(path + QStringLiteral("-wal")).size(), 0);
     EXPECT_EQ(store.stats().documentCount, 300);
+    EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE 'idx_%';"), 12);
 }
 
 TEST(SQLiteClipboardSearchIndexStoreError, Descriptions) {
