@@ -1,9 +1,10 @@
-// `quellpad-bench search --items N [--json] [--queries R]`: builds a deterministic
+// `quellpad-bench search --items N [--json] [--rounds R] [--check]`: builds a deterministic
 // synthetic history of N items (English prose, code, links, JSON, SQL, about 10%
 // Chinese; 20 bytes to 8 KB, median about 150 characters), rebuilds the index with
 // the pinyin index on through the search service, and times every query shape
 // through the service against the linear in-memory scan that simple clipboard
-// managers use.
+// managers use. With --check every answer it times is compared with the written
+// statements (the reference kept with the tests), and a difference exits with 3.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -20,11 +21,14 @@
 
 #include "settings/PreferenceKeys.h"
 #include "bench/BenchCommand.h"
+#include "classification/ClipboardClassificationSettings.h"
 #include "classification/LocalClipboardClassificationService.h"
 #include "history/EmptyClipboardHistoryRepository.h"
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "search/ClipboardSearchService.h"
+#include "search/ClipboardSearchQueryParser.h"
 #include "search/SQLiteClipboardSearchIndexStore.h"
+#include "search/WrittenSearchIndexReference.h"
 
 namespace quellpad::bench {
 
@@ -312,7 +316,10 @@ int runSearchBench(const QStringList& arguments) {
     const QCommandLineOption reuseOption(QStringLiteral("reuse"),
                                          QStringLiteral("Query the index already in --directory instead of rebuilding it "
                                                         "(for analysis; rebuild figures are then 0)."));
-    parser.addOptions({itemsOption, jsonOption, roundsOption, directoryOption, reuseOption});
+    const QCommandLineOption checkOption(QStringLiteral("check"),
+                                         QStringLiteral("Compare every timed answer with the written statements; exit 3 "
+                                                        "on a difference (meant for 10000 items)."));
+    parser.addOptions({itemsOption, jsonOption, roundsOption, directoryOption, reuseOption, checkOption});
     if (!parser.parse(QStringList{QStringLiteral("quellpad-bench search")} + arguments)) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
         return 2;
@@ -356,9 +363,16 @@ int runSearchBench(const QStringList& arguments) {
     std::nth_element(lengths.begin(), lengths.begin() + static_cast<long>(lengths.size() / 2), lengths.end());
     progress(QStringLiteral("items: %1 (median length %2 characters)").arg(items).arg(lengths[lengths.size() / 2]));
 
+    qint64 indexedTextBytes = 0;
+    for (const auto& document : history) {
+        indexedTextBytes += document.searchableText.toUtf8().size();
+    }
+
     InMemoryDefaultsStore defaults;
     defaults.set(PreferenceKeys::searchPinyinIndexEnabled, true);
-    auto store = std::make_shared<SQLiteClipboardSearchIndexStore>(databasePath, defaults);
+    SQLiteClipboardSearchIndexStore::Environment environment;
+    environment.now = [now] { return now; };
+    auto store = std::make_shared<SQLiteClipboardSearchIndexStore>(databasePath, defaults, environment);
     auto repository = std::make_shared<SyntheticRepository>(history);
     ClipboardSearchService service(repository, store, ClipboardSearchIndexConfiguration{},
                                    std::make_shared<LocalClipboardClassificationService>(), defaults,
@@ -381,13 +395,64 @@ int runSearchBench(const QStringList& arguments) {
     std::vector<double> upserts;
     ClipboardSearchIndexConfiguration configuration;
     configuration.isPinyinIndexEnabled = true;
+    std::vector<ClipboardSearchIndexDocument> upserted;
     for (int i = 0; i < (reuse ? 0 : 200); ++i) {
         const ClipboardSearchIndexDocument document =
             ClipboardSearchIndexDocument::make(generator.item(items + i, now), configuration);
+        upserted.push_back(document);
         const Clock::time_point start = Clock::now();
         store->upsert(document);
         upserts.push_back(millisecondsSince(start));
     }
+
+    // The reference gets the same documents (classified as the service's rebuild
+    // does) and the same upserts, so its doc_ids, and with them its ties, match.
+    const bool check = parser.isSet(checkOption) && !reuse;
+    std::unique_ptr<test::WrittenSearchIndexReference> reference;
+    if (check) {
+        progress(QStringLiteral("check: building the reference index"));
+        const QString referencePath = QDir(directory).filePath(QStringLiteral("written_reference.sqlite"));
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+            QFile::remove(referencePath + suffix);
+        }
+        reference = std::make_unique<test::WrittenSearchIndexReference>(referencePath, defaults, now);
+        const LocalClipboardClassificationService classifier;
+        const ClipboardClassificationSettings settings(defaults);
+        std::vector<ClipboardSearchIndexDocument> documents;
+        for (ClipboardSearchSourceDocument source : history) {
+            if (source.contentType == ClipboardContentType::text && !source.searchableText.isEmpty()) {
+                source.classification =
+                    classifier.classify(source.searchableText, settings.enabledSystemClassifications(), settings.userRules())
+                        .primaryClassification;
+            }
+            documents.push_back(ClipboardSearchIndexDocument::make(source, configuration));
+        }
+        reference->rebuild(documents);
+        for (const ClipboardSearchIndexDocument& document : upserted) {
+            reference->upsert(document);
+        }
+    }
+    int differences = 0;
+    auto compare = [&](const Shape& shape, const QString& query, const ClipboardSearchPage& page) {
+        if (!reference) {
+            return;
+        }
+        ClipboardSearchPage expected;
+        if (shape.recent) {
+            expected = reference->fetchRecent(50, 0);
+        } else {
+            const ClipboardParsedSearchQuery parsed = ClipboardSearchQueryParser(defaults).parse(query);
+            std::vector<ClipboardSearchFilter> filters = parsed.explicitFilters;
+            filters.insert(filters.end(), parsed.implicitFilters.begin(), parsed.implicitFilters.end());
+            expected = reference->search(ClipboardSearchIndexQuery::fromText(parsed.textTokens.join(QLatin1Char(' '))),
+                                         filters, 50, shape.offset);
+        }
+        if (!(expected == page)) {
+            ++differences;
+            std::fprintf(stderr, "check: %s '%s' differs from the written statements (%zu items, expected %zu)\n",
+                         shape.name, qPrintable(query), page.items.size(), expected.items.size());
+        }
+    };
 
     const std::vector<Shape> shapes{
         {"recent", {QString()}, 0, true},
@@ -403,6 +468,12 @@ int runSearchBench(const QStringList& arguments) {
         {"textWithFilters", {"user type:json", "status :sql", "config app:code"}},
         {"miss", {"qzxvjk", "zzqqxx", "xylophonequartz"}},
         {"loadMore", {"config", "meeting", "server"}, 50},
+        // Few FTS matches, so the bigram union runs over many rows that hold the pair.
+        {"rareBigram", {"ea", "ou", "ai", "oe", "nx"}},
+        // No gram to look up, and (almost) nowhere in the history.
+        {"rarePunctuation", {"~", "^", "|", "@", "#"}},
+        // Substrings held by some 0.1 to 2 % of the rows.
+        {"mediumSubstring", {"brai", "quo", "plea", "zou", "trai"}},
     };
 
     QJsonObject queries;
@@ -418,18 +489,39 @@ int runSearchBench(const QStringList& arguments) {
                 if (round == 0 && query == shape.queries.front()) {
                     figures.hits = static_cast<int>(page.items.size());
                 }
+                if (round == 0) {
+                    compare(shape, query, page);
+                }
             }
         }
         figures.p50 = percentile(samples, 50);
         figures.p95 = percentile(samples, 95);
+        // What the linear in-memory scan takes for the same texts (filters left out).
+        std::vector<double> shapeScans;
+        qsizetype scanHits = 0;
+        for (const QString& query : shape.queries) {
+            const QString needle = ClipboardSearchQueryParser(defaults).parse(query).textTokens.join(QLatin1Char(' '));
+            const Clock::time_point start = Clock::now();
+            qsizetype matches = 0;
+            for (const ClipboardSearchSourceDocument& document : history) {
+                matches += document.searchableText.contains(needle, Qt::CaseInsensitive) ? 1 : 0;
+            }
+            shapeScans.push_back(millisecondsSince(start));
+            scanHits = query == shape.queries.front() ? matches : scanHits;
+        }
+        const double scanP50 = percentile(shapeScans, 50);
+        const double speedUp = figures.p50 > 0 ? scanP50 / figures.p50 : 0.0;
         queries[QString::fromLatin1(shape.name)] =
             QJsonObject{{QStringLiteral("p50"), figures.p50}, {QStringLiteral("p95"), figures.p95},
-                        {QStringLiteral("hits"), figures.hits}};
-        progress(QStringLiteral("%1: p50 %2 ms, p95 %3 ms, hits %4")
+                        {QStringLiteral("hits"), figures.hits}, {QStringLiteral("scanP50"), scanP50}, {QStringLiteral("scanHits"), static_cast<qint64>(scanHits)},
+                        {QStringLiteral("speedUpOverScan"), speedUp}};
+        progress(QStringLiteral("%1: p50 %2 ms, p95 %3 ms, hits %4, scan p50 %5 ms, speed-up %6x")
                      .arg(QString::fromLatin1(shape.name), -16)
                      .arg(figures.p50, 0, 'f', 2)
                      .arg(figures.p95, 0, 'f', 2)
-                     .arg(figures.hits));
+                     .arg(figures.hits)
+                     .arg(scanP50, 0, 'f', 1)
+                     .arg(speedUp, 0, 'f', 1));
     }
 
     // The baseline: a case-insensitive substring scan over every text held in memory.
@@ -461,6 +553,9 @@ int runSearchBench(const QStringList& arguments) {
         {QStringLiteral("baselineScanMs"),
          QJsonObject{{QStringLiteral("p50"), percentile(scans, 50)}, {QStringLiteral("p95"), percentile(scans, 95)}}},
         {QStringLiteral("databaseBytes"), databaseBytes},
+        {QStringLiteral("indexedTextBytes"), indexedTextBytes},
+        {QStringLiteral("checked"), check},
+        {QStringLiteral("differences"), differences},
         {QStringLiteral("peakRssBytes"), peakResidentBytes()},
     };
     if (json) {
@@ -472,15 +567,21 @@ int runSearchBench(const QStringList& arguments) {
         progress(QStringLiteral("baseline scan: p50 %1 ms, p95 %2 ms")
                      .arg(percentile(scans, 50), 0, 'f', 2)
                      .arg(percentile(scans, 95), 0, 'f', 2));
-        progress(QStringLiteral("database: %1 MB, peak RSS: %2 MB")
+        progress(QStringLiteral("database: %1 MB for %2 MB of text (%3x), peak RSS: %4 MB")
                      .arg(databaseBytes / 1048576.0, 0, 'f', 1)
+                     .arg(indexedTextBytes / 1048576.0, 0, 'f', 1)
+                     .arg(indexedTextBytes > 0 ? static_cast<double>(databaseBytes) / static_cast<double>(indexedTextBytes) : 0.0,
+                          0, 'f', 1)
                      .arg(peakResidentBytes() / 1048576.0, 0, 'f', 1));
     }
-    return 0;
+    if (check) {
+        progress(QStringLiteral("check: %1 difference(s) from the written statements").arg(differences));
+    }
+    return differences > 0 ? 3 : 0;
 }
 
 const BenchRegistration registration({QStringLiteral("search"),
-                                      QStringLiteral("search latency: --items N [--json] [--rounds R] [--directory D]"),
+                                      QStringLiteral("search latency: --items N [--json] [--rounds R] [--directory D] [--check]"),
                                       runSearchBench});
 
 } // namespace

@@ -49,12 +49,12 @@ QFuture<ClipboardSearchPage> ClipboardSearchService::fetchRecent(int offset, int
         timer.start();
         try {
             ClipboardSearchPage page = indexStore_->fetchRecent(limit, offset);
-            metricsRecorder_->record({Kind::fetchRecent}, timer.nsecsElapsed() / 1e9, false).waitForFinished();
+            metricsRecorder_->record({Kind::fetchRecent}, timer.nsecsElapsed() / 1e9, false);
             return page;
         } catch (const std::exception& error) {
             Logger::error(QStringLiteral("Failed to read recent clipboard search index items: ") + describe(error),
                           logCategory);
-            metricsRecorder_->record({Kind::fetchRecent}, timer.nsecsElapsed() / 1e9, true).waitForFinished();
+            metricsRecorder_->record({Kind::fetchRecent}, timer.nsecsElapsed() / 1e9, true);
             throw;
         }
     });
@@ -90,10 +90,10 @@ ClipboardSearchPage ClipboardSearchService::searchNow(const QString& query, int 
                                       : QStringLiteral("SearchService: calling indexStore.search with filters"),
                       logCategory);
         ClipboardSearchPage page = indexStore_->search(storeQuery, filters, limit, offset);
-        metricsRecorder_->record(kinds, timer.nsecsElapsed() / 1e9, false).waitForFinished();
+        metricsRecorder_->record(kinds, timer.nsecsElapsed() / 1e9, false);
         return page;
     } catch (const std::exception& error) {
-        metricsRecorder_->record(kinds, timer.nsecsElapsed() / 1e9, true).waitForFinished();
+        metricsRecorder_->record(kinds, timer.nsecsElapsed() / 1e9, true);
         Logger::error(QStringLiteral("Clipboard search index query failed: ") + describe(error), logCategory);
         throw;
     }
@@ -130,11 +130,11 @@ ClipboardSearchRebuildResult ClipboardSearchService::rebuildNow() {
                          QString::number(documents.size()) + QStringLiteral(", grams=") +
                          QString::number(stats.gramCount),
                      logCategory);
-        metricsRecorder_->record({Kind::rebuildIndex}, timer.nsecsElapsed() / 1e9, false).waitForFinished();
+        metricsRecorder_->record({Kind::rebuildIndex}, timer.nsecsElapsed() / 1e9, false);
         return {static_cast<int>(documents.size()), stats};
     } catch (const std::exception& error) {
         Logger::error(QStringLiteral("Clipboard search index rebuild failed: ") + describe(error), logCategory);
-        metricsRecorder_->record({Kind::rebuildIndex}, timer.nsecsElapsed() / 1e9, true).waitForFinished();
+        metricsRecorder_->record({Kind::rebuildIndex}, timer.nsecsElapsed() / 1e9, true);
         throw;
     }
 }

@@ -1,7 +1,7 @@
 #include "search/SQLiteClipboardSearchIndexStore.h"
 
 #include <algorithm>
-#include <deque>
+#include <atomic>
 #include <variant>
 
 #include <QDir>
@@ -16,6 +16,7 @@
 #include "Core/Utilities/TextUtilities.h"
 #include "search/ClipboardSearchFilterConditions.h"
 #include "Core/Utilities/ClipboardSearchText.h"
+#include "search/ClipboardSearchGramTokenizer.h"
 #include "search/ClipboardSearchVocabulary.h"
 
 namespace quellpad {
@@ -27,15 +28,25 @@ using Kind = SQLiteClipboardSearchIndexStoreError::Kind;
 const QString logCategory = QStringLiteral("SQLiteSearch");
 const QString lastRebuildKey = QStringLiteral("last_rebuild_at");
 
-const char* const schemaIndexOnGramDocID = "CREATE INDEX IF NOT EXISTS idx_compact_grams_doc_id\nON compact_grams(doc_id);";
+// The file's layout, kept in PRAGMA user_version. 0 is the first layout: fts_terms
+// kept its own copy of the texts and compact_grams held one B-tree row per gram and
+// document plus an index on doc_id (30 times the text it indexed). 2 keeps the
+// texts once, in documents: both FTS tables read them from there (external
+// content), and the grams are FTS5 postings (detail=none) fed by a tokenizer that
+// cuts the same 2- and 3-character grams. The answers are the same.
+constexpr int currentLayoutVersion = 2;
+
+const char* const createTermsTable =
+    "CREATE VIRTUAL TABLE IF NOT EXISTS fts_terms USING fts5(\n    normalized_text,\n    pinyin_spaced,\n"
+    "    content='documents',\n    content_rowid='doc_id',\n    prefix='1 2 3'\n);";
+const char* const createGramTable =
+    "CREATE VIRTUAL TABLE IF NOT EXISTS gram_postings USING fts5(\n    compact_text,\n    pinyin_compact,\n"
+    "    content='documents',\n    content_rowid='doc_id',\n    detail=none,\n    tokenize='quellpad_grams'\n);";
 
 // Tables first, then the migration of older files, then the indexes: the indexes
 // name columns that an older documents table gets only from the migration.
 const char* const schemaTableStatements[] = {
     "CREATE TABLE IF NOT EXISTS documents (\n    doc_id INTEGER PRIMARY KEY AUTOINCREMENT,\n    item_id TEXT NOT NULL UNIQUE,\n    preview TEXT NOT NULL,\n    created_at REAL NOT NULL,\n    sort_at REAL NOT NULL,\n    last_accessed_at REAL,\n    access_count INTEGER NOT NULL DEFAULT 0,\n    content_type TEXT NOT NULL,\n    bundle_identifier TEXT,\n    classification TEXT,\n    normalized_text TEXT NOT NULL,\n    compact_text TEXT NOT NULL,\n    pinyin_spaced TEXT NOT NULL,\n    pinyin_compact TEXT NOT NULL,\n    is_truncated INTEGER NOT NULL DEFAULT 0\n);",
-    "CREATE VIRTUAL TABLE IF NOT EXISTS fts_terms USING fts5(\n    normalized_text,\n    pinyin_spaced\n);",
-    "CREATE TABLE IF NOT EXISTS compact_grams (\n    gram TEXT NOT NULL,\n    doc_id INTEGER NOT NULL,\n    PRIMARY KEY (gram, doc_id)\n) WITHOUT ROWID;",
-    schemaIndexOnGramDocID,
     "CREATE TABLE IF NOT EXISTS meta (\n    key TEXT PRIMARY KEY,\n    value TEXT NOT NULL\n);",
 };
 const char* const schemaIndexStatements[] = {
@@ -45,17 +56,28 @@ const char* const schemaIndexStatements[] = {
     "CREATE INDEX IF NOT EXISTS idx_documents_classification_sort_at_doc_id\nON documents(classification COLLATE NOCASE, sort_at DESC, doc_id DESC);",
     "CREATE INDEX IF NOT EXISTS idx_documents_bundle_identifier_created_at_doc_id\nON documents(bundle_identifier COLLATE NOCASE, created_at DESC, doc_id DESC);",
     "CREATE INDEX IF NOT EXISTS idx_documents_bundle_identifier_sort_at_doc_id\nON documents(bundle_identifier COLLATE NOCASE, sort_at DESC, doc_id DESC);",
+    // Head indexes: the rows that start with a one-, two- or three-character query,
+    // newest first, for the first tier of the ranking.
+    "CREATE INDEX IF NOT EXISTS idx_documents_compact_head_1\nON documents(substr(compact_text, 1, 1), sort_at DESC, doc_id DESC);",
+    "CREATE INDEX IF NOT EXISTS idx_documents_compact_head_2\nON documents(substr(compact_text, 1, 2), sort_at DESC, doc_id DESC);",
+    "CREATE INDEX IF NOT EXISTS idx_documents_compact_head_3\nON documents(substr(compact_text, 1, 3), sort_at DESC, doc_id DESC);",
+    "CREATE INDEX IF NOT EXISTS idx_documents_pinyin_head_1\nON documents(substr(pinyin_compact, 1, 1), sort_at DESC, doc_id DESC)\nWHERE pinyin_compact <> '';",
+    "CREATE INDEX IF NOT EXISTS idx_documents_pinyin_head_2\nON documents(substr(pinyin_compact, 1, 2), sort_at DESC, doc_id DESC)\nWHERE pinyin_compact <> '';",
+    "CREATE INDEX IF NOT EXISTS idx_documents_pinyin_head_3\nON documents(substr(pinyin_compact, 1, 3), sort_at DESC, doc_id DESC)\nWHERE pinyin_compact <> '';",
 };
 
-const char* const selectDocIDByItemID = "SELECT doc_id FROM documents WHERE item_id = ? LIMIT 1;";
-const char* const deleteGramsOfDoc = "DELETE FROM compact_grams WHERE doc_id = ?;";
-const char* const deleteFTSOfDoc = "DELETE FROM fts_terms WHERE rowid = ?;";
+const char* const selectDocIDByItemID =
+    "SELECT doc_id, normalized_text, pinyin_spaced, compact_text, pinyin_compact FROM documents WHERE item_id = ? LIMIT 1;";
+// External content: FTS5 removes a row's postings given the texts it was indexed with.
+const char* const deleteTermsOfDoc =
+    "INSERT INTO fts_terms (fts_terms, rowid, normalized_text, pinyin_spaced)\nVALUES ('delete', ?, ?, ?);";
+const char* const deleteGramsOfDoc =
+    "INSERT INTO gram_postings (gram_postings, rowid, compact_text, pinyin_compact)\nVALUES ('delete', ?, ?, ?);";
 const char* const deleteDocument = "DELETE FROM documents WHERE doc_id = ?;";
 const char* const insertDocument =
     "INSERT INTO documents (\n    item_id,\n    preview,\n    created_at,\n    sort_at,\n    last_accessed_at,\n    access_count,\n    content_type,\n    bundle_identifier,\n    classification,\n    normalized_text,\n    compact_text,\n    pinyin_spaced,\n    pinyin_compact,\n    is_truncated\n) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?);";
 const char* const insertFTS = "INSERT INTO fts_terms (rowid, normalized_text, pinyin_spaced)\nVALUES (?, ?, ?);";
-const char* const insertGram = "INSERT OR IGNORE INTO compact_grams (gram, doc_id)\nVALUES (?, ?);";
-const char* const stageGram = "INSERT INTO temp.rebuild_grams (gram, doc_id)\nVALUES (?, ?);";
+const char* const insertGrams = "INSERT INTO gram_postings (rowid, compact_text, pinyin_compact)\nVALUES (?, ?, ?);";
 const char* const upsertMeta =
     "INSERT INTO meta (key, value)\nVALUES (?, ?)\nON CONFLICT(key) DO UPDATE SET value = excluded.value;";
 const char* const touchDocument =
@@ -290,7 +312,7 @@ public:
         bool committed_ = false;
     };
 
-    Connection(const QString& path, int busyTimeoutMs) {
+    Connection(const QString& path, int busyTimeoutMs) : path_(path) {
         // Created owner-only before SQLite sees it; its -wal and -shm take the same mode.
         if (std::optional<QString> error = PrivateFiles::createFile(path)) {
             throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, *error);
@@ -307,6 +329,8 @@ public:
         sqlite3_busy_timeout(db_, busyTimeoutMs);
     }
     ~Connection() {
+        checkpoints_.reset(); // finishes a checkpoint under way
+        sqlite3_close_v2(checkpointDb_);
         sqlite3_close_v2(db_);
         db_ = nullptr;
     }
@@ -337,12 +361,113 @@ public:
         execute("PRAGMA journal_mode = WAL;");
         execute("PRAGMA synchronous = NORMAL;");
         execute("PRAGMA foreign_keys = ON;");
+        if (ClipboardSearchGramTokenizer::registerOn(db_) != SQLITE_OK) {
+            throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, errorMessage());
+        }
         for (const char* statement : schemaTableStatements) {
             execute(statement);
         }
         migrate();
+        convertLayout();
         for (const char* statement : schemaIndexStatements) {
             execute(statement);
+        }
+        moveCheckpointsOffTheWritePath();
+    }
+
+    // ---- checkpoints ------------------------------------------------------------
+    //
+    // SQLite's automatic checkpoint runs inside the commit that crosses its
+    // threshold, so now and then one upsert paid for copying the whole log. The
+    // write connection leaves that to a second connection on its own queue, which
+    // a commit only nudges; a passive checkpoint waits for no reader or writer.
+
+    static constexpr int checkpointLogPages = 1000; // SQLite's own default threshold
+
+    void moveCheckpointsOffTheWritePath() {
+        checkpoints_ = std::make_unique<SerialQueue>(queueLabel + QStringLiteral(".Checkpoint"));
+        sqlite3_wal_hook(db_, &Connection::walCommitted, this); // replaces the automatic checkpoint
+    }
+
+    static int walCommitted(void* context, sqlite3*, const char*, int logPages) {
+        auto* connection = static_cast<Connection*>(context);
+        if (logPages >= checkpointLogPages && !connection->checkpointPending_.exchange(true)) {
+            connection->checkpoints_->async([connection] { connection->checkpointNow(SQLITE_CHECKPOINT_PASSIVE); });
+        }
+        return SQLITE_OK;
+    }
+
+    // On the checkpoint queue. Best effort: a failure leaves the log to the next try.
+    void checkpointNow(int mode) {
+        checkpointPending_ = false;
+        // A connection learns that the file is in WAL mode only by reading it.
+        if (checkpointDb_ == nullptr &&
+            (sqlite3_open_v2(QFile::encodeName(path_).constData(), &checkpointDb_, SQLITE_OPEN_READWRITE, nullptr) !=
+                 SQLITE_OK ||
+             sqlite3_exec(checkpointDb_, "PRAGMA schema_version;", nullptr, nullptr, nullptr) != SQLITE_OK)) {
+            Logger::warning(QStringLiteral("Clipboard search index checkpoint connection failed: ") +
+                                QString::fromUtf8(sqlite3_errmsg(checkpointDb_)),
+                            logCategory);
+            sqlite3_close_v2(checkpointDb_);
+            checkpointDb_ = nullptr;
+            return;
+        }
+        sqlite3_wal_checkpoint_v2(checkpointDb_, nullptr, mode, nullptr, nullptr);
+    }
+
+    int layoutVersion() {
+        Statement statement(*this, QStringLiteral("PRAGMA user_version;"));
+        return statement.step() ? static_cast<int>(statement.int64(0)) : 0;
+    }
+
+    bool hasTable(const char* name) {
+        Statement statement(*this, QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = ? LIMIT 1;"));
+        statement.bind({QString::fromLatin1(name)});
+        return statement.step();
+    }
+
+    // Brings a file of an earlier layout to the current one from its documents
+    // table alone (the history is not needed), in one transaction: a kill midway
+    // leaves the old layout, which the next open converts again.
+    void convertLayout() {
+        const int version = layoutVersion();
+        if (version == currentLayoutVersion) {
+            return;
+        }
+        if (version > currentLayoutVersion) {
+            throw SQLiteClipboardSearchIndexStoreError(
+                Kind::openDatabase, QStringLiteral("index layout %1 is newer than this version reads (%2)")
+                                        .arg(version)
+                                        .arg(currentLayoutVersion));
+        }
+        const bool earlierLayout = hasTable("compact_grams") || hasTable("fts_terms");
+        const qint64 documentCount = count("SELECT COUNT(*) FROM documents;");
+        if (earlierLayout) {
+            Logger::info(QStringLiteral("Converting clipboard search index from layout %1 to %2 (%3 documents)")
+                             .arg(version)
+                             .arg(currentLayoutVersion)
+                             .arg(documentCount),
+                         logCategory);
+        }
+        {
+            Transaction transaction(*this);
+            execute("DROP TABLE IF EXISTS compact_grams;");
+            execute("DROP TABLE IF EXISTS fts_terms;");
+            execute("DROP TABLE IF EXISTS gram_postings;");
+            execute(createTermsTable);
+            execute(createGramTable);
+            execute("INSERT INTO fts_terms (fts_terms) VALUES ('rebuild');");
+            execute("INSERT INTO gram_postings (gram_postings) VALUES ('rebuild');");
+            execute(QStringLiteral("PRAGMA user_version = %1;").arg(currentLayoutVersion).toLatin1().constData());
+            transaction.commit();
+        }
+        if (earlierLayout) {
+            // The old gram rows are free pages now; give them back (VACUUM writes the
+            // new file through the log, so fold that in too). Best effort.
+            sqlite3_exec(db_, "VACUUM;", nullptr, nullptr, nullptr);
+            sqlite3_exec(db_, "PRAGMA wal_checkpoint(TRUNCATE);", nullptr, nullptr, nullptr);
+            Logger::info(QStringLiteral("Clipboard search index converted to layout %1").arg(currentLayoutVersion),
+                         logCategory);
         }
     }
 
@@ -386,37 +511,14 @@ public:
 
     // ---- writing --------------------------------------------------------------
 
-    // Lets SQLite's sorter use one helper thread while alive.
-    class SorterThreads {
-    public:
-        explicit SorterThreads(sqlite3* db) : db_(db) { sqlite3_exec(db_, "PRAGMA threads = 1;", nullptr, nullptr, nullptr); }
-        ~SorterThreads() { sqlite3_exec(db_, "PRAGMA threads = 0;", nullptr, nullptr, nullptr); }
-        SorterThreads(const SorterThreads&) = delete;
-        SorterThreads& operator=(const SorterThreads&) = delete;
-
-    private:
-        sqlite3* db_;
-    };
-
     // The insert statements of one write, prepared once and reused for every document.
     class Writer {
     public:
-        // Writes grams straight into compact_grams (one row per step, as an upsert
-        // does), or stages them for a rebuild, many rows per step.
-        enum class Grams { direct, staged };
-
-        explicit Writer(Connection& connection, Grams grams = Grams::direct)
-            : connection_(connection), document_(connection, QString::fromLatin1(insertDocument)),
-              fts_(connection, QString::fromLatin1(insertFTS)),
-              gram_(connection, QString::fromLatin1(grams == Grams::direct ? insertGram : stageGram)),
-              staged_(grams == Grams::staged) {
-            if (staged_) {
-                QString batch = QString::fromLatin1(stageGram);
-                batch.chop(1); // the ";"
-                for (int i = 1; i < stagedBatchRows; ++i) {
-                    batch += QStringLiteral(", (?, ?)");
-                }
-                stageBatch_.emplace(connection, batch + QLatin1Char(';'));
+        explicit Writer(Connection& connection, bool withPostings = true)
+            : connection_(connection), document_(connection, QString::fromLatin1(insertDocument)) {
+            if (withPostings) {
+                fts_.emplace(connection, QString::fromLatin1(insertFTS));
+                grams_.emplace(connection, QString::fromLatin1(insertGrams));
             }
         }
 
@@ -439,87 +541,39 @@ public:
                 document.isTruncated ? 1 : 0,
             });
             document_.runToCompletion();
+            if (!fts_) {
+                return; // a rebuild indexes all rows at once afterwards
+            }
             const qint64 docID = sqlite3_last_insert_rowid(connection_.db_);
-
-            fts_.resetAndClear();
-            fts_.bind({docID, document.normalizedText, document.pinyinSpaced});
-            fts_.runToCompletion();
-
-            ClipboardSearchText::Utf8Grams& grams = staged_ ? pendingGrams_.emplace_back() : directGrams_;
-            ClipboardSearchText::documentGramsUtf8(document.compactText, document.pinyinCompact, grams);
-            if (staged_) {
-                for (std::string_view gram : grams.grams) {
-                    pendingRows_.emplace_back(gram, docID);
-                }
-                if (pendingRows_.size() >= pendingFlushRows) {
-                    flush();
-                }
-                return;
-            }
-            // Sorted, so consecutive rows land next to each other in the gram table.
-            for (std::string_view gram : grams.grams) {
-                insertRow(gram_, 0, gram, docID);
-            }
-        }
-
-        // Writes the staged rows still pending; call once after the last document.
-        void flush() {
-            size_t row = 0;
-            for (; row + stagedBatchRows <= pendingRows_.size(); row += stagedBatchRows) {
-                stageBatch_->resetAndClear();
-                for (int i = 0; i < stagedBatchRows; ++i) {
-                    const auto& [gram, docID] = pendingRows_[row + static_cast<size_t>(i)];
-                    stageBatch_->bindStaticText(2 * i + 1, gram);
-                    stageBatch_->bindInt64(2 * i + 2, docID);
-                }
-                stageBatch_->runToCompletion();
-            }
-            for (; row < pendingRows_.size(); ++row) {
-                insertRow(gram_, 0, pendingRows_[row].first, pendingRows_[row].second);
-            }
-            pendingRows_.clear();
-            pendingGrams_.clear();
+            fts_->resetAndClear();
+            fts_->bind({docID, document.normalizedText, document.pinyinSpaced});
+            fts_->runToCompletion();
+            grams_->resetAndClear();
+            grams_->bind({docID, document.compactText, document.pinyinCompact});
+            grams_->runToCompletion();
         }
 
     private:
-        static constexpr int stagedBatchRows = 100;
-        static constexpr size_t pendingFlushRows = 100'000;
-
-        static void insertRow(Statement& statement, int first, std::string_view gram, qint64 docID) {
-            statement.resetAndClear();
-            statement.bindStaticText(first + 1, gram);
-            statement.bindInt64(first + 2, docID);
-            statement.runToCompletion();
-        }
-
         Connection& connection_;
         Statement document_;
-        Statement fts_;
-        Statement gram_;
-        std::optional<Statement> stageBatch_;
-        bool staged_;
-        ClipboardSearchText::Utf8Grams directGrams_;
-        // Staged rows point into the gram bytes of their documents, kept until flushed.
-        std::deque<ClipboardSearchText::Utf8Grams> pendingGrams_;
-        std::vector<std::pair<std::string_view, qint64>> pendingRows_;
+        std::optional<Statement> fts_;
+        std::optional<Statement> grams_;
     };
 
     // Deletes the grams, FTS row and document of an item, when it has one.
     void removeDocument(const QString& itemID) {
-        std::optional<qint64> docID;
-        {
-            Statement lookup(*this, QString::fromLatin1(selectDocIDByItemID));
-            lookup.bind({itemID});
-            if (lookup.step()) {
-                docID = lookup.int64(0);
-            }
-        }
-        if (!docID) {
+        Statement lookup(*this, QString::fromLatin1(selectDocIDByItemID));
+        lookup.bind({itemID});
+        if (!lookup.step()) {
             return;
         }
-        for (const char* sql : {deleteGramsOfDoc, deleteFTSOfDoc, deleteDocument}) {
+        const qint64 docID = lookup.int64(0);
+        const Bindings terms{docID, lookup.text(1), lookup.text(2)};
+        const Bindings grams{docID, lookup.text(3), lookup.text(4)};
+        for (const auto& [sql, bindings] : {std::pair{deleteTermsOfDoc, terms}, std::pair{deleteGramsOfDoc, grams},
+                                            std::pair{deleteDocument, Bindings{docID}}}) {
             Statement statement(*this, QString::fromLatin1(sql));
-            statement.bind({*docID});
+            statement.bind(bindings);
             statement.runToCompletion();
         }
     }
@@ -573,32 +627,28 @@ public:
 
     void rebuild(const std::vector<ClipboardSearchIndexDocument>& documents, const QDateTime& now) {
         Transaction transaction(*this);
-        execute("DELETE FROM compact_grams;");
-        execute("DELETE FROM fts_terms;");
+        execute("INSERT INTO gram_postings (gram_postings) VALUES ('delete-all');");
+        execute("INSERT INTO fts_terms (fts_terms) VALUES ('delete-all');");
         execute("DELETE FROM documents;");
         execute("DELETE FROM meta WHERE key = 'last_rebuild_at';");
-        // Grams arrive in document order, which scatters them over the whole gram
-        // tree: with a large history every insert misses the page cache. They are
-        // staged unindexed instead, then copied in key order (appends only), and the
-        // doc_id index is built once at the end. The stored rows are the same.
-        execute("DROP INDEX IF EXISTS idx_compact_grams_doc_id;");
-        execute("CREATE TEMP TABLE IF NOT EXISTS rebuild_grams (gram TEXT NOT NULL, doc_id INTEGER NOT NULL);");
-        execute("DELETE FROM temp.rebuild_grams;");
+        // Each index is built once, sorted, after the rows are in, rather than kept
+        // up to date row by row; the rollback of a failed rebuild restores them.
+        for (const char* statement : schemaIndexStatements) {
+            const QString name = QString::fromLatin1(statement).section(QLatin1Char(' '), 5, 5).section(QLatin1Char('\n'), 0, 0);
+            execute((QStringLiteral("DROP INDEX IF EXISTS ") + name + QLatin1Char(';')).toUtf8().constData());
+        }
         {
-            Writer writer(*this, Writer::Grams::staged);
+            // Rows first, postings after in one pass per table: FTS5 then builds
+            // large sorted segments instead of merging one small one per document.
+            Writer writer(*this, false);
             for (const ClipboardSearchIndexDocument& document : documents) {
                 writer.write(document);
             }
-            writer.flush();
         }
-        {
-            // The two big sorts (key order for the copy, doc_id order for the index)
-            // may use a helper thread; this only changes how fast they run.
-            SorterThreads helpers(db_);
-            execute("INSERT OR IGNORE INTO compact_grams (gram, doc_id)\nSELECT gram, doc_id FROM temp.rebuild_grams\n"
-                    "ORDER BY gram, doc_id;");
-            execute("DELETE FROM temp.rebuild_grams;");
-            execute(schemaIndexOnGramDocID);
+        execute("INSERT INTO fts_terms (fts_terms) VALUES ('rebuild');");
+        execute("INSERT INTO gram_postings (gram_postings) VALUES ('rebuild');");
+        for (const char* statement : schemaIndexStatements) {
+            execute(statement);
         }
         {
             Statement meta(*this, QString::fromLatin1(upsertMeta));
@@ -608,13 +658,16 @@ public:
         transaction.commit();
         // The log now holds a second copy of the whole index; fold it into the file and
         // give the space back. Best effort: a reader still using the log only delays it.
-        sqlite3_exec(db_, "PRAGMA wal_checkpoint(TRUNCATE);", nullptr, nullptr, nullptr);
+        // On the checkpoint queue, so that it never races a checkpoint already running.
+        checkpoints_->sync([this] { checkpointNow(SQLITE_CHECKPOINT_TRUNCATE); });
     }
 
     ClipboardSearchIndexStats stats() {
         ClipboardSearchIndexStats result;
         result.documentCount = count("SELECT COUNT(*) FROM documents;");
-        result.gramCount = count("SELECT COUNT(*) FROM compact_grams;");
+        // One posting per gram and document, as one compact_grams row was.
+        execute("CREATE VIRTUAL TABLE IF NOT EXISTS temp.gram_vocabulary USING fts5vocab(main, 'gram_postings', 'row');");
+        result.gramCount = count("SELECT COALESCE(SUM(doc), 0) FROM temp.gram_vocabulary WHERE length(term) > 1;");
         Statement meta(*this, QStringLiteral("SELECT value FROM meta WHERE key = ? LIMIT 1;"));
         meta.bind({lastRebuildKey});
         if (meta.step()) {
@@ -725,20 +778,19 @@ public:
         return lines.join(QLatin1Char(' '));
     }
 
-    static QString gramJoin(qsizetype gramCount) {
-        QStringList placeholders;
-        for (qsizetype i = 0; i < gramCount; ++i) {
-            placeholders.push_back(QStringLiteral("?"));
-        }
-        return QStringLiteral("    JOIN (\n        SELECT doc_id\n        FROM compact_grams\n        WHERE gram IN (") +
-               placeholders.join(QStringLiteral(", ")) +
-               QStringLiteral(")\n        GROUP BY doc_id\n        HAVING COUNT(DISTINCT gram) = ?\n    ) gram_match ON gram_match.doc_id = d.doc_id");
+    // The rows whose gram set holds every query gram (what a GROUP BY over one row
+    // per gram and document with COUNT(DISTINCT gram) = n found).
+    static QString gramJoin() {
+        return QStringLiteral("    JOIN (\n        SELECT rowid AS doc_id\n        FROM gram_postings\n        WHERE "
+                              "gram_postings MATCH ?\n    ) gram_match ON gram_match.doc_id = d.doc_id");
     }
 
     static Bindings gramBindings(const std::vector<QString>& grams) {
-        Bindings bindings(grams.begin(), grams.end());
-        bindings.push_back(static_cast<int>(grams.size()));
-        return bindings;
+        QStringList phrases;
+        for (QString gram : grams) {
+            phrases.push_back(QLatin1Char('"') + gram.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"'));
+        }
+        return {phrases.join(QStringLiteral(" AND "))};
     }
 
     static std::vector<QString> sortedQueryGrams(const QString& compactQuery) {
@@ -760,13 +812,315 @@ public:
                rankingExpression(QStringLiteral("d")) + QStringLiteral("\nLIMIT ? OFFSET ?;");
     }
 
+    // ---- ranked walk --------------------------------------------------------------
+    //
+    // The ranking is lexicographic (contains, starts with, sort_at, doc_id), so the
+    // top rows of a large candidate set can be produced tier by tier instead of
+    // ranking every candidate, which reads every candidate's text: rows that start
+    // with the query come from the head indexes, newest first; rows that contain it
+    // from the gram postings when they are few, else from a walk down the recency
+    // index, which also yields the remaining rows in order. Each row's tier is read
+    // from the same CASE expressions the ranking uses, so the order is the written
+    // one. Small candidate sets still go through the written statements.
+
+    // Above this many candidate rows the tiered walk replaces the written ranking.
+    qint64 denseCandidateRows = 2000;
+
+    struct CandidateSet {
+        QString predicate; // over alias d: true for the members
+        Bindings bindings;
+        bool membersContainQuery = false; // scan paths: no member is in the last tier
+    };
+
+    struct Ranked {
+        qint64 docID = 0;
+        double sortAt = 0;
+        bool contains = false;
+        bool prefix = false;
+    };
+
+    static bool newerFirst(const Ranked& a, const Ranked& b) {
+        return a.sortAt != b.sortAt ? a.sortAt > b.sortAt : a.docID > b.docID;
+    }
+
+    static QString tierClause(const QString& comparison) {
+        return QStringLiteral("instr(d.normalized_text, ?) ") + comparison + QStringLiteral(" OR instr(d.compact_text, ?) ") +
+               comparison + QStringLiteral(" OR instr(d.pinyin_spaced, ?) ") + comparison +
+               QStringLiteral(" OR instr(d.pinyin_compact, ?) ") + comparison;
+    }
+
+    // doc_id, sort_at and the two tier flags of a row; bound with the eight ranking values.
+    static QString tierColumns() {
+        return QStringLiteral("SELECT d.doc_id, d.sort_at, CASE WHEN ") + tierClause(QStringLiteral("> 0")) +
+               QStringLiteral(" THEN 1 ELSE 0 END, CASE WHEN ") + tierClause(QStringLiteral("= 1")) +
+               QStringLiteral(" THEN 1 ELSE 0 END FROM documents d");
+    }
+
+    static QString quotedPhrase(QString text) {
+        return QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    }
+
+    static QString exactMatchingPhrase() {
+        return quotedPhrase(QString::fromLatin1(ClipboardSearchGramTokenizer::exactMatchingMarker));
+    }
+
+    // Rows of a MATCH on an FTS table, counted up to `cap`.
+    qint64 matchCount(const QString& table, const QString& match, qint64 cap) {
+        Statement statement(*this, QStringLiteral("SELECT COUNT(*) FROM (SELECT rowid FROM %1 WHERE %1 MATCH ? LIMIT ?);")
+                                       .arg(table));
+        statement.bind({match, cap});
+        return statement.step() ? statement.int64(0) : 0;
+    }
+
+    // Steps a tier query; `keep` sees each row and returns false to stop early.
+    // True when every row was seen.
+    template <typename Keep>
+    bool walk(const QString& sql, const Bindings& bindings, Keep keep) {
+        Statement statement(*this, sql);
+        statement.bind(bindings);
+        while (statement.step()) {
+            const Ranked row{statement.int64(0), statement.real(1), statement.int64(2) != 0, statement.int64(3) != 0};
+            if (!keep(row)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    std::vector<Ranked> collect(const QString& sql, const Bindings& bindings) {
+        std::vector<Ranked> rows;
+        walk(sql, bindings, [&](const Ranked& row) {
+            rows.push_back(row);
+            return true;
+        });
+        return rows;
+    }
+
+    // The first `count` members of the set in rank order.
+    std::vector<qint64> topRanked(const ClipboardSearchIndexQuery& query, const CandidateSet& set, qint64 count) {
+        const Bindings tiers = rankingBindings(query);
+        const QString& compact = query.compactText;
+        const qsizetype length = static_cast<qsizetype>(compact.toUcs4().size()); // substr counts code points
+        const QString member = QStringLiteral(" AND (") + set.predicate + QStringLiteral(")");
+        const QString newest = QStringLiteral(" ORDER BY d.sort_at DESC, d.doc_id DESC");
+
+        // 1. Members that start with the query. Rows whose compact forms hold
+        // multi-code-point characters carry a marker posting and are read whole.
+        std::vector<Ranked> first;
+        const qsizetype head = std::min<qsizetype>(length, 3);
+        const QList<uint> codePoints = compact.toUcs4();
+        const QString headText = QString::fromUcs4(reinterpret_cast<const char32_t*>(codePoints.constData()), head);
+        for (const QString& column : {QStringLiteral("compact"), QStringLiteral("pinyin")}) {
+            const QString field = column == QLatin1String("compact") ? QStringLiteral("d.compact_text")
+                                                                     : QStringLiteral("d.pinyin_compact");
+            QString sql = tierColumns() + QStringLiteral(" INDEXED BY idx_documents_%1_head_%2 WHERE substr(%3, 1, %2) = ?")
+                                              .arg(column)
+                                              .arg(head)
+                                              .arg(field);
+            if (column == QLatin1String("pinyin")) {
+                sql += QStringLiteral(" AND d.pinyin_compact <> ''");
+            }
+            sql += QStringLiteral(" AND instr(%1, ?) = 1").arg(field) + member + newest + QStringLiteral(" LIMIT ?;");
+            Bindings bindings = tiers;
+            append(bindings, {headText, compact});
+            append(bindings, set.bindings);
+            bindings.push_back(count);
+            const std::vector<Ranked> rows = collect(sql, bindings);
+            first.insert(first.end(), rows.begin(), rows.end());
+        }
+        Bindings exceptionalBindings = tiers;
+        exceptionalBindings.push_back(exactMatchingPhrase());
+        append(exceptionalBindings, set.bindings);
+        const std::vector<Ranked> exceptional =
+            collect(tierColumns() + QStringLiteral(" WHERE d.doc_id IN (SELECT rowid FROM gram_postings WHERE "
+                                                   "gram_postings MATCH ?)") +
+                        member + QLatin1Char(';'),
+                    exceptionalBindings);
+        for (const Ranked& row : exceptional) {
+            if (row.prefix) {
+                first.push_back(row);
+            }
+        }
+        std::sort(first.begin(), first.end(), newerFirst);
+        first.erase(std::unique(first.begin(), first.end(),
+                                [](const Ranked& a, const Ranked& b) { return a.docID == b.docID; }),
+                    first.end());
+        std::vector<qint64> result;
+        for (const Ranked& row : first) {
+            if (static_cast<qint64>(result.size()) == count) {
+                return result;
+            }
+            result.push_back(row.docID);
+        }
+        const size_t need = static_cast<size_t>(count) - result.size();
+
+        // 2. Members that contain it (and do not start with it); 3. the others.
+        std::vector<Ranked> second;
+        std::vector<Ranked> third;
+        bool thirdComplete = false;
+        const std::vector<QString> grams = length >= 2 ? sortedQueryGrams(compact) : std::vector<QString>{};
+        const QString gramMatch = grams.empty() ? QString() : std::get<QString>(gramBindings(grams).front());
+        if (!grams.empty() &&
+            matchCount(QStringLiteral("gram_postings"), gramMatch, denseCandidateRows + 1) <= denseCandidateRows) {
+            // Every row containing the query holds all its grams (or is marked exceptional).
+            Bindings bindings = tiers;
+            bindings.push_back(QLatin1Char('(') + gramMatch + QStringLiteral(") OR ") + exactMatchingPhrase());
+            append(bindings, set.bindings);
+            for (const Ranked& row :
+                 collect(tierColumns() + QStringLiteral(" WHERE d.doc_id IN (SELECT rowid FROM gram_postings WHERE "
+                                                        "gram_postings MATCH ?)") +
+                             member + newest + QLatin1Char(';'),
+                         bindings)) {
+                if (row.contains && !row.prefix) {
+                    second.push_back(row);
+                }
+            }
+        } else {
+            Bindings bindings = tiers;
+            append(bindings, set.bindings);
+            // The walk reads rows in recency order, scattered over the file; when
+            // members are that rare one pass in file order ranking them all is cheaper.
+            const qint64 walkLimit = std::max<qint64>(4 * count, denseCandidateRows * 5 / 2);
+            qint64 visited = 0;
+            bool gaveUp = false;
+            thirdComplete = walk(tierColumns() + QStringLiteral(" INDEXED BY idx_documents_sort_at_doc_id WHERE 1=1") +
+                                     member + newest + QLatin1Char(';'),
+                                 bindings, [&](const Ranked& row) {
+                                     if (++visited > walkLimit) {
+                                         gaveUp = true;
+                                         return false;
+                                     }
+                                     if (row.prefix) {
+                                         return true;
+                                     }
+                                     if (row.contains) {
+                                         second.push_back(row);
+                                         return second.size() < need;
+                                     }
+                                     if (third.size() < need) {
+                                         third.push_back(row);
+                                     }
+                                     return true;
+                                 });
+            if (gaveUp) {
+                return rankedWhole(query, set, count);
+            }
+        }
+        for (size_t i = 0; i < second.size() && result.size() < static_cast<size_t>(count); ++i) {
+            result.push_back(second[i].docID);
+        }
+        if (static_cast<qint64>(result.size()) == count || set.membersContainQuery) {
+            return result;
+        }
+        if (!thirdComplete) {
+            Bindings bindings = tiers;
+            append(bindings, set.bindings);
+            append(bindings, {query.normalizedText, query.compactText, query.normalizedText, query.compactText});
+            bindings.push_back(count - static_cast<qint64>(result.size()));
+            third = collect(tierColumns() + QStringLiteral(" INDEXED BY idx_documents_sort_at_doc_id WHERE 1=1") + member +
+                                QStringLiteral(" AND NOT (") + tierClause(QStringLiteral("> 0")) + QLatin1Char(')') +
+                                newest + QStringLiteral(" LIMIT ?;"),
+                            bindings);
+        }
+        for (size_t i = 0; i < third.size() && result.size() < static_cast<size_t>(count); ++i) {
+            result.push_back(third[i].docID);
+        }
+        return result;
+    }
+
+    // The first `count` members ranked whole, when a small superset (a MATCH on the
+    // gram postings) holds them all.
+    std::vector<qint64> rankedWithin(const ClipboardSearchIndexQuery& query, const QString& supersetMatch,
+                                     const CandidateSet& set, qint64 count) {
+        Bindings bindings{supersetMatch};
+        append(bindings, set.bindings);
+        append(bindings, rankingBindings(query));
+        bindings.push_back(count);
+        Statement statement(*this, QStringLiteral("SELECT d.doc_id FROM documents d WHERE d.doc_id IN (SELECT rowid FROM "
+                                                  "gram_postings WHERE gram_postings MATCH ?) AND (") +
+                                       set.predicate + QStringLiteral(")\nORDER BY ") +
+                                       rankingExpression(QStringLiteral("d")) + QStringLiteral("\nLIMIT ?;"));
+        statement.bind(bindings);
+        std::vector<qint64> result;
+        while (statement.step()) {
+            result.push_back(statement.int64(0));
+        }
+        return result;
+    }
+
+    // The first `count` members, every member ranked (one pass in file order).
+    std::vector<qint64> rankedWhole(const ClipboardSearchIndexQuery& query, const CandidateSet& set, qint64 count) {
+        Bindings bindings = set.bindings;
+        append(bindings, rankingBindings(query));
+        bindings.push_back(count);
+        Statement statement(*this, QStringLiteral("SELECT d.doc_id FROM documents d NOT INDEXED WHERE (") + set.predicate +
+                                       QStringLiteral(")\nORDER BY ") + rankingExpression(QStringLiteral("d")) +
+                                       QStringLiteral("\nLIMIT ?;"));
+        statement.bind(bindings);
+        std::vector<qint64> result;
+        while (statement.step()) {
+            result.push_back(statement.int64(0));
+        }
+        return result;
+    }
+
+    std::vector<StoredDocument> documentsByID(const std::vector<qint64>& docIDs) {
+        Statement statement(*this, aliasedColumns + QStringLiteral("\nFROM documents d WHERE d.doc_id = ?;"));
+        std::vector<StoredDocument> rows;
+        rows.reserve(docIDs.size());
+        for (qint64 docID : docIDs) {
+            statement.resetAndClear();
+            statement.bind({docID});
+            if (statement.step()) {
+                rows.push_back(statement.document());
+            }
+        }
+        return rows;
+    }
+
+    // A scan path's page: members contain the query, so a small gram superset (plus
+    // the exceptional rows) holds them all; else the tiered walk.
+    ClipboardSearchPage scanPage(const ClipboardSearchIndexQuery& query, const CandidateSet& set, qint64 limit,
+                                 qint64 offset) {
+        const qint64 count = offset + limit + 1;
+        const std::vector<QString> grams = sortedQueryGrams(query.compactText);
+        // One code point (a punctuation character here) is posted as a symbol.
+        const bool symbol = query.compactText.toUcs4().size() == 1;
+        if (!grams.empty() || symbol) {
+            const QString superset = QLatin1Char('(') +
+                                     (symbol ? quotedPhrase(query.compactText)
+                                             : std::get<QString>(gramBindings(grams).front())) +
+                                     QStringLiteral(") OR ") + exactMatchingPhrase();
+            if (matchCount(QStringLiteral("gram_postings"), superset, denseCandidateRows + 1) <= denseCandidateRows) {
+                return page(documentsByID(rankedWithin(query, superset, set, count)), offset, limit);
+            }
+        }
+        return page(documentsByID(topRanked(query, set, count)), offset, limit);
+    }
+
+    static QString scanMember() {
+        return QStringLiteral("(instr(d.normalized_text, ?) > 0 OR instr(d.compact_text, ?) > 0)");
+    }
+    static QString termsMember() {
+        return QStringLiteral("d.doc_id IN (SELECT rowid FROM fts_terms WHERE fts_terms MATCH ?)");
+    }
+    static QString gramsMember() {
+        return QStringLiteral("d.doc_id IN (SELECT rowid FROM gram_postings WHERE gram_postings MATCH ?)");
+    }
+
     ClipboardSearchPage searchTextOnly(const ClipboardSearchIndexQuery& query, qint64 limit, qint64 offset) {
         const qint64 pageRows = limit + 1;
         const qint64 candidateLimit = std::max<qint64>(offset + pageRows, 1);
         const Bindings ranking = rankingBindings(query);
         const QString ranked = rankingExpression(QStringLiteral("d"));
 
+        // Dense: more members than both the threshold and the rows asked for.
+        const bool planned = offset >= 0;
+        const qint64 denseRows = std::max(denseCandidateRows, candidateLimit);
         if (hasNonAlphanumeric(query.compactText)) {
+            if (planned) {
+                return scanPage(query, {scanMember(), {query.normalizedText, query.compactText}, true}, limit, offset);
+            }
             Bindings bindings{query.normalizedText, query.compactText};
             append(bindings, ranking);
             append(bindings, {pageRows, offset});
@@ -774,6 +1128,10 @@ public:
         }
 
         const QString match = query.matchExpression();
+        if (planned && !match.isEmpty() &&
+            matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows) {
+            return page(documentsByID(topRanked(query, {termsMember(), {match}}, candidateLimit)), offset, limit);
+        }
         std::vector<StoredDocument> rows;
         if (!match.isEmpty()) {
             Bindings bindings{match};
@@ -792,6 +1150,18 @@ public:
             return page(rows, std::max<qint64>(offset, 0), limit);
         }
 
+        const std::vector<QString> queryGrams = sortedQueryGrams(query.compactText);
+        if (planned && !queryGrams.empty()) {
+            const QString gramMatch = std::get<QString>(gramBindings(queryGrams).front());
+            if (matchCount(QStringLiteral("gram_postings"), gramMatch, denseRows + 1) > denseRows) {
+                const CandidateSet set =
+                    match.isEmpty() ? CandidateSet{gramsMember(), {gramMatch}}
+                                    : CandidateSet{QLatin1Char('(') + termsMember() + QStringLiteral(" OR ") +
+                                                       gramsMember() + QLatin1Char(')'),
+                                                   {match, gramMatch}};
+                return page(documentsByID(topRanked(query, set, candidateLimit)), offset, limit);
+            }
+        }
         QStringList ctes;
         QStringList parts;
         Bindings bindings;
@@ -808,7 +1178,7 @@ public:
         const std::vector<QString> grams = sortedQueryGrams(query.compactText);
         if (!grams.empty()) {
             ctes.push_back(QStringLiteral("gram_candidates AS (\n    SELECT d.doc_id\n    FROM documents d\n") +
-                           gramJoin(static_cast<qsizetype>(grams.size())) + QStringLiteral("\n    ORDER BY ") + ranked +
+                           gramJoin() + QStringLiteral("\n    ORDER BY ") + ranked +
                            QStringLiteral("\n    LIMIT ?\n)"));
             parts.push_back(QStringLiteral("SELECT doc_id FROM gram_candidates"));
             append(bindings, gramBindings(grams));
@@ -875,7 +1245,17 @@ public:
         const QString ranked = rankingExpression(QStringLiteral("d"));
         const FilterClauses clauses = filterClauses(conditions, true);
 
+        // Dense: more members than both the threshold and the rows asked for.
+        const bool planned = offset >= 0;
+        const qint64 denseRows = std::max(denseCandidateRows, candidateLimit);
         if (hasNonAlphanumeric(query.compactText)) {
+            if (planned) {
+                Bindings members{query.normalizedText, query.compactText};
+                append(members, clauses.values);
+                return scanPage(query,
+                                {(QStringList{scanMember()} + clauses.present()).join(QLatin1Char(' ')), members, true},
+                                limit, offset);
+            }
             Bindings bindings{query.normalizedText, query.compactText};
             append(bindings, clauses.values);
             append(bindings, ranking);
@@ -909,8 +1289,35 @@ public:
         } else if (compactLength >= 2) {
             const std::vector<QString> grams = sortedQueryGrams(query.compactText);
             head = QStringLiteral("gram_candidates AS (\n    SELECT d.doc_id\n    FROM documents d\n") +
-                   gramJoin(static_cast<qsizetype>(grams.size())) + QStringLiteral("\n    WHERE 1=1");
+                   gramJoin() + QStringLiteral("\n    WHERE 1=1");
             headBindings = gramBindings(grams);
+        }
+        if (planned) {
+            QStringList members;
+            Bindings memberBindings;
+            bool dense = false;
+            if (!match.isEmpty()) {
+                members.push_back(termsMember());
+                memberBindings.push_back(match);
+                dense = matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows;
+            }
+            if (compactLength == 1 && classificationIsUserLabel) {
+                members.push_back(QStringLiteral("instr(d.compact_text, ?) > 0"));
+                memberBindings.push_back(query.compactText);
+                dense = true; // no index says how many rows hold one character
+            } else if (compactLength >= 2) {
+                const Bindings grams = gramBindings(sortedQueryGrams(query.compactText));
+                members.push_back(gramsMember());
+                append(memberBindings, grams);
+                dense = dense || matchCount(QStringLiteral("gram_postings"), std::get<QString>(grams.front()),
+                                            denseRows + 1) > denseRows;
+            }
+            if (dense) {
+                append(memberBindings, clauses.values);
+                const QString predicate = QLatin1Char('(') + members.join(QStringLiteral(" OR ")) + QStringLiteral(") ") +
+                                          clauses.present().join(QLatin1Char(' '));
+                return page(documentsByID(topRanked(query, {predicate, memberBindings}, candidateLimit)), offset, limit);
+            }
         }
         if (!head.isEmpty()) {
             QStringList pieces{head};
@@ -933,6 +1340,10 @@ public:
 
 private:
     sqlite3* db_ = nullptr;
+    QString path_;
+    std::unique_ptr<SerialQueue> checkpoints_;
+    sqlite3* checkpointDb_ = nullptr; // used only on checkpoints_
+    std::atomic<bool> checkpointPending_ = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -977,6 +1388,7 @@ SQLiteClipboardSearchIndexStore::SQLiteClipboardSearchIndexStore(const QString& 
     queue_->sync([&] {
         auto connection = std::make_unique<Connection>(
             databasePath_, environment_.busyTimeoutMs.value_or(defaultBusyTimeoutMs));
+        connection->denseCandidateRows = std::max<qint64>(environment_.denseCandidateRows.value_or(2000), 0);
         connection->prepareSchema();
         if (environment_.didOpen) {
             environment_.didOpen(connection->handle());

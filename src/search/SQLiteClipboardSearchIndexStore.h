@@ -47,6 +47,10 @@ public:
         // How long a statement waits for another connection's write lock
         // (defaultBusyTimeoutMs when absent).
         std::optional<int> busyTimeoutMs;
+        // Candidate sets larger than this are ranked by the tiered walk instead of
+        // whole; the answers are the same (tests lower it to exercise every path).
+        // Default 2000.
+        std::optional<qint64> denseCandidateRows;
     };
 
     // Creates the parent directory (ClipboardSearchIndexDirectoryError on failure),
