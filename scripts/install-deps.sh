@@ -11,6 +11,7 @@ packages=(
   libatspi2.0-dev at-spi2-core
   libxtst-dev libx11-dev libxcb1-dev libxcb-xfixes0-dev libxi-dev
   libgtest-dev libbenchmark-dev
+  clang-14 libfuzzer-14-dev
   xvfb xauth xclip xdotool dbus-x11 fonts-wqy-microhei
 )
 
