@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include <QCoreApplication>
 
@@ -19,10 +18,10 @@ namespace quellpad::fuzz {
 }
 
 inline void startQt(int* argc, char*** argv) {
-    static std::unique_ptr<QCoreApplication> application;
-    if (!application) {
-        application = std::make_unique<QCoreApplication>(*argc, *argv);
-    }
+    // Never destroyed: libFuzzer leaves through exit(), after Qt's own globals are
+    // gone, and tearing the application down then crashes inside Qt.
+    static QCoreApplication* const application = new QCoreApplication(*argc, *argv);
+    (void)application;
     // Every log line would go to standard error once per input.
     Logger::setWritesToStandardError(false);
 }
