@@ -34,6 +34,19 @@ bool isSkippedDestination(const QByteArray& word) {
     return skipped.contains(word);
 }
 
+// \uN escapes and UTF-16 bytes arrive one code unit at a time; a surrogate without
+// its partner would make the item's text unencodable, so it becomes U+FFFD.
+QString withUnpairedSurrogatesReplaced(QString text) {
+    for (qsizetype k = 0; k < text.size(); ++k) {
+        if (text[k].isHighSurrogate() && k + 1 < text.size() && text[k + 1].isLowSurrogate()) {
+            ++k;
+        } else if (text[k].isSurrogate()) {
+            text[k] = QChar(QChar::ReplacementCharacter);
+        }
+    }
+    return text;
+}
+
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -171,7 +184,7 @@ QString fromRTF(const QByteArray& rtf) {
             ++i;
         }
     }
-    return out;
+    return withUnpairedSurrogatesReplaced(out);
 }
 
 namespace {
@@ -287,8 +300,10 @@ QString fromHTML(const QByteArray& bytes) {
             continue;
         }
         if (c == u'&') {
-            const qsizetype semicolon = html.indexOf(QLatin1Char(';'), i + 1);
-            if (semicolon > i && semicolon - i <= 12) {
+            // Entities are short: looking further for the ';' would make a text full
+            // of '&' quadratic.
+            const qsizetype semicolon = QStringView(html).mid(i + 1, 12).indexOf(QLatin1Char(';')) + i + 1;
+            if (semicolon > i) {
                 if (const auto decoded = decodeEntity(QStringView(html).mid(i + 1, semicolon - i - 1))) {
                     appendText(*decoded);
                     i = semicolon + 1;
@@ -310,7 +325,7 @@ QString fromHTML(const QByteArray& bytes) {
     while (out.endsWith(QLatin1Char('\n'))) {
         out.chop(1);
     }
-    return out;
+    return withUnpairedSurrogatesReplaced(out);
 }
 
 } // namespace quellpad::ClipboardRichTextPlainText

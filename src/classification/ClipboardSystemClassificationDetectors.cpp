@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include <nlohmann/json.hpp>
 #include <unicode/regex.h>
@@ -226,6 +227,11 @@ bool isJSONContainer(const char* begin, const char* end) {
         ++first;
     }
     if (first == end || (*first != '{' && *first != '[')) {
+        return false;
+    }
+    // The parser stops at a NUL byte as if the input ended there; JSON has no place
+    // for one outside a string (and inside it must be escaped).
+    if (std::memchr(first, '\0', static_cast<std::size_t>(end - first)) != nullptr) {
         return false;
     }
     DepthLimitedAcceptor acceptor;

@@ -282,8 +282,8 @@ bool LocalClipboardClassificationService::conditionHolds(const ClipboardUserClas
         while (begin != end && (*begin == ' ' || *begin == '\t' || *begin == '\n' || *begin == '\r')) {
             ++begin;
         }
-        if (begin == end || (*begin != '{' && *begin != '[')) {
-            return false;
+        if (begin == end || (*begin != '{' && *begin != '[') || bytes.contains('\0')) {
+            return false; // a NUL would end the parser's input early
         }
         JSONKeySearch search(value);
         return nlohmann::json::sax_parse(begin, end, &search) && search.found();

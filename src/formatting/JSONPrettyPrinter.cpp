@@ -173,6 +173,11 @@ QString JSONPrettyPrinter::prettyPrinted(QStringView text) {
         throw FormattingError(FormattingError::Kind::invalidEncoding);
     }
     const QByteArray bytes = text.toUtf8();
+    // The parser would stop at a NUL as at the end and drop what follows it.
+    if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0) {
+        throw FormattingError(FormattingError::Kind::invalidJSON,
+                              QStringLiteral("NUL character at byte %1").arg(nul));
+    }
     PrettyWriter writer;
     const bool parsed = Json::sax_parse(bytes.constData(), bytes.constData() + bytes.size(), &writer);
     if (!parsed) {

@@ -63,7 +63,9 @@ std::optional<QString> jsonSummary(const QString& text) {
     // accept() validates without building a tree and without recursion, so deeply
     // nested input cannot exhaust the stack.
     const QByteArray utf8 = trimmed.toUtf8();
-    if (!nlohmann::json::accept(utf8.constBegin(), utf8.constEnd())) {
+    // A NUL ends the parser's input early, so JSON followed by NUL and more text
+    // would pass and the summary would hide the rest.
+    if (utf8.contains('\0') || !nlohmann::json::accept(utf8.constBegin(), utf8.constEnd())) {
         return std::nullopt;
     }
     return removeWhitespaceOutsideStrings(trimmed);

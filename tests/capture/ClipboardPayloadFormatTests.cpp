@@ -91,5 +91,20 @@ TEST(ClipboardRichTextPlainTextTest, DeepNestingAndHugeParametersAreHarmless) {
     EXPECT_NO_THROW(ClipboardRichTextPlainText::fromHTML(deepHTML));
 }
 
+// A lone \uN surrogate (or one in UTF-16 HTML) used to leave the text
+// unencodable, and a text full of '&' without ';' took quadratic time.
+TEST(ClipboardRichTextPlainTextTest, UnpairedSurrogatesAndBareAmpersands) {
+    const QString replacement(QChar(QChar::ReplacementCharacter));
+    EXPECT_EQ(ClipboardRichTextPlainText::fromRTF("{\\rtf1\\uc0 \\u-10179 x}"), replacement + QStringLiteral("x"));
+    EXPECT_EQ(ClipboardRichTextPlainText::fromRTF("{\\rtf1\\uc0 \\u-8704\\u-10179 }"), replacement + replacement);
+    EXPECT_EQ(ClipboardRichTextPlainText::fromRTF("{\\rtf1\\uc0 \\u-10179\\u-8704 }"), QStringLiteral("\U0001F600"));
+    EXPECT_EQ(ClipboardRichTextPlainText::fromHTML(QByteArray("\xFF\xFEh\0\x00\xD8i\0", 8)),
+              QStringLiteral("h") + replacement + QStringLiteral("i"));
+
+    const QByteArray ampersands(4 * 1024 * 1024, '&');
+    EXPECT_EQ(ClipboardRichTextPlainText::fromHTML(ampersands).size(), ampersands.size());
+    EXPECT_EQ(ClipboardRichTextPlainText::fromHTML("a &amp;&#x41; &nbsp&lt;"), QStringLiteral("a &A &nbsp<"));
+}
+
 } // namespace
 } // namespace quellpad

@@ -6,6 +6,7 @@
 
 #include "classification/ClipboardSystemClassificationDetectors.h"
 #include "classification/JSONTextValidator.h"
+#include "classification/LocalClipboardClassificationService.h"
 
 using namespace quellpad;
 
@@ -143,3 +144,29 @@ TEST(JSONTextValidator, EdgeCases) {
 }
 
 } // namespace
+
+// Found by fuzzing: the JSON parser takes a NUL byte for the end of its input, so
+// JSON followed by NUL and anything else passed as JSON (in JWT payloads and for
+// key rules) while the validator refused it.
+TEST(JSONTextValidator, NulAfterTheValueIsNotJSON) {
+    const QByteArray fuzzed("  [ ]  \0\0\0\0\0\0\0\0", 15);
+    EXPECT_FALSE(ClipboardClassificationDetectors::isJSONContainer(fuzzed.constData(), fuzzed.constData() + fuzzed.size()));
+    EXPECT_FALSE(JSONTextValidator::isContainer(QString::fromUtf8(fuzzed), 512));
+
+    const auto encode = [](const QByteArray& part) {
+        return QString::fromLatin1(part.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+    };
+    const QString header = encode("{\"alg\":\"HS256\"}");
+    EXPECT_TRUE(ClipboardClassificationDetectors::isJWT(header + QLatin1Char('.') + encode("{\"a\":1}") + QStringLiteral(".c2ln")));
+    EXPECT_FALSE(ClipboardClassificationDetectors::isJWT(header + QLatin1Char('.') + encode(QByteArray("{\"a\":1}\0x", 9)) +
+                                                        QStringLiteral(".c2ln")));
+
+    const ClipboardUserClassificationRule rule{QStringLiteral("6F1B2C1E-2C43-4C55-9E0F-111111111111"), QStringLiteral("Users"),
+                                               ClipboardUserClassificationConditionKind::jsonKeyExists,
+                                               QStringLiteral("userId"), QStringLiteral("User"), true};
+    const LocalClipboardClassificationService service;
+    EXPECT_EQ(service.classify(QStringLiteral("{\"userId\":1}"), {}, {rule}).userClassifications,
+              QStringList{QStringLiteral("User")});
+    EXPECT_TRUE(service.classify(QStringLiteral("{\"userId\":1}") + QChar(0) + QStringLiteral("tail"), {}, {rule})
+                    .userClassifications.isEmpty());
+}

@@ -63,6 +63,8 @@ TEST(JSONFormat, FailuresAreTyped) {
     EXPECT_EQ(formatFailure(QStringLiteral("[1] [2]")), FormattingError::Kind::invalidJSON);
     EXPECT_EQ(formatFailure(QStringLiteral("[1e400]")), FormattingError::Kind::invalidJSON);
     EXPECT_EQ(formatFailure(QString()), FormattingError::Kind::invalidJSON);
+    // The parser stops at a NUL as at the end: what follows would be dropped.
+    EXPECT_EQ(formatFailure(QStringLiteral("{\"a\":1}") + QChar(0) + QStringLiteral("DROP")), FormattingError::Kind::invalidJSON);
     QString lone = QStringLiteral("[\"");
     lone.append(QChar(0xD800));
     lone.append(QStringLiteral("\"]"));

@@ -101,6 +101,12 @@ TEST(TextPreview, Rules) {
     EXPECT_FALSE(summary->contains(QLatin1Char(' ')));
 }
 
+TEST(TextPreview, JsonFollowedByNulIsNotSummarised) {
+    // The summary would show only the part before the NUL.
+    const QString text = QStringLiteral("{\"a\": 1}") + QChar(0) + QStringLiteral("hidden");
+    EXPECT_EQ(P::textPreview(text), text);
+}
+
 TEST(TextPreview, DeeplyNestedJsonDoesNotExhaustTheStack) {
     const QString deep = QString(200000, QLatin1Char('[')) + QString(200000, QLatin1Char(']'));
     const std::optional<QString> preview = P::textPreview(deep);
