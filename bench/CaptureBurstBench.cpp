@@ -36,6 +36,7 @@
 #include "platform/fake/FakeWorkspace.h"
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "platform/linux/X11Pasteboard.h"
+#include "search/ClipboardSearchIndexWriter.h"
 #include "search/SQLiteClipboardSearchIndexStore.h"
 
 #include <X11/Xatom.h>
@@ -229,7 +230,8 @@ int runCaptureBurst(const QStringList& arguments) {
     DataDirectoryManager dataDirectory(defaults, environment);
     auto index = std::make_shared<SQLiteClipboardSearchIndexStore>(dataDirectory.searchIndexFilePath(), defaults);
     auto clock = std::make_shared<SystemClock>();
-    auto repository = std::make_shared<ClipboardHistoryRepository>(dataDirectory, index, defaults, notifications, clock);
+    auto repository = std::make_shared<ClipboardHistoryRepository>(
+        dataDirectory, ClipboardSearchIndexWriter::make(index, defaults), defaults, notifications, clock);
     FakeWorkspace workspace;
     QtImageCodec codec;
     QtOneShotTimerScheduler timers;
