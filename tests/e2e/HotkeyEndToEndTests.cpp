@@ -90,6 +90,7 @@ TEST_F(HotkeyEndToEndTest, ATakenShortcutIsLoggedAndTheAppKeepsRunning) {
     EXPECT_TRUE(app.waitForOutput("Failed to register default clipboard hotkey")) << app.output().toStdString();
     EXPECT_TRUE(app.status().value(QStringLiteral("ok")).toBool());
     EXPECT_TRUE(cli.spawn({QStringLiteral("toggle")}).exitCode == 0);
+    EXPECT_EQ(app.status().value(QStringLiteral("hotkey")).toString(), QString());
 }
 
 } // namespace

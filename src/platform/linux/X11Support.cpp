@@ -58,8 +58,13 @@ QString withoutDesktopSuffix(QString id) {
 } // namespace
 
 void installErrorHandler() {
-    static std::once_flag once;
-    std::call_once(once, [] { XSetErrorHandler(handleError); });
+    // Qt's xcb platform sets a handler of its own when the application starts, which
+    // swallows the errors the traps wait for (a taken shortcut then looks grabbed):
+    // take it back whenever a trap opens. Errors outside traps are ignored either way.
+    std::lock_guard lock(trapsMutex);
+    if (XSetErrorHandler(handleError) != handleError) {
+        XSetErrorHandler(handleError);
+    }
 }
 
 ErrorTrap::ErrorTrap(Display* display) : display_(display) {
