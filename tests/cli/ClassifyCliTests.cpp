@@ -1,8 +1,9 @@
 // `quellpad classify` run as a user would: a separate process with its own settings.
 #include <gtest/gtest.h>
 
+#include "support/CliHarness.h"
+
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <nlohmann/json.hpp>
 
@@ -14,31 +15,17 @@ using namespace quellpad;
 
 namespace {
 
-struct CliResult {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using test::CliResult;
 
 class ClassifyCliTest : public ::testing::Test {
 protected:
-    QTemporaryDir home;
+    test::CliHarness cli;
 
-    QString settingsPath() const { return home.path() + QStringLiteral("/config/Quellpad/settings.json"); }
+    QString settingsPath() const { return cli.settingsPath(); }
 
+    // Through standard input, as scripts pipe text in.
     CliResult run(const QStringList& arguments, const QByteArray& input) const {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), home.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
-        environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(QUELLPAD_CLI_PATH), QStringList{QStringLiteral("classify")} + arguments);
-        process.write(input);
-        process.closeWriteChannel();
-        process.waitForFinished(60000);
-        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+        return cli.spawn(QStringList{QStringLiteral("classify")} + arguments, input);
     }
 
     nlohmann::json classifyJSON(const QByteArray& input) const {
@@ -77,7 +64,7 @@ TEST_F(ClassifyCliTest, ReadsAFileAndAppliesTheUserRulesAndSettings) {
              makeUserClassificationRule({QStringLiteral("Links"), ClipboardUserClassificationConditionKind::domain,
                                          QStringLiteral("example.com"), QStringLiteral("Example"), true})}));
     }
-    const QString file = home.path() + QStringLiteral("/input.json");
+    const QString file = cli.home() + QStringLiteral("/input.json");
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write("[{\"ORDERID\": 7}]");
@@ -98,7 +85,7 @@ TEST_F(ClassifyCliTest, BadInputIsAClearErrorNeverACrash) {
     EXPECT_TRUE(invalid.out.isEmpty());
     EXPECT_TRUE(invalid.err.contains("not valid UTF-8")) << invalid.err.constData();
 
-    const CliResult missing = run({home.path() + QStringLiteral("/missing.txt")}, QByteArray());
+    const CliResult missing = run({cli.home() + QStringLiteral("/missing.txt")}, QByteArray());
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains("missing.txt"));
 

@@ -1,6 +1,8 @@
 // `quellpad format` run as a user would, including a real terminal for --highlight.
 #include <gtest/gtest.h>
 
+#include "support/CliHarness.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -12,32 +14,16 @@ using namespace quellpad;
 
 namespace {
 
-struct CliResult {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using test::CliResult;
 
 class FormatCliTest : public ::testing::Test {
 protected:
-    QTemporaryDir home;
+    test::CliHarness cli;
 
-    QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
-        return env;
-    }
-
+    QProcessEnvironment environment() const { return cli.environment(); }
+    // Through standard input, as scripts pipe text in.
     CliResult run(const QStringList& arguments, const QByteArray& input) const {
-        QProcess process;
-        process.setProcessEnvironment(environment());
-        process.start(QStringLiteral(QUELLPAD_CLI_PATH), QStringList{QStringLiteral("format")} + arguments);
-        process.write(input);
-        process.closeWriteChannel();
-        process.waitForFinished(60000);
-        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+        return cli.spawn(QStringList{QStringLiteral("format")} + arguments, input);
     }
 };
 
@@ -90,7 +76,7 @@ TEST_F(FormatCliTest, FailuresGoToStandardErrorWithStatusOne) {
 
 TEST_F(FormatCliTest, DisabledDetectorsMakeTextUnformattable) {
     {
-        JsonFileDefaultsStore defaults(home.path() + QStringLiteral("/config/Quellpad/settings.json"));
+        JsonFileDefaultsStore defaults(cli.home() + QStringLiteral("/config/Quellpad/settings.json"));
         defaults.set(PreferenceKeys::enabledSystemClassifications, QStringList{QStringLiteral("sql")});
     }
     const CliResult json = run({}, "[1]");
@@ -105,7 +91,7 @@ TEST_F(FormatCliTest, HighlightColoursOnlyOnATerminal) {
     if (!QFile::exists(QStringLiteral("/usr/bin/script"))) {
         GTEST_SKIP() << "no script(1) to provide a terminal";
     }
-    const QString input = home.path() + QStringLiteral("/in.sql");
+    const QString input = cli.home() + QStringLiteral("/in.sql");
     QFile file(input);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("select 'x' from t");

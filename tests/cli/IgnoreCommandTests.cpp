@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/CliHarness.h"
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,12 +23,13 @@ struct CliResult {
 
 class IgnoreCommandTest : public ::testing::Test {
 protected:
-    QTemporaryDir home;
+    test::CliHarness cli;
 
     void SetUp() override {
-        QDir().mkpath(home.filePath(QStringLiteral("system/applications")));
-        test::writeFile(home.filePath(QStringLiteral("system/applications/org.keepassxc.KeePassXC.desktop")),
+        QDir().mkpath(cli.home() + QStringLiteral("/system/applications"));
+        test::writeFile(cli.home() + QStringLiteral("/system/applications/org.keepassxc.KeePassXC.desktop"),
                         "[Desktop Entry]\nType=Application\nName=KeePassXC\n");
+        cli.setEnvironment("XDG_DATA_DIRS", cli.home() + QStringLiteral("/system"));
     }
 
     CliResult run(const QStringList& arguments, const QString& language = QStringLiteral("en")) const {
@@ -34,21 +37,10 @@ protected:
             JsonFileDefaultsStore defaults(settingsPath());
             defaults.set(QStringLiteral("AppLanguage"), language);
         }
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data-home")));
-        env.insert(QStringLiteral("XDG_DATA_DIRS"), home.filePath(QStringLiteral("system")));
-        env.remove(QStringLiteral("QUELLPAD_VERBOSE"));
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(QUELLPAD_CLI_PATH), QStringList{QStringLiteral("ignore")} + arguments);
-        process.waitForFinished(30000);
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        const test::CliResult result = cli.run(QStringList{QStringLiteral("ignore")} + arguments);
+        return {result.exitCode, QString::fromUtf8(result.out), QString::fromUtf8(result.err)};
     }
-
-    QString settingsPath() const { return home.filePath(QStringLiteral("config/Quellpad/settings.json")); }
+    QString settingsPath() const { return cli.settingsPath(); }
 };
 
 TEST_F(IgnoreCommandTest, AddListAndRemoveWorkOnTheStoredListAndRecordOptOuts) {

@@ -36,7 +36,10 @@ CliHarness::CliHarness() {
     scopes_.push_back(std::make_unique<ScopedEnvironment>("QUELLPAD_VERBOSE", std::nullopt));
 }
 
-CliHarness::~CliHarness() = default;
+CliHarness::~CliHarness() {
+    // Newest first, so a variable set twice gets its original value back.
+    while (!scopes_.empty()) scopes_.pop_back();
+}
 
 CliResult CliHarness::run(const QStringList& arguments) const {
     JsonFileDefaultsStore defaults(JsonFileDefaultsStore::defaultFilePath());
@@ -46,6 +49,10 @@ CliResult CliHarness::run(const QStringList& arguments) const {
 }
 
 QProcessEnvironment CliHarness::environment() const { return QProcessEnvironment::systemEnvironment(); }
+
+void CliHarness::setEnvironment(const char* name, const std::optional<QString>& value) {
+    scopes_.push_back(std::make_unique<ScopedEnvironment>(name, value ? std::optional(value->toUtf8()) : std::nullopt));
+}
 
 CliResult CliHarness::spawn(const QStringList& arguments, const QByteArray& input, int timeoutMs) const {
     QProcess process;

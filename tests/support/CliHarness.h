@@ -44,6 +44,8 @@ public:
     CliResult spawn(const QStringList& arguments, const QByteArray& input = {}, int timeoutMs = 60000) const;
     // The environment the harness's processes get (and this process has while it lives).
     QProcessEnvironment environment() const;
+    // Sets (or, with nullopt, removes) a variable for the harness's lifetime.
+    void setEnvironment(const char* name, const std::optional<QString>& value);
 
 private:
     QTemporaryDir home_;
