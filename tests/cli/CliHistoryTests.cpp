@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/CliHarness.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
@@ -10,36 +12,16 @@
 
 namespace {
 
-struct CliResult {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    QStringList lines() const { return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-};
+using quellpad::test::CliResult;
 
 class CliHistoryTest : public ::testing::Test {
 protected:
-    QTemporaryDir home;
+    quellpad::test::CliHarness cli;
 
-    QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
-        env.insert(QStringLiteral("QUELLPAD_STORAGE_DIRECTORY"), dataPath());
-        env.remove(QStringLiteral("QUELLPAD_VERBOSE"));
-        return env;
-    }
-    QString dataPath() const { return home.path() + QStringLiteral("/data"); }
+    QString dataPath() const { return cli.dataPath(); }
 
-    CliResult run(const QStringList& arguments, const QByteArray& input = {}) const {
-        QProcess process;
-        process.setProcessEnvironment(environment());
-        process.start(QStringLiteral(QUELLPAD_CLI_PATH), arguments);
-        process.write(input);
-        process.closeWriteChannel();
-        process.waitForFinished(60000);
-        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-    }
+    // As a process: `add` reads its text from standard input.
+    CliResult run(const QStringList& arguments, const QByteArray& input = {}) const { return cli.spawn(arguments, input); }
 
     QString add(const QByteArray& text, const QStringList& extra = {}) const {
         const CliResult result = run(QStringList{QStringLiteral("add")} + extra, text);
@@ -109,7 +91,7 @@ TEST_F(CliHistoryTest, ImagesRoundTripThroughShowOutput) {
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
-    const QString file = home.path() + QStringLiteral("/in.png");
+    const QString file = cli.home() + QStringLiteral("/in.png");
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write(png);
@@ -125,7 +107,7 @@ TEST_F(CliHistoryTest, ImagesRoundTripThroughShowOutput) {
 
     const CliResult toTerminal = run({QStringLiteral("show"), id});
     EXPECT_EQ(toTerminal.exitCode, 1) << "image bytes are not written to standard output";
-    const QString saved = home.path() + QStringLiteral("/out.png");
+    const QString saved = cli.home() + QStringLiteral("/out.png");
     EXPECT_EQ(run({QStringLiteral("show"), id, QStringLiteral("--output"), saved}).exitCode, 0);
     QFile savedFile(saved);
     ASSERT_TRUE(savedFile.open(QIODevice::ReadOnly));
@@ -136,7 +118,7 @@ TEST_F(CliHistoryTest, ImagesRoundTripThroughShowOutput) {
 }
 
 TEST_F(CliHistoryTest, JsonLinesImportKeepsValidLinesAndReportsTheRest) {
-    const QString file = home.path() + QStringLiteral("/import.jsonl");
+    const QString file = cli.home() + QStringLiteral("/import.jsonl");
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write("{\"text\":\"first\",\"app\":\"org.gnome.Terminal\",\"createdAt\":\"2023-05-01T10:00:00Z\"}\n"
@@ -172,7 +154,7 @@ TEST_F(CliHistoryTest, BadInputIsRefusedWithoutStoringAnything) {
         {{QStringLiteral("add")}, QByteArray("\xff\xfe bad", 6), 1},
         {{QStringLiteral("add")}, QByteArray(" \n\t "), 1},
         {{QStringLiteral("add"), QStringLiteral("--created"), QStringLiteral("not a time")}, "x", 2},
-        {{QStringLiteral("add"), home.path() + QStringLiteral("/missing.txt")}, {}, 1},
+        {{QStringLiteral("add"), cli.home() + QStringLiteral("/missing.txt")}, {}, 1},
         {{QStringLiteral("show"), QStringLiteral("NO-SUCH-ID")}, {}, 1},
         {{QStringLiteral("delete"), QStringLiteral("NO-SUCH-ID")}, {}, 1},
         {{QStringLiteral("show")}, {}, 2},
@@ -187,8 +169,8 @@ TEST_F(CliHistoryTest, BadInputIsRefusedWithoutStoringAnything) {
     EXPECT_TRUE(listJson({QStringLiteral("list")}).empty());
 
     // Over the size limit (1 MB when set to 1).
-    QDir().mkpath(home.path() + QStringLiteral("/config/Quellpad"));
-    QFile settings(home.path() + QStringLiteral("/config/Quellpad/settings.json"));
+    QDir().mkpath(cli.home() + QStringLiteral("/config/Quellpad"));
+    QFile settings(cli.home() + QStringLiteral("/config/Quellpad/settings.json"));
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write("{\"format\":1,\"values\":{\"ClipboardMonitorMaxItemSizeInMB\":{\"type\":\"integer\",\"value\":1}}}");
     settings.close();
