@@ -132,7 +132,8 @@ int runApplication(int argc, char** argv) {
                                    windowActivation.get(),
                                    &accessibility};
     };
-    AppDelegate delegate(defaults, notifications, instanceGuard, platform, DistributionChannel::direct);
+    AppDelegate delegate(defaults, notifications, instanceGuard, platform,
+                         parseDistributionChannel(QStringLiteral(QUELLPAD_DISTRIBUTION_CHANNEL)));
     switch (delegate.applicationDidFinishLaunching()) {
     case AppDelegate::LaunchOutcome::anotherInstanceRunning:
         return 1;

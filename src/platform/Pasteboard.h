@@ -30,9 +30,12 @@ inline const QString gnomeCopiedFiles = QStringLiteral("x-special/gnome-copied-f
 inline const QString passwordManagerHint = QStringLiteral("x-kde-passwordManagerHint");
 } // namespace PasteboardTypes
 
+// How much of data over the size limit a backend keeps (enough to sniff a format).
+inline constexpr qint64 oversizePrefixBytes = 64;
+
 // The result of a bounded read.
 struct PasteboardData {
-    // The whole data; when exceedsLimit, only a leading part of it (possibly empty).
+    // The whole data; when exceedsLimit, only its first oversizePrefixBytes (possibly fewer).
     QByteArray bytes;
     // Size of the data in bytes; when exceedsLimit, the size known so far (> the limit).
     qint64 byteCount = 0;

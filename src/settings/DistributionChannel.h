@@ -18,4 +18,13 @@ inline constexpr std::array<RawValueCase<DistributionChannel>, 3> distributionCh
 
 inline QString rawValue(DistributionChannel channel) { return rawValueOf(distributionChannelCases, channel); }
 
+// The build's declared channel: trimmed and upper-cased, "APP_STORE" or "DIRECT";
+// anything else (or nothing) is `unknown`.
+inline DistributionChannel parseDistributionChannel(const QString& declared) {
+    const QString value = declared.trimmed().toUpper();
+    if (value == QStringLiteral("APP_STORE")) return DistributionChannel::appStore;
+    if (value == QStringLiteral("DIRECT")) return DistributionChannel::direct;
+    return DistributionChannel::unknown;
+}
+
 } // namespace quellpad

@@ -161,3 +161,11 @@ TEST(AppLanguage, SetLanguagePostsOnlyOnChangeAndAfterStoring) {
     EXPECT_EQ(posted.size(), 1u);
     EXPECT_EQ(settings.localeIdentifier(), QStringLiteral("zh-Hans"));
 }
+
+TEST(DistributionChannel, TheDeclaredChannelIsTrimmedAndUpperCasedBeforeItIsMatched) {
+    using quellpad::DistributionChannel;
+    EXPECT_EQ(quellpad::parseDistributionChannel(QStringLiteral(" direct ")), DistributionChannel::direct);
+    EXPECT_EQ(quellpad::parseDistributionChannel(QStringLiteral("app_store")), DistributionChannel::appStore);
+    EXPECT_EQ(quellpad::parseDistributionChannel(QStringLiteral("AppStore")), DistributionChannel::unknown);
+    EXPECT_EQ(quellpad::parseDistributionChannel(QString()), DistributionChannel::unknown);
+}

@@ -6,7 +6,6 @@
 namespace quellpad {
 
 namespace {
-constexpr qsizetype prefixBytesOfOversizedData = 64;
 }
 
 void FakePasteboard::setContent(const PasteboardRepresentations& representations) {
@@ -116,7 +115,7 @@ std::optional<PasteboardData> FakePasteboard::dataForType(const QString& type, q
     result.byteCount = behaviour.declaredByteCount >= 0 ? behaviour.declaredByteCount : bytes->size();
     if (result.byteCount > maxBytes) {
         result.exceedsLimit = true;
-        result.bytes = bytes->left(prefixBytesOfOversizedData);
+        result.bytes = bytes->left(oversizePrefixBytes);
     } else {
         result.bytes = *bytes;
     }

@@ -30,7 +30,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const QString logCategory = QStringLiteral("X11Clipboard");
-constexpr qint64 prefixBytes = 64;
 constexpr qint64 hintMaxBytes = 64;
 // Read in the first request for a property; larger ones take a second.
 constexpr qint64 firstReadBytes = 64 * 1024;
@@ -542,7 +541,7 @@ private:
         for (const auto& [offered, bytes] : owned_) {
             if (offered == type) {
                 if (bytes.size() > maxBytes) {
-                    return PasteboardData{bytes.left(prefixBytes), bytes.size(), true};
+                    return PasteboardData{bytes.left(oversizePrefixBytes), bytes.size(), true};
                 }
                 return PasteboardData{bytes, bytes.size(), false};
             }
@@ -617,11 +616,11 @@ private:
         XFree(data);
         if (bytesAfter == 0) {
             // Read whole, and deleted by that read.
-            return *totalBytes > maxBytes ? bytes.left(prefixBytes) : bytes;
+            return *totalBytes > maxBytes ? bytes.left(oversizePrefixBytes) : bytes;
         }
         if (*totalBytes > maxBytes) {
             XDeleteProperty(display_, requestorWindow_, transferProperty_);
-            return bytes.left(prefixBytes);
+            return bytes.left(oversizePrefixBytes);
         }
         data = nullptr;
         if (XGetWindowProperty(display_, requestorWindow_, transferProperty_, 0, long((*totalBytes + 3) / 4), True,
@@ -758,7 +757,7 @@ private:
                 // Abandon the transfer: the owner's later chunks land on a dead window.
                 replaceRequestorWindow();
                 result.outcome = Conversion::Outcome::exceeded;
-                result.data = PasteboardData{received.left(prefixBytes), std::max<qint64>(lowerBound, received.size()),
+                result.data = PasteboardData{received.left(oversizePrefixBytes), std::max<qint64>(lowerBound, received.size()),
                                              true};
                 return result;
             }

@@ -8,7 +8,6 @@
 namespace quellpad {
 
 namespace {
-constexpr qint64 prefixBytes = 64;
 // Reads at least this large set the size up to which new content is read at once.
 constexpr qint64 smallestItemLimit = 1024 * 1024;
 } // namespace
@@ -85,7 +84,7 @@ std::optional<PasteboardData> X11Pasteboard::dataForType(const QString& type, qi
     if (const auto it = snapshot->data.find(type); it != snapshot->data.end()) {
         const PasteboardData& data = it->second;
         if (data.byteCount > maxBytes) {
-            return PasteboardData{data.bytes.left(prefixBytes), data.byteCount, true};
+            return PasteboardData{data.bytes.left(oversizePrefixBytes), data.byteCount, true};
         }
         if (!data.exceedsLimit) {
             return data;
