@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "history/ClipboardHistoryStore.h"
@@ -188,7 +190,18 @@ TEST_F(DataDirectoryManagerTest, CancellingAnyStepChangesNothing) {
 
 TEST_F(DataDirectoryManagerTest, ReadOnlyDestinationFailsAndKeepsTheLocation) {
     if (::geteuid() == 0) {
-        GTEST_SKIP() << "root ignores directory permissions";
+        // Root ignores directory permissions: run this very test again as nobody.
+        QProcess process;
+        process.start(QStringLiteral("setpriv"),
+                      {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+                       QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("umask 022; exec \"$0\" \"$@\""),
+                       QCoreApplication::applicationFilePath(),
+                       QStringLiteral("--gtest_filter=DataDirectoryManagerTest.ReadOnlyDestinationFailsAndKeepsTheLocation")});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        const QByteArray output = process.readAll();
+        EXPECT_EQ(process.exitCode(), 0) << output.toStdString();
+        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+        return;
     }
     auto manager = makeManager();
     put(manager->storeFilePath(), "history");
