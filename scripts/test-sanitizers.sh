@@ -40,4 +40,4 @@ labels="^($(IFS='|'; echo "${folders[*]}"))\$"
 
 source scripts/test-session.sh
 cd build-asan
-in_test_session ctest --output-on-failure --timeout 600 -j2 -L "$labels"
+in_test_session ctest --output-on-failure --timeout 600 -j2 --no-label-summary -L "$labels"

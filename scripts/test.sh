@@ -8,4 +8,4 @@ scripts/build.sh
 
 source scripts/test-session.sh
 cd build
-in_test_session ctest --output-on-failure --timeout 300 -j2
+in_test_session ctest --output-on-failure --timeout 300 -j2 --no-label-summary
