@@ -10,4 +10,4 @@ scripts/build.sh
 source scripts/test-environment.sh
 
 cd build
-ctest --output-on-failure --timeout 300 -j2
+ctest --output-on-failure --timeout 300 -j2 --no-label-summary
