@@ -794,9 +794,10 @@ public:
     qint64 denseCandidateRows = 2000;
 
     struct CandidateSet {
-        QString predicate; // over alias d: true for the members
+        QString predicate; // over alias d: true for the members; cheap per row
         Bindings bindings;
         bool membersContainQuery = false; // scan paths: no member is in the last tier
+        QString wholePredicate{}; // the same test for ranking every row; "" when predicate serves
     };
 
     struct Ranked {
@@ -1020,7 +1021,8 @@ public:
         Bindings bindings = set.bindings;
         append(bindings, rankingBindings(query));
         bindings.push_back(count);
-        Statement statement(*this, QStringLiteral("SELECT d.doc_id FROM documents d NOT INDEXED WHERE (") + set.predicate +
+        const QString& predicate = set.wholePredicate.isEmpty() ? set.predicate : set.wholePredicate;
+        Statement statement(*this, QStringLiteral("SELECT d.doc_id FROM documents d NOT INDEXED WHERE (") + predicate +
                                        QStringLiteral(")\nORDER BY ") + rankingExpression(QStringLiteral("d")) +
                                        QStringLiteral("\nLIMIT ?;"));
         statement.bind(bindings);
@@ -1071,6 +1073,20 @@ public:
     static QString termsMember() {
         return QStringLiteral("d.doc_id IN (SELECT rowid FROM fts_terms WHERE fts_terms MATCH ?)");
     }
+    // One row's membership, by a seek in the posting list: for a one-piece query of
+    // at most three characters (a prefix index holds it), where collecting every
+    // matching rowid up front would cost more than the whole walk.
+    static QString termsProbe() {
+        return QStringLiteral("EXISTS (SELECT 1 FROM fts_terms WHERE fts_terms MATCH ? AND fts_terms.rowid = d.doc_id)");
+    }
+    static bool probesTerms(const ClipboardSearchIndexQuery& query) {
+        return query.tokens.size() == 1 && !query.tokens.front().contains(QLatin1Char('/')) &&
+               query.tokens.front().toUcs4().size() <= 3;
+    }
+    // The FTS members as a walk tests them, and as one ranked pass does.
+    static std::pair<QString, QString> termsMembers(const ClipboardSearchIndexQuery& query) {
+        return probesTerms(query) ? std::pair{termsProbe(), termsMember()} : std::pair{termsMember(), QString()};
+    }
     static QString gramsMember() {
         return QStringLiteral("d.doc_id IN (SELECT rowid FROM gram_postings WHERE gram_postings MATCH ?)");
     }
@@ -1097,7 +1113,8 @@ public:
         const QString match = query.matchExpression();
         if (planned && !match.isEmpty() &&
             matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows) {
-            return page(documentsByID(topRanked(query, {termsMember(), {match}}, candidateLimit)), offset, limit);
+            const auto [member, whole] = termsMembers(query);
+            return page(documentsByID(topRanked(query, {member, {match}, false, whole}, candidateLimit)), offset, limit);
         }
         std::vector<StoredDocument> rows;
         if (!match.isEmpty()) {
@@ -1121,11 +1138,15 @@ public:
         if (planned && !queryGrams.empty()) {
             const QString gramMatch = std::get<QString>(gramBindings(queryGrams).front());
             if (matchCount(QStringLiteral("gram_postings"), gramMatch, denseRows + 1) > denseRows) {
+                const auto [member, whole] = termsMembers(query);
                 const CandidateSet set =
-                    match.isEmpty() ? CandidateSet{gramsMember(), {gramMatch}}
-                                    : CandidateSet{QLatin1Char('(') + termsMember() + QStringLiteral(" OR ") +
-                                                       gramsMember() + QLatin1Char(')'),
-                                                   {match, gramMatch}};
+                    match.isEmpty()
+                        ? CandidateSet{gramsMember(), {gramMatch}}
+                        : CandidateSet{QLatin1Char('(') + member + QStringLiteral(" OR ") + gramsMember() + QLatin1Char(')'),
+                                       {match, gramMatch}, false,
+                                       whole.isEmpty() ? QString()
+                                                       : QLatin1Char('(') + whole + QStringLiteral(" OR ") + gramsMember() +
+                                                             QLatin1Char(')')};
                 return page(documentsByID(topRanked(query, set, candidateLimit)), offset, limit);
             }
         }
@@ -1261,29 +1282,39 @@ public:
         }
         if (planned) {
             QStringList members;
+            QStringList wholeMembers;
             Bindings memberBindings;
             bool dense = false;
             if (!match.isEmpty()) {
-                members.push_back(termsMember());
+                const auto [member, whole] = termsMembers(query);
+                members.push_back(member);
+                wholeMembers.push_back(whole.isEmpty() ? member : whole);
                 memberBindings.push_back(match);
                 dense = matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows;
             }
             if (compactLength == 1 && classificationIsUserLabel) {
                 members.push_back(QStringLiteral("instr(d.compact_text, ?) > 0"));
+                wholeMembers.push_back(members.back());
                 memberBindings.push_back(query.compactText);
                 dense = true; // no index says how many rows hold one character
             } else if (compactLength >= 2) {
                 const Bindings grams = gramBindings(sortedQueryGrams(query.compactText));
                 members.push_back(gramsMember());
+                wholeMembers.push_back(members.back());
                 append(memberBindings, grams);
                 dense = dense || matchCount(QStringLiteral("gram_postings"), std::get<QString>(grams.front()),
                                             denseRows + 1) > denseRows;
             }
             if (dense) {
                 append(memberBindings, clauses.values);
-                const QString predicate = QLatin1Char('(') + members.join(QStringLiteral(" OR ")) + QStringLiteral(") ") +
-                                          clauses.present().join(QLatin1Char(' '));
-                return page(documentsByID(topRanked(query, {predicate, memberBindings}, candidateLimit)), offset, limit);
+                auto predicateOf = [&](const QStringList& parts) {
+                    return QLatin1Char('(') + parts.join(QStringLiteral(" OR ")) + QStringLiteral(") ") +
+                           clauses.present().join(QLatin1Char(' '));
+                };
+                return page(documentsByID(topRanked(
+                                query, {predicateOf(members), memberBindings, false, predicateOf(wholeMembers)},
+                                candidateLimit)),
+                            offset, limit);
             }
         }
         if (!head.isEmpty()) {
