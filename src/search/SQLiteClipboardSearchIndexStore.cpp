@@ -1307,8 +1307,8 @@ public:
             }
             if (dense) {
                 append(memberBindings, clauses.values);
-                auto predicateOf = [&](const QStringList& parts) {
-                    return QLatin1Char('(') + parts.join(QStringLiteral(" OR ")) + QStringLiteral(") ") +
+                auto predicateOf = [&](const QStringList& alternatives) {
+                    return QLatin1Char('(') + alternatives.join(QStringLiteral(" OR ")) + QStringLiteral(") ") +
                            clauses.present().join(QLatin1Char(' '));
                 };
                 return page(documentsByID(topRanked(
