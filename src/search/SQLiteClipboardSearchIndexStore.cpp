@@ -971,6 +971,11 @@ public:
                                      return true;
                                  });
             if (gaveUp) {
+                // Scan members all contain the query, so the rows with its grams hold them.
+                if (set.membersContainQuery && !grams.empty()) {
+                    return rankedWithin(query, QLatin1Char('(') + gramMatch + QStringLiteral(") OR ") + exactMatchingPhrase(),
+                                        set, count);
+                }
                 return rankedWhole(query, set, count);
             }
         }
