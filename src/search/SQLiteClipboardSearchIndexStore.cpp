@@ -947,29 +947,44 @@ public:
             Bindings bindings = tiers;
             append(bindings, set.bindings);
             // The walk reads rows in recency order, scattered over the file; when
-            // members are that rare one pass in file order ranking them all is cheaper.
+            // members are that rare one pass ranking them all is cheaper. Membership
+            // is a column, not a filter, so that every row read counts.
             const qint64 walkLimit = std::max<qint64>(4 * count, denseCandidateRows * 5 / 2);
             qint64 visited = 0;
             bool gaveUp = false;
-            thirdComplete = walk(tierColumns() + QStringLiteral(" INDEXED BY idx_documents_sort_at_doc_id WHERE 1=1") +
-                                     member + newest + QLatin1Char(';'),
-                                 bindings, [&](const Ranked& row) {
-                                     if (++visited > walkLimit) {
-                                         gaveUp = true;
-                                         return false;
-                                     }
-                                     if (row.prefix) {
-                                         return true;
-                                     }
-                                     if (row.contains) {
-                                         second.push_back(row);
-                                         return second.size() < need;
-                                     }
-                                     if (third.size() < need) {
-                                         third.push_back(row);
-                                     }
-                                     return true;
-                                 });
+            Bindings walkBindings = set.bindings;
+            append(walkBindings, {query.normalizedText, query.compactText, query.normalizedText, query.compactText});
+            append(walkBindings, {query.normalizedText, query.compactText, query.normalizedText, query.compactText});
+            // A NULL membership (a filter on a NULL column) is no membership.
+            Statement rows(*this, QStringLiteral("SELECT d.doc_id, d.sort_at, CASE WHEN (") + set.predicate +
+                                      QStringLiteral(") THEN (CASE WHEN ") + tierClause(QStringLiteral("= 1")) +
+                                      QStringLiteral(" THEN 2 WHEN ") + tierClause(QStringLiteral("> 0")) +
+                                      QStringLiteral(" THEN 1 ELSE 0 END) ELSE -1 END FROM documents d INDEXED BY "
+                                                     "idx_documents_sort_at_doc_id") +
+                                      newest + QLatin1Char(';'));
+            rows.bind(walkBindings);
+            thirdComplete = true;
+            while (rows.step()) {
+                if (++visited > walkLimit) {
+                    gaveUp = true;
+                    thirdComplete = false;
+                    break;
+                }
+                const qint64 tier = rows.int64(2);
+                const Ranked row{rows.int64(0), rows.real(1), tier >= 1, tier == 2};
+                if (tier < 0 || row.prefix) {
+                    continue;
+                }
+                if (row.contains) {
+                    second.push_back(row);
+                    if (second.size() >= need) {
+                        thirdComplete = false;
+                        break;
+                    }
+                } else if (third.size() < need) {
+                    third.push_back(row);
+                }
+            }
             if (gaveUp) {
                 // Scan members all contain the query, so the rows with its grams hold them.
                 if (set.membersContainQuery && !grams.empty()) {
