@@ -352,6 +352,9 @@ public:
         execute("PRAGMA journal_mode = WAL;");
         execute("PRAGMA synchronous = NORMAL;");
         execute("PRAGMA foreign_keys = ON;");
+        // Checkpoints run beside the writer, so a burst of writes can grow the log
+        // well past the checkpoint threshold; it is cut back when it restarts.
+        execute("PRAGMA journal_size_limit = 4194304;");
         if (ClipboardSearchGramTokenizer::registerOn(db_) != SQLITE_OK) {
             throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, errorMessage());
         }
