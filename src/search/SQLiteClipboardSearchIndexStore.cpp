@@ -361,6 +361,9 @@ public:
         execute("PRAGMA journal_mode = WAL;");
         execute("PRAGMA synchronous = NORMAL;");
         execute("PRAGMA foreign_keys = ON;");
+        // Checkpoints run beside the writer, so a burst of writes can grow the log
+        // well past the checkpoint threshold; it is cut back when it restarts.
+        execute("PRAGMA journal_size_limit = 4194304;");
         if (ClipboardSearchGramTokenizer::registerOn(db_) != SQLITE_OK) {
             throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, errorMessage());
         }
@@ -827,9 +830,10 @@ public:
     qint64 denseCandidateRows = 2000;
 
     struct CandidateSet {
-        QString predicate; // over alias d: true for the members
+        QString predicate; // over alias d: true for the members; cheap per row
         Bindings bindings;
         bool membersContainQuery = false; // scan paths: no member is in the last tier
+        QString wholePredicate{}; // the same test for ranking every row; "" when predicate serves
     };
 
     struct Ranked {
@@ -979,30 +983,50 @@ public:
             Bindings bindings = tiers;
             append(bindings, set.bindings);
             // The walk reads rows in recency order, scattered over the file; when
-            // members are that rare one pass in file order ranking them all is cheaper.
+            // members are that rare one pass ranking them all is cheaper. Membership
+            // is a column, not a filter, so that every row read counts.
             const qint64 walkLimit = std::max<qint64>(4 * count, denseCandidateRows * 5 / 2);
             qint64 visited = 0;
             bool gaveUp = false;
-            thirdComplete = walk(tierColumns() + QStringLiteral(" INDEXED BY idx_documents_sort_at_doc_id WHERE 1=1") +
-                                     member + newest + QLatin1Char(';'),
-                                 bindings, [&](const Ranked& row) {
-                                     if (++visited > walkLimit) {
-                                         gaveUp = true;
-                                         return false;
-                                     }
-                                     if (row.prefix) {
-                                         return true;
-                                     }
-                                     if (row.contains) {
-                                         second.push_back(row);
-                                         return second.size() < need;
-                                     }
-                                     if (third.size() < need) {
-                                         third.push_back(row);
-                                     }
-                                     return true;
-                                 });
+            Bindings walkBindings = set.bindings;
+            append(walkBindings, {query.normalizedText, query.compactText, query.normalizedText, query.compactText});
+            append(walkBindings, {query.normalizedText, query.compactText, query.normalizedText, query.compactText});
+            // A NULL membership (a filter on a NULL column) is no membership.
+            Statement rows(*this, QStringLiteral("SELECT d.doc_id, d.sort_at, CASE WHEN (") + set.predicate +
+                                      QStringLiteral(") THEN (CASE WHEN ") + tierClause(QStringLiteral("= 1")) +
+                                      QStringLiteral(" THEN 2 WHEN ") + tierClause(QStringLiteral("> 0")) +
+                                      QStringLiteral(" THEN 1 ELSE 0 END) ELSE -1 END FROM documents d INDEXED BY "
+                                                     "idx_documents_sort_at_doc_id") +
+                                      newest + QLatin1Char(';'));
+            rows.bind(walkBindings);
+            thirdComplete = true;
+            while (rows.step()) {
+                if (++visited > walkLimit) {
+                    gaveUp = true;
+                    thirdComplete = false;
+                    break;
+                }
+                const qint64 tier = rows.int64(2);
+                const Ranked row{rows.int64(0), rows.real(1), tier >= 1, tier == 2};
+                if (tier < 0 || row.prefix) {
+                    continue;
+                }
+                if (row.contains) {
+                    second.push_back(row);
+                    if (second.size() >= need) {
+                        thirdComplete = false;
+                        break;
+                    }
+                } else if (third.size() < need) {
+                    third.push_back(row);
+                }
+            }
             if (gaveUp) {
+                // Scan members all contain the query, so the rows with its grams hold them.
+                if (set.membersContainQuery && !grams.empty()) {
+                    return rankedWithin(query, QLatin1Char('(') + gramMatch + QStringLiteral(") OR ") + exactMatchingPhrase(),
+                                        set, count);
+                }
                 return rankedWhole(query, set, count);
             }
         }
@@ -1053,7 +1077,8 @@ public:
         Bindings bindings = set.bindings;
         append(bindings, rankingBindings(query));
         bindings.push_back(count);
-        Statement statement(*this, QStringLiteral("SELECT d.doc_id FROM documents d NOT INDEXED WHERE (") + set.predicate +
+        const QString& predicate = set.wholePredicate.isEmpty() ? set.predicate : set.wholePredicate;
+        Statement statement(*this, QStringLiteral("SELECT d.doc_id FROM documents d NOT INDEXED WHERE (") + predicate +
                                        QStringLiteral(")\nORDER BY ") + rankingExpression(QStringLiteral("d")) +
                                        QStringLiteral("\nLIMIT ?;"));
         statement.bind(bindings);
@@ -1104,6 +1129,20 @@ public:
     static QString termsMember() {
         return QStringLiteral("d.doc_id IN (SELECT rowid FROM fts_terms WHERE fts_terms MATCH ?)");
     }
+    // One row's membership, by a seek in the posting list: for a one-piece query of
+    // at most three characters (a prefix index holds it), where collecting every
+    // matching rowid up front would cost more than the whole walk.
+    static QString termsProbe() {
+        return QStringLiteral("EXISTS (SELECT 1 FROM fts_terms WHERE fts_terms MATCH ? AND fts_terms.rowid = d.doc_id)");
+    }
+    static bool probesTerms(const ClipboardSearchIndexQuery& query) {
+        return query.tokens.size() == 1 && !query.tokens.front().contains(QLatin1Char('/')) &&
+               query.tokens.front().toUcs4().size() <= 3;
+    }
+    // The FTS members as a walk tests them, and as one ranked pass does.
+    static std::pair<QString, QString> termsMembers(const ClipboardSearchIndexQuery& query) {
+        return probesTerms(query) ? std::pair{termsProbe(), termsMember()} : std::pair{termsMember(), QString()};
+    }
     static QString gramsMember() {
         return QStringLiteral("d.doc_id IN (SELECT rowid FROM gram_postings WHERE gram_postings MATCH ?)");
     }
@@ -1130,7 +1169,8 @@ public:
         const QString match = query.matchExpression();
         if (planned && !match.isEmpty() &&
             matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows) {
-            return page(documentsByID(topRanked(query, {termsMember(), {match}}, candidateLimit)), offset, limit);
+            const auto [member, whole] = termsMembers(query);
+            return page(documentsByID(topRanked(query, {member, {match}, false, whole}, candidateLimit)), offset, limit);
         }
         std::vector<StoredDocument> rows;
         if (!match.isEmpty()) {
@@ -1154,11 +1194,15 @@ public:
         if (planned && !queryGrams.empty()) {
             const QString gramMatch = std::get<QString>(gramBindings(queryGrams).front());
             if (matchCount(QStringLiteral("gram_postings"), gramMatch, denseRows + 1) > denseRows) {
+                const auto [member, whole] = termsMembers(query);
                 const CandidateSet set =
-                    match.isEmpty() ? CandidateSet{gramsMember(), {gramMatch}}
-                                    : CandidateSet{QLatin1Char('(') + termsMember() + QStringLiteral(" OR ") +
-                                                       gramsMember() + QLatin1Char(')'),
-                                                   {match, gramMatch}};
+                    match.isEmpty()
+                        ? CandidateSet{gramsMember(), {gramMatch}}
+                        : CandidateSet{QLatin1Char('(') + member + QStringLiteral(" OR ") + gramsMember() + QLatin1Char(')'),
+                                       {match, gramMatch}, false,
+                                       whole.isEmpty() ? QString()
+                                                       : QLatin1Char('(') + whole + QStringLiteral(" OR ") + gramsMember() +
+                                                             QLatin1Char(')')};
                 return page(documentsByID(topRanked(query, set, candidateLimit)), offset, limit);
             }
         }
@@ -1294,29 +1338,39 @@ public:
         }
         if (planned) {
             QStringList members;
+            QStringList wholeMembers;
             Bindings memberBindings;
             bool dense = false;
             if (!match.isEmpty()) {
-                members.push_back(termsMember());
+                const auto [member, whole] = termsMembers(query);
+                members.push_back(member);
+                wholeMembers.push_back(whole.isEmpty() ? member : whole);
                 memberBindings.push_back(match);
                 dense = matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows;
             }
             if (compactLength == 1 && classificationIsUserLabel) {
                 members.push_back(QStringLiteral("instr(d.compact_text, ?) > 0"));
+                wholeMembers.push_back(members.back());
                 memberBindings.push_back(query.compactText);
                 dense = true; // no index says how many rows hold one character
             } else if (compactLength >= 2) {
                 const Bindings grams = gramBindings(sortedQueryGrams(query.compactText));
                 members.push_back(gramsMember());
+                wholeMembers.push_back(members.back());
                 append(memberBindings, grams);
                 dense = dense || matchCount(QStringLiteral("gram_postings"), std::get<QString>(grams.front()),
                                             denseRows + 1) > denseRows;
             }
             if (dense) {
                 append(memberBindings, clauses.values);
-                const QString predicate = QLatin1Char('(') + members.join(QStringLiteral(" OR ")) + QStringLiteral(") ") +
-                                          clauses.present().join(QLatin1Char(' '));
-                return page(documentsByID(topRanked(query, {predicate, memberBindings}, candidateLimit)), offset, limit);
+                auto predicateOf = [&](const QStringList& alternatives) {
+                    return QLatin1Char('(') + alternatives.join(QStringLiteral(" OR ")) + QStringLiteral(") ") +
+                           clauses.present().join(QLatin1Char(' '));
+                };
+                return page(documentsByID(topRanked(
+                                query, {predicateOf(members), memberBindings, false, predicateOf(wholeMembers)},
+                                candidateLimit)),
+                            offset, limit);
             }
         }
         if (!head.isEmpty()) {

@@ -206,3 +206,41 @@ TEST_F(DifferentialTest, AnIndexOfTheWrittenLayoutConvertsOnOpenAndAnswersTheSam
     EXPECT_EQ(store->stats().documentCount,
               scalar(directory.filePath(QStringLiteral("written.sqlite")), "SELECT COUNT(*) FROM documents;"));
 }
+
+// Many recent rows hold every gram of a punctuation query without holding the query
+// itself, and only old rows match: the walk down the recency order gives up, and the
+// page must still be the written one (at each density setting).
+TEST_F(DifferentialTest, SparseMatchesBehindManyGramLookAlikesAgree) {
+    std::vector<ClipboardSearchIndexDocument> corpus;
+    for (int i = 0; i < 4; ++i) {
+        corpus.push_back(indexDocument(QStringLiteral("MATCH-%1").arg(i), QStringLiteral("old x-y-z entry %1").arg(i), i));
+    }
+    for (int i = 0; i < 240; ++i) {
+        corpus.push_back(indexDocument(QStringLiteral("LOOK-%1").arg(i), QStringLiteral("x-y1 -y-2 y-z3 and more %1").arg(i),
+                                       10 + i));
+    }
+    std::vector<DifferentialCase> cases;
+    for (const char* query : {"x-y-z", "x-y-z type:text", "y-z e", "-y-z"}) {
+        for (int limit : {1, 2, 10, 50}) {
+            for (int offset : {0, 1, 3}) {
+                cases.push_back({QString::fromLatin1(query), limit, offset});
+            }
+        }
+    }
+    for (qint64 denseRows : {0, 5, 2000}) {
+        SCOPED_TRACE(denseRows);
+        SearchIndexFixture fixture;
+        fixture.now = differentialNow;
+        SQLiteClipboardSearchIndexStore::Environment environment;
+        environment.denseCandidateRows = denseRows;
+        SQLiteClipboardSearchIndexStore& store = fixture.open(environment);
+        WrittenSearchIndexReference written(fixture.directory.filePath(QStringLiteral("written.sqlite")),
+                                            fixture.defaults, fixture.now);
+        store.rebuild(corpus);
+        written.rebuild(corpus);
+        const std::optional<QString> difference =
+            firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
+        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
+        EXPECT_EQ(store.search(ClipboardSearchIndexQuery::fromText(QStringLiteral("x-y-z")), {}, 10, 0).items.size(), 4u);
+    }
+}
