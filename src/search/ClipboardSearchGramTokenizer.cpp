@@ -48,25 +48,6 @@ bool needsExactMatching(const char* text, int length) {
     return false;
 }
 
-// Letters, marks and numbers, as the store decides between its FTS and scan paths.
-bool isAlphanumeric(UChar32 c) {
-    switch (u_charType(c)) {
-    case U_UPPERCASE_LETTER:
-    case U_LOWERCASE_LETTER:
-    case U_TITLECASE_LETTER:
-    case U_MODIFIER_LETTER:
-    case U_OTHER_LETTER:
-    case U_NON_SPACING_MARK:
-    case U_ENCLOSING_MARK:
-    case U_COMBINING_SPACING_MARK:
-    case U_DECIMAL_DIGIT_NUMBER:
-    case U_LETTER_NUMBER:
-    case U_OTHER_NUMBER:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // One posting per distinct code point that is not a letter or number: a one-character
 // punctuation query has no gram, and without these would read every row.
@@ -77,7 +58,7 @@ int emitSymbols(const char* text, int length, void* context, int (*token)(void*,
         const int32_t start = offset;
         UChar32 c = 0;
         U8_NEXT(reinterpret_cast<const uint8_t*>(text), offset, length, c);
-        if (c >= 0 && !isAlphanumeric(c)) {
+        if (c >= 0 && !isAlphanumeric(static_cast<char32_t>(c))) {
             symbols.emplace_back(text + start, static_cast<size_t>(offset - start));
         }
     }
@@ -141,6 +122,25 @@ int registerOn(sqlite3* db) {
     }
     static fts5_tokenizer tokenizer{create, destroy, tokenize};
     return api->xCreateTokenizer(api, name, nullptr, &tokenizer, nullptr);
+}
+
+bool isAlphanumeric(char32_t codePoint) {
+    switch (u_charType(static_cast<UChar32>(codePoint))) {
+    case U_UPPERCASE_LETTER:
+    case U_LOWERCASE_LETTER:
+    case U_TITLECASE_LETTER:
+    case U_MODIFIER_LETTER:
+    case U_OTHER_LETTER:
+    case U_NON_SPACING_MARK:
+    case U_ENCLOSING_MARK:
+    case U_COMBINING_SPACING_MARK:
+    case U_DECIMAL_DIGIT_NUMBER:
+    case U_LETTER_NUMBER:
+    case U_OTHER_NUMBER:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace quellpad::ClipboardSearchGramTokenizer

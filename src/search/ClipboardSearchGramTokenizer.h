@@ -18,6 +18,10 @@ inline constexpr const char* name = "quellpad_grams";
 // they are ranked one by one instead.
 inline constexpr const char* exactMatchingMarker = "\x01";
 
+// Letters, marks and numbers: what decides between the FTS and scan paths, and what
+// the tokenizer does not post as punctuation.
+bool isAlphanumeric(char32_t codePoint);
+
 // Registers the tokenizer on this connection; needed before the gram table is
 // created or read. Returns an SQLite result code.
 int registerOn(sqlite3* db);

@@ -136,29 +136,10 @@ ClipboardHistoryIndexSnapshot snapshotOf(const StoredDocument& row) {
     return snapshot;
 }
 
-bool isAlphanumeric(char32_t c) {
-    const int8_t type = u_charType(static_cast<UChar32>(c));
-    switch (type) {
-    case U_UPPERCASE_LETTER:
-    case U_LOWERCASE_LETTER:
-    case U_TITLECASE_LETTER:
-    case U_MODIFIER_LETTER:
-    case U_OTHER_LETTER:
-    case U_NON_SPACING_MARK:
-    case U_ENCLOSING_MARK:
-    case U_COMBINING_SPACING_MARK:
-    case U_DECIMAL_DIGIT_NUMBER:
-    case U_LETTER_NUMBER:
-    case U_OTHER_NUMBER:
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool hasNonAlphanumeric(const QString& text) {
     for (char32_t c : text.toUcs4()) {
-        if (!isAlphanumeric(c)) {
+        if (!ClipboardSearchGramTokenizer::isAlphanumeric(c)) {
             return true;
         }
     }
