@@ -68,14 +68,16 @@ std::optional<QSize> QtImageCodec::pixelSize(const QByteArray& encoded) {
     if (encoded.isEmpty()) {
         return std::nullopt;
     }
-    // The header says the size; only formats whose handler cannot tell without
-    // decoding are decoded.
+    // For PNG and JPEG (what photos and screenshots come as) the header's size is the
+    // image's, so a picture too large to decode still has one; other formats are
+    // decoded, since a GIF's header, for one, gives the canvas, not the image.
     BufferedReader source(encoded);
     if (!source.reader.canRead()) {
         return std::nullopt;
     }
+    const QByteArray format = source.reader.format();
     const QSize size = source.reader.size();
-    if (size.isValid() && !size.isEmpty()) {
+    if ((format == "png" || format == "jpeg") && size.isValid() && !size.isEmpty()) {
         return size;
     }
     const std::optional<QImage> image = decode(encoded);

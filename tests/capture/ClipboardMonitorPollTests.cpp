@@ -296,6 +296,17 @@ TEST_F(ClipboardMonitorPollTest, APhotoTooLargeToDecodeWholeIsStoredAsItIs) {
     EXPECT_FALSE(codec.pixelSize(QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(40, '\0')));
 }
 
+// Found by fuzzing: a GIF's header gives its canvas (here 8193x1), not the image's size;
+// the size must be what the stored picture really has.
+TEST_F(ClipboardMonitorPollTest, AGifIsMeasuredByItsImageNotItsCanvas) {
+    const QByteArray gif = QByteArray::fromHex("47494638396101200100800000000000ffffff21f90401000000002c000000000100010000020144003b");
+    const std::optional<QSize> size = codec.pixelSize(gif);
+    ASSERT_TRUE(size);
+    const std::optional<QByteArray> png = codec.pngData(gif);
+    ASSERT_TRUE(png);
+    EXPECT_EQ(codec.pixelSize(*png), size);
+}
+
 TEST_F(ClipboardMonitorPollTest, OtherImageTypesAreReencodedAsPNG) {
     copyAndPoll({{QStringLiteral("image/jpeg"), encodedImage(8, 6, "jpg")}});
     ASSERT_EQ(inserts().size(), 1u);

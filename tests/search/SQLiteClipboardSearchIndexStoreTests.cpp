@@ -315,6 +315,20 @@ TEST_F(StoreTest, HostileQueriesNeverBreakOutOfTheirQuotes) {
     EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM documents;"), 1);
 }
 
+// Found by fuzzing: a NUL cannot stand inside an FTS5 phrase, so control characters
+// separate words in documents and queries alike.
+TEST_F(StoreTest, ControlCharactersIncludingNulSeparateWords) {
+    const QString withControls =
+        QStringLiteral("type") + QChar(0x90) + QChar(0x19) + QChar(0) + QChar(0x90) + QStringLiteral("mg");
+    add(QStringLiteral("A"), QStringLiteral("my type") + QChar(0) + QStringLiteral("mg notes"), 1);
+    for (const QString& query : {withControls, QStringLiteral("type") + QChar(0), QString(QChar(0)),
+                                 QStringLiteral("type:") + QChar(0x19)}) {
+        EXPECT_NO_THROW(find(query)) << query.toUtf8().toHex().toStdString();
+    }
+    EXPECT_EQ(ids(find(withControls)), QStringList{QStringLiteral("A")});
+    EXPECT_EQ(ids(find(QStringLiteral("type mg"))), QStringList{QStringLiteral("A")});
+}
+
 TEST(ClipboardSearchIndexQuery, MatchExpressionQuotesEveryPiece) {
     ClipboardSearchIndexQuery query;
     query.tokens = {QStringLiteral("say\"hi"), QStringLiteral("foo/bar/"), QStringLiteral("/"), QStringLiteral("x")};

@@ -85,7 +85,18 @@ icu::UnicodeString folded(const QString& text) {
 
 } // namespace
 
-QString normalizeSearchText(QStringView text) {
+QString normalizeSearchText(QStringView input) {
+    // Control characters separate words like white space. They carry no text, and a
+    // NUL cannot appear inside an FTS5 query phrase at all.
+    QString withoutControls;
+    QStringView text = input;
+    for (qsizetype i = 0; i < input.size(); ++i) {
+        if (input[i].category() == QChar::Other_Control) {
+            if (withoutControls.isNull()) withoutControls = input.toString();
+            withoutControls[i] = QLatin1Char(' ');
+        }
+    }
+    if (!withoutControls.isNull()) text = withoutControls;
     if (std::optional<QString> ascii = normalizedAscii(text)) {
         return *ascii;
     }
