@@ -173,6 +173,9 @@ bool X11WindowActivation::requestActivation(const ActiveWindow& window, std::uin
     if (!XGetWindowAttributes(display_, window.windowId, &attributes) || trap.sync() != 0) {
         return false; // BadWindow: it was closed meanwhile
     }
+    if (!stillTheSameWindow(window)) {
+        return false; // closed, and its id given to another client's window
+    }
     if (windowManagerActivates()) {
         XEvent event{};
         event.xclient.type = ClientMessage;
@@ -196,7 +199,22 @@ bool X11WindowActivation::requestActivation(const ActiveWindow& window, std::uin
 
 bool X11WindowActivation::isActive(const ActiveWindow& window) {
     const std::optional<unsigned long> active = activeTopLevel();
-    return active && *active == window.windowId;
+    return active && *active == window.windowId && stillTheSameWindow(window);
+}
+
+bool X11WindowActivation::stillTheSameWindow(const ActiveWindow& window) {
+    // The server hands a departed client's ids to the next client, so an id alone can
+    // name another application's window by now: the process must match too.
+    X11Support::ErrorTrap trap(display_);
+    const qint64 processIdentifier = X11Support::windowProcessId(display_, window.windowId);
+    if (trap.sync() != 0) {
+        return false;
+    }
+    if (window.processIdentifier != 0 || processIdentifier != 0) {
+        return processIdentifier == window.processIdentifier;
+    }
+    return !window.applicationId ||
+           X11Support::windowApplicationId(display_, window.windowId, desktopEntries_) == window.applicationId;
 }
 
 } // namespace quellpad

@@ -32,6 +32,8 @@ public:
     bool windowManagerActivates();
 
 private:
+    // The window under that id is still the one remembered (same process or application).
+    bool stillTheSameWindow(const ActiveWindow& window);
     X11WindowActivation(Display* display, QStringList applicationDirectories);
     std::optional<unsigned long> activeTopLevel();
     unsigned long topLevelOf(unsigned long window);

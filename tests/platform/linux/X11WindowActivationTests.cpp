@@ -50,8 +50,15 @@ TEST(X11WindowActivation, GivesTheFocusBackToTheRememberedWindow) {
     }, 10000)) << "xlogo did not take the focus";
     EXPECT_FALSE(activation->isActive(*remembered));
 
+    // The server gives a departed client's window ids to the next client: the same id
+    // in another process is another window, and is neither activated nor active.
+    ActiveWindow reused = *remembered;
+    reused.processIdentifier += 100000;
+    EXPECT_FALSE(activation->requestActivation(reused, 0));
+
     ASSERT_TRUE(activation->requestActivation(*remembered, 0));
     EXPECT_TRUE(test::processEventsUntil([&] { return activation->isActive(*remembered); }));
+    EXPECT_FALSE(activation->isActive(reused));
     EXPECT_EQ(test::activeWindowId(), entry.windowId()) << "xdotool sees the same window active";
 
     logo.terminate();
