@@ -1,9 +1,11 @@
-// The running applications as capture sees them: which one is frontmost, and who we are.
+// The running applications: which one is frontmost, who we are, and handing URLs and
+// files to the user's applications.
 #pragma once
 
 #include <optional>
 
 #include <QString>
+#include <QUrl>
 
 namespace quellpad {
 
@@ -23,6 +25,13 @@ public:
     virtual std::optional<RunningApplication> frontmostApplication() = 0;
     // This application's own id, compared with the frontmost one to skip our own writes.
     virtual std::optional<QString> ownBundleIdentifier() const = 0;
+
+    // Opens a URL (a web link, a file) with the user's preferred application. False,
+    // with the reason in error, when no application could be started for it.
+    virtual bool openUrl(const QUrl& url, QString* error = nullptr) = 0;
+    // Shows a file selected in the file browser (its folder when the browser cannot
+    // select). False, with the reason in error, when nothing could be shown.
+    virtual bool revealFile(const QString& path, QString* error = nullptr) = 0;
 };
 
 } // namespace quellpad
