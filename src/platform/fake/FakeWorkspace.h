@@ -1,6 +1,8 @@
 // A workspace whose frontmost application is set by the test.
 #pragma once
 
+#include <vector>
+
 #include "platform/Workspace.h"
 
 namespace quellpad {
@@ -17,6 +19,20 @@ public:
 
     std::optional<RunningApplication> frontmostApplication() override { return frontmost_; }
     std::optional<QString> ownBundleIdentifier() const override { return own_; }
+    bool openUrl(const QUrl& url, QString* error = nullptr) override {
+        openedUrls.push_back(url);
+        if (!openSucceeds && error) *error = QStringLiteral("fake open failure");
+        return openSucceeds;
+    }
+    bool revealFile(const QString& path, QString* error = nullptr) override {
+        revealedFiles.push_back(path);
+        if (!openSucceeds && error) *error = QStringLiteral("fake reveal failure");
+        return openSucceeds;
+    }
+
+    std::vector<QUrl> openedUrls;
+    std::vector<QString> revealedFiles;
+    bool openSucceeds = true;
 
 private:
     std::optional<QString> own_;

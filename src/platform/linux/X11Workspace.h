@@ -28,6 +28,10 @@ public:
 
     std::optional<RunningApplication> frontmostApplication() override;
     std::optional<QString> ownBundleIdentifier() const override { return ownDesktopId_; }
+    // Through xdg-open, else `gio open`.
+    bool openUrl(const QUrl& url, QString* error = nullptr) override;
+    // Through the file manager's org.freedesktop.FileManager1 interface, else opens the folder.
+    bool revealFile(const QString& path, QString* error = nullptr) override;
 
     // The application id for a window's WM_CLASS (instance, class) through the
     // installed desktop entries; exposed for tests.
