@@ -3,11 +3,15 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 
+#include <QObject>
 #include <QString>
 
 namespace quellpad {
+
+class ClipboardPanelController;
 
 class ClipboardPanelWindowing {
 public:
@@ -40,5 +44,9 @@ public:
     virtual void presentSavePanel(const QString& proposedFileName, bool plainTextOnly,
                                   std::function<void(std::optional<QString> path)> done) = 0;
 };
+
+// Builds the widgets of a panel for its controller and attaches them to it
+// (setWindow, setSavePanelPresenter); the returned object owns them.
+using ClipboardPanelWindowFactory = std::function<std::unique_ptr<QObject>(ClipboardPanelController&)>;
 
 } // namespace quellpad
