@@ -7,6 +7,7 @@
 #include "hotkey/HotkeyManagerProtocol.h"
 #include "panel/ClipboardDirectPaste.h"
 #include "panel/ClipboardPanelPresenting.h"
+#include "panel/ClipboardPasteboardRepresentations.h"
 #include "platform/DefaultsStore.h"
 #include "platform/Pasteboard.h"
 #include "settings/PreferenceKeys.h"
@@ -15,16 +16,6 @@ namespace quellpad {
 
 namespace {
 const QString category = QStringLiteral("ClipboardPanelCoordinator");
-
-PasteboardRepresentations representationsOf(const ClipboardHistoryContentSnapshot& content) {
-    if (content.imageData) {
-        return {{PasteboardTypes::png, *content.imageData}};
-    }
-    PasteboardRepresentations representations{{PasteboardTypes::plainText, content.content.toUtf8()}};
-    if (content.richTextHTMLData) representations.emplace_back(PasteboardTypes::html, *content.richTextHTMLData);
-    if (content.richTextRTFData) representations.emplace_back(PasteboardTypes::rtf, *content.richTextRTFData);
-    return representations;
-}
 } // namespace
 
 ClipboardPanelCoordinator::ClipboardPanelCoordinator(HotkeyManagerProtocol* hotkeys, DefaultsStore& defaults,
@@ -144,7 +135,7 @@ void ClipboardPanelCoordinator::pasteItem(const QString& id, ClipboardHistoryMan
                 return;
             }
             bool written = false;
-            history.performWithoutCapture([&] { written = pasteboard.write(representationsOf(*content)); });
+            history.performWithoutCapture([&] { written = pasteboard.write(pasteboardRepresentations(*content)); });
             if (!written) {
                 // The panel stays and nothing is pasted: the clipboard still holds something else.
                 Logger::error(QStringLiteral("Failed to write item ") + id + QStringLiteral(" to the clipboard"), category);

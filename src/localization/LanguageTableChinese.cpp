@@ -253,6 +253,7 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::detailUseCount: return "使用 %1 次";
     case TextKey::savePanelTitle: return "存储剪贴板条目";
     case TextKey::aboutWindowTitle: return "关于 %1";
+    case TextKey::panelSaveFailed: return "无法存储文件：%1";
     case TextKey::aboutVersion: return "版本 %1（%2）";
     case TextKey::dateJustNow: return "刚刚";
     case TextKey::dateMinutesAgo: return "%1 分钟前";

@@ -253,6 +253,7 @@ const char* english(TextKey key) {
     case TextKey::detailUseCount: return "Used %1 times";
     case TextKey::savePanelTitle: return "Save Clipboard Item";
     case TextKey::aboutWindowTitle: return "About %1";
+    case TextKey::panelSaveFailed: return "Could not save the file: %1";
     case TextKey::aboutVersion: return "Version %1 (%2)";
     case TextKey::dateJustNow: return "Just now";
     case TextKey::dateMinutesAgo: return "%1 min ago";

@@ -266,6 +266,7 @@ enum class TextKey {
     detailUseCount,
     savePanelTitle,
     aboutWindowTitle,
+    panelSaveFailed, // %1: reason
     aboutVersion,
     dateJustNow,
     dateMinutesAgo, // %1: minutes

@@ -68,6 +68,19 @@ PasteKeystroke ClipboardDirectPaste::keystrokeFor(const std::optional<QString>& 
                                                                    : PasteKeystroke::controlV;
 }
 
+bool ClipboardDirectPaste::activateRememberedWindow() {
+    if (pending_) {
+        finish(DirectPasteOutcome::superseded, pendingDone_);
+    }
+    if (!remembered_) return false;
+    if (!windows_.requestActivation(*remembered_, rememberedTimestamp_)) {
+        Logger::info(QStringLiteral("Could not activate ") + describe(*remembered_) + QStringLiteral(" again"), category);
+        remembered_.reset();
+        return false;
+    }
+    return true;
+}
+
 void ClipboardDirectPaste::pasteIntoRememberedWindow(std::function<void(DirectPasteOutcome)> done) {
     if (pending_) {
         finish(DirectPasteOutcome::superseded, pendingDone_);

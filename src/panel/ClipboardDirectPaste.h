@@ -45,6 +45,10 @@ public:
     // Return pastes only in the direct channel with "DirectPasteReturnKeyAutoPasteEnabled".
     bool isWanted() const;
 
+    // Gives the remembered window the focus back, without typing anything. False when
+    // no window is remembered or it is gone.
+    bool activateRememberedWindow();
+
     // Re-activates the remembered window and posts the paste keystroke 0.1 s later, once
     // the window is active (checked again for up to activationDeadlineSeconds). done,
     // when given, receives the outcome on the main thread.

@@ -73,7 +73,6 @@ public:
     void hide() override { dismiss(); }
 
     // A key pressed in the panel; true when it was handled (the field must not see it).
-    // fieldConsumedEscape: the search field already closed a completion with this Escape.
     bool handleKey(ClipboardPanelKeyCommand command);
     // The search field's text or cursor changed.
     void searchFieldEdited(const QString& text, qsizetype cursor);
@@ -129,6 +128,8 @@ private:
     std::optional<ClipboardHistoryIndexSnapshot> itemFor(const std::optional<QString>& id) const;
     void fetchContent(const QString& id, std::function<void(const ClipboardHistoryContentSnapshot&)> use);
     void finishCopy(bool written, const QString& id, const QString& action);
+    // Auto-paste is wanted but synthetic keys are not allowed: says so and blocks the copy.
+    bool autoPasteBlocked();
     void setFooterError(const std::optional<QString>& message);
 
     ClipboardPanelViewModel& viewModel_;
@@ -139,6 +140,7 @@ private:
     std::optional<ClipboardFilterSuggestionContext> suggestionContext_;
     std::vector<RankedFilterSuggestion> suggestions_;
     int selectedSuggestion_ = 0;
+    std::optional<QString> dismissedSuggestionText_;
     std::optional<QString> footerErrorMessage_;
     // Callbacks hold this weakly: an answer after the controller is gone does nothing.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

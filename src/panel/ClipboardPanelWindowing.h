@@ -43,6 +43,8 @@ public:
     virtual ~ClipboardSavePanelPresenting() = default;
     virtual void presentSavePanel(const QString& proposedFileName, bool plainTextOnly,
                                   std::function<void(std::optional<QString> path)> done) = 0;
+    // Tells the user that writing the chosen file failed (the panel is gone by then).
+    virtual void showSaveError(const QString& message) = 0;
 };
 
 // Builds the widgets of a panel for its controller and attaches them to it
