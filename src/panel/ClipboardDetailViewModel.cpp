@@ -86,7 +86,9 @@ void buildImage(const ClipboardDetailViewModel::BuildInput& input, ClipboardDeta
         return;
     }
     const qint64 pixels = qint64(size.width()) * size.height();
-    const bool scalesWhileDecoding = reader.supportsOption(QImageIOHandler::ScaledSize);
+    // PNG and most others claim the scaled-size option but decode at full size first;
+    // only JPEG really scales while decoding.
+    const bool scalesWhileDecoding = reader.format() == "jpeg" || reader.format() == "jpg";
     if (pixels > (scalesWhileDecoding ? ClipboardDetailViewModel::maximumScaledDecodePixels
                                       : ClipboardDetailViewModel::maximumFullDecodePixels)) {
         out.notices.push_back(

@@ -29,14 +29,14 @@ int ClipboardResultListModel::rowCount(const QModelIndex& parent) const {
     if (mode_ == ClipboardResultListContentMode::filterSuggestions) {
         return static_cast<int>(shownSuggestions_.size());
     }
-    return static_cast<int>(shownIds_.size()) + (shownShowMore_ ? 1 : 0);
+    return static_cast<int>(shownItems_.size()) + (shownShowMore_ ? 1 : 0);
 }
 
 ClipboardResultListModel::RowKind ClipboardResultListModel::rowKind(int row) const {
     if (mode_ == ClipboardResultListContentMode::filterSuggestions) {
         return RowKind::suggestion;
     }
-    return row < static_cast<int>(shownIds_.size()) ? RowKind::item : RowKind::showMore;
+    return row < static_cast<int>(shownItems_.size()) ? RowKind::item : RowKind::showMore;
 }
 
 int ClipboardResultListModel::selectedRow() const {
@@ -44,11 +44,11 @@ int ClipboardResultListModel::selectedRow() const {
         const int index = controller_.selectedSuggestionIndex();
         return index >= 0 && index < static_cast<int>(shownSuggestions_.size()) ? index : -1;
     }
-    if (shownIds_.empty()) {
+    if (shownItems_.empty()) {
         return -1;
     }
     const int index = viewModel_.selectedIndex();
-    return index >= 0 && index < static_cast<int>(shownIds_.size()) ? index : -1;
+    return index >= 0 && index < static_cast<int>(shownItems_.size()) ? index : -1;
 }
 
 QVariant ClipboardResultListModel::data(const QModelIndex& index, int role) const {
@@ -84,11 +84,7 @@ QVariant ClipboardResultListModel::data(const QModelIndex& index, int role) cons
     case RowKind::item:
         break;
     }
-    const auto& items = viewModel_.clipboardItems();
-    if (row >= static_cast<int>(items.size())) {
-        return {};
-    }
-    const ClipboardHistoryIndexSnapshot& item = items[static_cast<std::size_t>(row)];
+    const ClipboardHistoryIndexSnapshot& item = shownItems_[static_cast<std::size_t>(row)];
     switch (role) {
     case Qt::DisplayRole:
     case PreviewRole:
@@ -131,10 +127,7 @@ bool ClipboardResultListModel::hasShowMoreRow() const {
 
 void ClipboardResultListModel::resetFromSource() {
     mode_ = controller_.contentMode();
-    shownIds_.clear();
-    for (const auto& item : viewModel_.clipboardItems()) {
-        shownIds_.push_back(item.id);
-    }
+    shownItems_ = viewModel_.clipboardItems();
     shownShowMore_ = hasShowMoreRow();
     shownSuggestions_ = controller_.filterSuggestions();
     shownSelectedRow_ = selectedRow();
@@ -149,22 +142,23 @@ void ClipboardResultListModel::followItems() {
         return;
     }
     const auto& items = viewModel_.clipboardItems();
-    const std::size_t oldCount = shownIds_.size();
+    const std::size_t oldCount = shownItems_.size();
     const bool prefixKept = items.size() >= oldCount && oldCount > 0 &&
-                            std::equal(shownIds_.begin(), shownIds_.end(), items.begin(),
-                                       [](const QString& id, const auto& item) { return id == item.id; });
+                            std::equal(shownItems_.begin(), shownItems_.end(), items.begin(),
+                                       [](const auto& shown, const auto& item) { return shown.id == item.id; });
     if (prefixKept) {
         // A page appended: insert after the last item (before the "Show More" row).
         if (items.size() > oldCount) {
             beginInsertRows({}, static_cast<int>(oldCount), static_cast<int>(items.size()) - 1);
             for (std::size_t i = oldCount; i < items.size(); ++i) {
-                shownIds_.push_back(items[i].id);
+                shownItems_.push_back(items[i]);
             }
             endInsertRows();
         } else {
             // Same ids; contents (preview, usage) may have changed.
-            if (!shownIds_.empty()) {
-                Q_EMIT dataChanged(index(0), index(static_cast<int>(shownIds_.size()) - 1));
+            shownItems_ = items;
+            if (!shownItems_.empty()) {
+                Q_EMIT dataChanged(index(0), index(static_cast<int>(shownItems_.size()) - 1));
             }
         }
         followCanLoadMore();
@@ -174,19 +168,19 @@ void ClipboardResultListModel::followItems() {
     if (items.size() + 1 == oldCount) {
         // One row removed?
         std::size_t removed = 0;
-        while (removed < items.size() && items[removed].id == shownIds_[removed]) {
+        while (removed < items.size() && items[removed].id == shownItems_[removed].id) {
             ++removed;
         }
         bool restMatches = true;
         for (std::size_t i = removed; i < items.size(); ++i) {
-            if (items[i].id != shownIds_[i + 1]) {
+            if (items[i].id != shownItems_[i + 1].id) {
                 restMatches = false;
                 break;
             }
         }
         if (restMatches) {
             beginRemoveRows({}, static_cast<int>(removed), static_cast<int>(removed));
-            shownIds_.erase(shownIds_.begin() + static_cast<std::ptrdiff_t>(removed));
+            shownItems_.erase(shownItems_.begin() + static_cast<std::ptrdiff_t>(removed));
             endRemoveRows();
             followCanLoadMore();
             followSelection();
@@ -206,7 +200,7 @@ void ClipboardResultListModel::followCanLoadMore() {
     if (wanted == shownShowMore_) {
         return;
     }
-    const int row = static_cast<int>(shownIds_.size());
+    const int row = static_cast<int>(shownItems_.size());
     if (wanted) {
         beginInsertRows({}, row, row);
         shownShowMore_ = true;

@@ -12,6 +12,7 @@
 #include <QAbstractListModel>
 #include <QDateTime>
 
+#include "history/ClipboardHistoryRecords.h"
 #include "panel/ClipboardResultListTypes.h"
 #include "search/ClipboardFilterSuggestions.h"
 
@@ -73,10 +74,10 @@ private:
     const Localizer& localizer_;
     std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
 
-    // What the rows show now, so that a change of the sources can be told apart
-    // (append, removal, reset) and signalled precisely.
+    // What the rows show now: the sources change before their signals arrive, and the
+    // rows must read as before until the insertion or removal is announced.
     ClipboardResultListContentMode mode_ = ClipboardResultListContentMode::history;
-    std::vector<QString> shownIds_;
+    std::vector<ClipboardHistoryIndexSnapshot> shownItems_;
     bool shownShowMore_ = false;
     std::vector<RankedFilterSuggestion> shownSuggestions_;
     int shownSelectedRow_ = -1;
