@@ -260,6 +260,16 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::aboutWindowTitle: return "关于 %1";
     case TextKey::panelSaveFailed: return "无法存储文件：%1";
     case TextKey::aboutVersion: return "版本 %1（%2）";
+    case TextKey::dateJustNow: return "刚刚";
+    case TextKey::dateMinutesAgo: return "%1 分钟前";
+    case TextKey::dateHoursAgo: return "%1 小时前";
+    case TextKey::dateYesterday: return "昨天";
+    case TextKey::detailTruncated: return "仅显示前 %1 个字符（共 %2 个）。";
+    case TextKey::detailImageTooLarge: return "图片过大，无法预览（%1 × %2 像素）。";
+    case TextKey::detailImageUnreadable: return "无法显示此图片。";
+    case TextKey::detailFormattingFailed: return "未格式化显示：%1";
+    case TextKey::detailContentUnavailable: return "此条目已不存在。";
+    case TextKey::detailFormattedBadge: return "已格式化";
     }
     return "";
 }

@@ -260,6 +260,16 @@ const char* english(TextKey key) {
     case TextKey::aboutWindowTitle: return "About %1";
     case TextKey::panelSaveFailed: return "Could not save the file: %1";
     case TextKey::aboutVersion: return "Version %1 (%2)";
+    case TextKey::dateJustNow: return "Just now";
+    case TextKey::dateMinutesAgo: return "%1 min ago";
+    case TextKey::dateHoursAgo: return "%1 h ago";
+    case TextKey::dateYesterday: return "Yesterday";
+    case TextKey::detailTruncated: return "Showing the first %1 of %2 characters.";
+    case TextKey::detailImageTooLarge: return "This image is too large to preview (%1 × %2 pixels).";
+    case TextKey::detailImageUnreadable: return "This image cannot be shown.";
+    case TextKey::detailFormattingFailed: return "Shown unformatted: %1";
+    case TextKey::detailContentUnavailable: return "This item is no longer available.";
+    case TextKey::detailFormattedBadge: return "Formatted";
     }
     return "";
 }

@@ -16,6 +16,8 @@ public:
     explicit Localizer(const DefaultsStore& defaults) : defaults_(defaults) {}
 
     QString text(TextKey key, const QStringList& arguments = {}) const;
+    // The interface language now (dates and numbers follow it too).
+    AppLanguage language() const { return currentLanguage(defaults_); }
 
     static QString text(AppLanguage language, TextKey key, const QStringList& arguments = {});
 

@@ -273,6 +273,16 @@ enum class TextKey {
     aboutWindowTitle,
     panelSaveFailed, // %1: reason
     aboutVersion,
+    dateJustNow,
+    dateMinutesAgo, // %1: minutes
+    dateHoursAgo, // %1: hours
+    dateYesterday,
+    detailTruncated, // %1: shown, %2: total
+    detailImageTooLarge, // %1: width, %2: height
+    detailImageUnreadable,
+    detailFormattingFailed, // %1: reason
+    detailContentUnavailable,
+    detailFormattedBadge,
 };
 
 } // namespace quellpad

@@ -25,7 +25,7 @@
 #include "platform/fake/ManualTimerScheduler.h"
 #include "settings/PreferenceKeys.h"
 #include "support/TestSupport.h"
-#include "panel/PanelTestDoubles.h"
+#include "panel/PanelFakes.h"
 
 namespace quellpad {
 namespace {

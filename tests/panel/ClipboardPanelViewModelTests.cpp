@@ -10,7 +10,7 @@
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "platform/fake/ManualTimerScheduler.h"
 #include "support/TestSupport.h"
-#include "panel/PanelTestDoubles.h"
+#include "panel/PanelFakes.h"
 
 namespace quellpad {
 namespace {

@@ -1,0 +1,43 @@
+// The panel's result list: never takes the keyboard focus (keys stay in the search
+// field), turns pointer movement into hover selection through the hover gate, clicks
+// into activations, and says when its visible bottom nears the last row.
+#pragma once
+
+#include <QListView>
+
+#include "panel/ClipboardHoverSelectionGate.h"
+
+namespace quellpad {
+
+class ClipboardResultListView final : public QListView {
+    Q_OBJECT
+public:
+    explicit ClipboardResultListView(QWidget* parent = nullptr);
+
+    // After a keyboard selection or a reload: a resting pointer must not steal the row.
+    void suppressHover();
+    // The number of rows from the last visible one to the last one, inclusive of neither.
+    int rowsBelowVisibleBottom(int lastRow) const;
+
+Q_SIGNALS:
+    void rowHovered(int row);
+    void rowClicked(int row);
+    void rowContextMenuRequested(int row, const QPoint& globalPosition);
+    // Scrolling, resizing or new rows changed what is visible.
+    void visibleRangeChanged();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+
+private:
+    ClipboardHoverSelectionGate gate_;
+    int pressedRow_ = -1;
+};
+
+} // namespace quellpad
