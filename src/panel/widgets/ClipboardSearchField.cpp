@@ -26,7 +26,8 @@ ClipboardGhostCompletion::EditorState ClipboardSearchField::editorState() const 
     state.cursor = hasSelectedText() ? selectionEnd() : cursorPosition();
     state.selectionLength = selectedText().size();
     state.hasMarkedText = composing_;
-    state.hasEditor = hasFocus() || isActiveWindow() || !window()->isVisible();
+    // The field is the panel's only keyboard target: it is always the one being edited.
+    state.hasEditor = isEnabled();
     return state;
 }
 
