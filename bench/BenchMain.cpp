@@ -7,7 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QGuiApplication>
+#include <QApplication>
 
 #include "Core/Utilities/Logger.h"
 #include "bench/BenchCommand.h"
@@ -54,11 +54,11 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "capture-owner") == 0) {
         return runCaptureOwner(argc, argv);
     }
-    // The OCR benchmark draws text, which needs the GUI application; offscreen needs no display.
+    // The OCR benchmark draws text and the panel benchmark shows widgets; offscreen needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     auto usage = [] {
         std::fprintf(stderr, "Usage: quellpad-bench <area> [options]\nAreas:\n");

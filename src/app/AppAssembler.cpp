@@ -63,6 +63,11 @@ void AppAssembler::stopMonitor() {
 }
 
 void AppAssembler::rebuildClipboardServices() {
+    buildServices();
+    if (servicesChanged_) servicesChanged_();
+}
+
+void AppAssembler::buildServices() {
     stopMonitor();
     // Release the previous build before opening the stores again at the (new) location.
     installEmptyServices();
@@ -126,6 +131,7 @@ void AppAssembler::shutdownClipboardServices() {
 void AppAssembler::resetClipboardServicesToEmpty() {
     stopMonitor();
     installEmptyServices();
+    if (servicesChanged_) servicesChanged_();
 }
 
 } // namespace quellpad

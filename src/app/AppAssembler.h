@@ -72,6 +72,9 @@ public:
     // (Re)builds index store, repository, classifier, cleanup runner, monitor, history
     // manager and search service at the current data directory, and starts monitoring.
     void rebuildClipboardServices();
+    // Called after every (re)build or reset, so that holders of the services (the panel's
+    // view model) take the new ones.
+    void setServicesChangedHandler(std::function<void()> handler) { servicesChanged_ = std::move(handler); }
     // Stops capture; services stay installed.
     void shutdownClipboardServices();
     // Stops capture and installs the Empty services.
@@ -90,6 +93,7 @@ public:
     std::optional<QString> notCapturingReason() const;
 
 private:
+    void buildServices();
     void installEmptyServices();
     void stopMonitor();
 
@@ -108,6 +112,7 @@ private:
     std::shared_ptr<ClipboardSearchServiceProtocol> searchService_;
     // One per process: it keeps the default list and the merge-running flag across rebuilds.
     std::shared_ptr<ClipboardIgnoredAppsSettings> ignoredApps_;
+    std::function<void()> servicesChanged_;
 };
 
 } // namespace quellpad

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include "Core/Utilities/Logger.h"
 #include "app/AccessibilityPermissionManager.h"
@@ -13,7 +14,11 @@
 #include "history/ClipboardHistoryManagerProtocol.h"
 #include "history/DataDirectoryManager.h"
 #include "hotkey/HotkeyManager.h"
+#include "localization/Localizer.h"
 #include "panel/ClipboardDirectPaste.h"
+#include "panel/ClipboardPanelController.h"
+#include "panel/ClipboardPanelViewModel.h"
+#include "panel/ClipboardTemporaryFiles.h"
 #include "platform/AccessibilityService.h"
 #include "platform/Pasteboard.h"
 
@@ -24,12 +29,15 @@ const QString category = QStringLiteral("AppDelegate");
 }
 
 AppDelegate::AppDelegate(DefaultsStore& defaults, NotificationCenter& notifications, SingleInstanceGuard& instanceGuard,
-                         std::function<AppPlatformServices()> platform, DistributionChannel channel)
+                         std::function<AppPlatformServices()> platform, DistributionChannel channel,
+                         ClipboardPanelWindowFactory panelWindowFactory)
     : defaults_(defaults),
       notifications_(notifications),
       instanceGuard_(instanceGuard),
       platform_(std::move(platform)),
-      channel_(channel) {}
+      channel_(channel),
+      panelWindowFactory_(std::move(panelWindowFactory)),
+      localizer_(std::make_unique<Localizer>(defaults)) {}
 
 AppDelegate::~AppDelegate() {
     applicationWillTerminate();
@@ -39,6 +47,14 @@ AppDelegate::LaunchOutcome AppDelegate::applicationDidFinishLaunching() {
     Logger::info(QStringLiteral("Application did finish launching"), category);
     if (!instanceGuard_.tryAcquire()) {
         Logger::info(QStringLiteral("Another instance is already running, terminating..."), category);
+        // A second launch is how a user without a tray icon gets back in: the running
+        // instance opens its window.
+        const std::optional<QJsonObject> reply =
+            AppCommandServer::send(AppCommandServer::defaultSocketPath(), QStringLiteral("reopen"));
+        reopenDelivered_ = reply && reply->value(QStringLiteral("ok")).toBool();
+        if (!reopenDelivered_) {
+            Logger::warning(QStringLiteral("The running instance did not answer the reopen request"), category);
+        }
         return LaunchOutcome::anotherInstanceRunning;
     }
     Logger::info(QStringLiteral("Single instance check passed"), category);
@@ -65,7 +81,37 @@ void AppDelegate::startPanelServices() {
                                                               platform.timerScheduler, defaults_, channel_,
                                                               QCoreApplication::applicationPid());
     }
-    panel_ = std::make_unique<LoggingClipboardPanel>();
+    temporaryFiles_ = std::make_unique<ClipboardTemporaryFiles>(platform.timerScheduler);
+    panelViewModel_ = std::make_unique<ClipboardPanelViewModel>(assembler_->clipboardHistoryManager(),
+                                                                assembler_->clipboardSearchService(), defaults_,
+                                                                platform.timerScheduler, *localizer_);
+    assembler_->setServicesChangedHandler([this] {
+        if (panelController_) panelController_->dismiss();
+        panelViewModel_->setServices(assembler_->clipboardHistoryManager(), assembler_->clipboardSearchService());
+    });
+    AppAssembler* assembler = assembler_.get();
+    ClipboardPanelControllerServices services{
+        .pasteboard = platform.pasteboard,
+        .workspace = platform.workspace,
+        .defaults = defaults_,
+        .localizer = *localizer_,
+        .temporaryFiles = *temporaryFiles_,
+        .channel = channel_,
+        .directPaste = directPaste_.get(),
+        .isAccessibilityTrusted = [manager = accessibilityPermission_.get()] { return manager->isTrusted(); },
+        .isRecordingPaused = [assembler] { return assembler->clipboardMonitor()->isTemporarilyPaused(); },
+        // The pin and recognised-text windows do not exist yet: their actions are not offered.
+        .pinWindowFactory = nullptr,
+        .presentOCRWindow = nullptr,
+    };
+    panelController_ = std::make_unique<ClipboardPanelController>(*panelViewModel_, std::move(services));
+    if (panelWindowFactory_) {
+        panelWindow_ = panelWindowFactory_(*panelController_);
+        panel_ = panelController_.get();
+    } else {
+        loggingPanel_ = std::make_unique<LoggingClipboardPanel>();
+        panel_ = loggingPanel_.get();
+    }
     if (platform.hotKeys) {
         hotkeyManager_ = std::make_unique<HotkeyManager>(*platform.hotKeys, defaults_);
     } else {
@@ -74,6 +120,8 @@ void AppDelegate::startPanelServices() {
     panelCoordinator_ =
         std::make_unique<ClipboardPanelCoordinator>(hotkeyManager_.get(), defaults_, *panel_, directPaste_.get());
     panelCoordinator_->start();
+    // The first page is loaded once the event loop runs, so the first opening shows rows at once.
+    QTimer::singleShot(0, panelViewModel_.get(), [model = panelViewModel_.get()] { model->loadItems(false); });
 }
 
 void AppDelegate::handleCommand(const QString& command, const std::function<void(const QJsonObject&)>& reply) {
@@ -107,6 +155,10 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
     } else if (command == QStringLiteral("toggle")) {
         Logger::info(QStringLiteral("Panel toggle requested"), QStringLiteral("AppCoordinator"));
         panelCoordinator_->togglePanel();
+    } else if (command == QStringLiteral("reopen")) {
+        // Settings open here once that window exists; until then the panel is the way in.
+        Logger::info(QStringLiteral("Show clipboard panel requested"), QStringLiteral("AppCoordinator"));
+        panelCoordinator_->showPanel();
     } else if (command != QStringLiteral("status")) {
         return {{QStringLiteral("ok"), false}, {QStringLiteral("error"), QStringLiteral("unknown command")}};
     }
@@ -138,9 +190,17 @@ void AppDelegate::applicationWillTerminate() {
     }
     terminated_ = true;
     commandServer_.reset();
+    if (panelController_) panelController_->dismiss();
     // Releases the shortcut's grab before the services go.
     panelCoordinator_.reset();
     hotkeyManager_.reset();
+    // Widgets first: they hold the controller and the model.
+    panelWindow_.reset();
+    panelController_.reset();
+    if (assembler_) assembler_->setServicesChangedHandler(nullptr);
+    panelViewModel_.reset();
+    // Files handed to other applications go with us.
+    temporaryFiles_.reset();
     if (assembler_) {
         assembler_->shutdownClipboardServices();
         // Dropping the services drains their queues, so pending index writes land.

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "app/AppAssembler.h"
+#include "panel/ClipboardPanelWindowing.h"
 #include "settings/DistributionChannel.h"
 
 namespace quellpad {
@@ -18,8 +19,12 @@ namespace quellpad {
 class AccessibilityPermissionManager;
 class AppCommandServer;
 class ClipboardDirectPaste;
+class ClipboardPanelController;
 class ClipboardPanelCoordinator;
 class ClipboardPanelPresenting;
+class ClipboardPanelViewModel;
+class ClipboardTemporaryFiles;
+class Localizer;
 class HotkeyManager;
 class DataDirectoryManager;
 class DefaultsStore;
@@ -28,20 +33,26 @@ class SingleInstanceGuard;
 
 class AppDelegate {
 public:
-    // `platform` builds the platform services once the launch gets that far.
+    // `platform` builds the platform services once the launch gets that far. Without a
+    // panel window factory the panel is only a state the command line can read.
     AppDelegate(DefaultsStore& defaults, NotificationCenter& notifications, SingleInstanceGuard& instanceGuard,
-                std::function<AppPlatformServices()> platform, DistributionChannel channel);
+                std::function<AppPlatformServices()> platform, DistributionChannel channel,
+                ClipboardPanelWindowFactory panelWindowFactory = nullptr);
     ~AppDelegate();
 
+    // anotherInstanceRunning: it was asked to reopen (reopenDelivered tells whether it answered).
     enum class LaunchOutcome { running, anotherInstanceRunning };
+    bool reopenDelivered() const { return reopenDelivered_; }
     LaunchOutcome applicationDidFinishLaunching();
     void applicationWillTerminate();
 
     AppAssembler* assembler() const { return assembler_.get(); }
     DataDirectoryManager* dataDirectoryManager() const { return dataDirectory_.get(); }
     ClipboardPanelCoordinator* panelCoordinator() const { return panelCoordinator_.get(); }
+    ClipboardPanelViewModel* panelViewModel() const { return panelViewModel_.get(); }
+    ClipboardPanelController* panelController() const { return panelController_.get(); }
 
-    // Answers "pause", "resume", "status" and "toggle" from the command line at once;
+    // Answers "pause", "resume", "status", "toggle" and "reopen" from the command line at once;
     // "paste ID" answers through reply once the paste is done or has failed.
     void handleCommand(const QString& command, const std::function<void(const QJsonObject&)>& reply);
     QJsonObject handleCommand(const QString& command);
@@ -54,15 +65,23 @@ private:
     SingleInstanceGuard& instanceGuard_;
     std::function<AppPlatformServices()> platform_;
     DistributionChannel channel_;
+    ClipboardPanelWindowFactory panelWindowFactory_;
+    std::unique_ptr<Localizer> localizer_;
     std::unique_ptr<DataDirectoryManager> dataDirectory_;
     std::unique_ptr<AppAssembler> assembler_;
     std::unique_ptr<AppCommandServer> commandServer_;
     std::unique_ptr<AccessibilityPermissionManager> accessibilityPermission_;
     std::unique_ptr<HotkeyManager> hotkeyManager_;
     std::unique_ptr<ClipboardDirectPaste> directPaste_;
-    std::unique_ptr<ClipboardPanelPresenting> panel_;
+    std::unique_ptr<ClipboardTemporaryFiles> temporaryFiles_;
+    std::unique_ptr<ClipboardPanelViewModel> panelViewModel_;
+    std::unique_ptr<ClipboardPanelController> panelController_;
+    std::unique_ptr<QObject> panelWindow_; // owns the widgets
+    std::unique_ptr<ClipboardPanelPresenting> loggingPanel_; // stands in without widgets
+    ClipboardPanelPresenting* panel_ = nullptr;
     std::unique_ptr<ClipboardPanelCoordinator> panelCoordinator_;
     bool terminated_ = false;
+    bool reopenDelivered_ = false;
 };
 
 } // namespace quellpad

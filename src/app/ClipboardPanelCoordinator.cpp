@@ -117,6 +117,11 @@ void ClipboardPanelCoordinator::togglePanel() {
         panel_.hide();
         return;
     }
+    showPanel();
+}
+
+void ClipboardPanelCoordinator::showPanel() {
+    if (panel_.isVisible()) return;
     if (directPaste_) directPaste_->rememberActiveWindow();
     panel_.show();
 }

@@ -49,6 +49,8 @@ public:
 
     // Hides the active panel when it is visible, else remembers the active window and shows it.
     void togglePanel();
+    // Shows the panel unless it is up already (a second launch asks for it).
+    void showPanel();
 
     // Puts an item on the clipboard (without capturing it again), records the use,
     // hides the panel and pastes it into the window the panel was opened over (or the

@@ -212,6 +212,11 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::cliIgnoreNotListed: return "不在忽略列表中：%1";
     case TextKey::cliOcrSummary: return "按 OCR 语言设置输出图片文件中识别出的文字。";
     case TextKey::cliOcrFailed: return "文字识别失败：%1";
+    case TextKey::cliAutostartSummary: return "登录时启动 Quellpad，或取消（XDG 自动启动项）。";
+    case TextKey::cliAutostartActionDescription: return "status、enable 或 disable";
+    case TextKey::cliAutostartUnknownAction: return "未知操作：%1（请使用 status、enable 或 disable）";
+    case TextKey::cliAutostartEnabled: return "登录时将启动 Quellpad（%1）。";
+    case TextKey::cliAutostartDisabled: return "登录时不会启动 Quellpad。";
     case TextKey::panelWindowTitle: return "剪贴板历史";
     case TextKey::panelSearchPlaceholder: return "搜索剪贴板历史";
     case TextKey::panelLoading: return "正在加载剪贴板历史…";

@@ -212,6 +212,11 @@ const char* english(TextKey key) {
     case TextKey::cliIgnoreNotListed: return "Not in the ignore list: %1";
     case TextKey::cliOcrSummary: return "Print the text recognised in an image file, with the OCR language settings.";
     case TextKey::cliOcrFailed: return "Text recognition failed: %1";
+    case TextKey::cliAutostartSummary: return "Start Quellpad when you sign in, or stop doing so (an XDG autostart entry).";
+    case TextKey::cliAutostartActionDescription: return "status, enable or disable";
+    case TextKey::cliAutostartUnknownAction: return "Unknown action: %1 (use status, enable or disable)";
+    case TextKey::cliAutostartEnabled: return "Quellpad starts when you sign in (%1).";
+    case TextKey::cliAutostartDisabled: return "Quellpad does not start when you sign in.";
     case TextKey::panelWindowTitle: return "Clipboard History";
     case TextKey::panelSearchPlaceholder: return "Search clipboard history";
     case TextKey::panelLoading: return "Loading clipboard history…";

@@ -224,6 +224,11 @@ enum class TextKey {
     cliIgnoreNotListed, // %1: application id
     cliOcrSummary,
     cliOcrFailed, // %1: reason
+    cliAutostartSummary,
+    cliAutostartActionDescription,
+    cliAutostartUnknownAction,
+    cliAutostartEnabled,
+    cliAutostartDisabled,
     // Clipboard panel, its actions and the About window
     panelWindowTitle,
     panelSearchPlaceholder,

@@ -136,7 +136,8 @@ int runApplication(int argc, char** argv) {
                          parseDistributionChannel(QStringLiteral(QUELLPAD_DISTRIBUTION_CHANNEL)));
     switch (delegate.applicationDidFinishLaunching()) {
     case AppDelegate::LaunchOutcome::anotherInstanceRunning:
-        return 1;
+        // Success when the running instance was asked to open its window.
+        return delegate.reopenDelivered() ? 0 : 1;
     case AppDelegate::LaunchOutcome::running:
         break;
     }

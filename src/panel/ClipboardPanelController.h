@@ -50,8 +50,6 @@ struct ClipboardPanelControllerServices {
     // Pin and recognised-text windows; absent: the actions are not offered.
     std::function<void(const ClipboardHistoryContentSnapshot&)> pinWindowFactory;
     std::function<void(const QByteArray& imageData, const QString& itemId)> presentOCRWindow;
-    // The file browser: reveals a saved file; absent: nothing is revealed.
-    std::function<void(const QString& path)> revealInFileBrowser;
 };
 
 class ClipboardPanelController final : public QObject, public ClipboardPanelPresenting {

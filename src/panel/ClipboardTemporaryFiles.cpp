@@ -50,9 +50,10 @@ ClipboardTemporaryFiles::ClipboardTemporaryFiles(OneShotTimerScheduler& timers, 
       root_(std::move(root)),
       lifetimeSeconds_(lifetimeSeconds),
       cleanupQueue_(std::make_unique<SerialQueue>(QStringLiteral("Quellpad.DragFileCleanup"))) {
-    // Removes the files of an earlier run that ended without cleaning up.
+    // The files of an earlier run that ended without cleaning up; removed before any
+    // new file is written, so the removal cannot race with one.
     if (!ensurePrivateFolder(root_)) {
-        cleanupQueue_->async([folder = root_] { removeContents(folder); });
+        removeContents(root_);
     }
 }
 
@@ -98,7 +99,6 @@ ClipboardTemporaryFiles::WriteResult ClipboardTemporaryFiles::write(const QStrin
     if (!file.open(QIODevice::WriteOnly)) {
         return {std::nullopt, file.errorString()};
     }
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (file.write(data) != data.size()) {
         const QString error = file.errorString();
         file.cancelWriting();

@@ -133,15 +133,18 @@ TEST_F(AppEndToEndTest, RepeatedCopyMovesToTopAndRapidCopiesAreEachCaptured) {
     EXPECT_EQ(items.size(), 7u) << previews(items).join(QLatin1Char('|')).toStdString();
 }
 
-TEST_F(AppEndToEndTest, SecondInstanceExitsAndTerminationKeepsEverything) {
+TEST_F(AppEndToEndTest, SecondInstanceReopensTheFirstAndTerminationKeepsEverything) {
     startApp();
     QProcess second;
     second.setProcessEnvironment(harness.environment());
     second.setProcessChannelMode(QProcess::MergedChannels);
     second.start(QStringLiteral(QUELLPAD_CLI_PATH), QStringList{});
     ASSERT_TRUE(second.waitForFinished(15000));
-    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_EQ(second.exitCode(), 0) << "the running instance answered";
     EXPECT_TRUE(second.readAll().contains("Another instance is already running, terminating..."));
+    // The second launch is a way back in: the running instance opens its panel.
+    EXPECT_TRUE(app.waitForStatus(
+        [](const QJsonObject& status) { return status.value(QStringLiteral("panelVisible")).toBool(); }));
 
     copy("kept across a restart");
     ASSERT_EQ(waitForItems(1).size(), 1u);

@@ -1,0 +1,53 @@
+#!/usr/bin/python3
+"""Prints what assistive technologies see of one application's windows, as JSON.
+
+Usage: atspi_tree.py APPLICATION_NAME
+
+One object per accessible, in tree order: {"role", "name", "states", "text"?, "depth"}.
+Prints [] when the application is not on the accessibility bus (yet).
+"""
+import json
+import sys
+
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi  # noqa: E402
+
+MAX_NODES = 2000
+
+
+def walk(node, depth, out):
+    if node is None or len(out) >= MAX_NODES or depth > 30:
+        return
+    try:
+        states = node.get_state_set()
+        entry = {
+            "role": node.get_role_name(),
+            "name": node.get_name() or "",
+            "states": [Atspi.StateType(s).value_nick for s in states.get_states()],
+            "depth": depth,
+        }
+        text = node.get_text_iface() if hasattr(node, "get_text_iface") else None
+        if text is not None:
+            entry["text"] = Atspi.Text.get_text(node, 0, Atspi.Text.get_character_count(node))
+        out.append(entry)
+        for i in range(node.get_child_count()):
+            walk(node.get_child_at_index(i), depth + 1, out)
+    except Exception:  # an object that went away while we walked
+        return
+
+
+def main():
+    name = sys.argv[1]
+    desktop = Atspi.get_desktop(0)
+    out = []
+    for i in range(desktop.get_child_count()):
+        app = desktop.get_child_at_index(i)
+        if app is not None and (app.get_name() or "") == name:
+            walk(app, 0, out)
+    print(json.dumps(out))
+
+
+if __name__ == "__main__":
+    main()
