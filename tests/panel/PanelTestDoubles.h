@@ -152,7 +152,7 @@ struct PanelRig {
     ClipboardPanelController controller{viewModel, ClipboardPanelControllerServices{
         pasteboard, workspace, defaults, localizer, temporaryFiles, DistributionChannel::direct, nullptr, {}, {},
         [this](const ClipboardHistoryContentSnapshot& content) { pinned.push_back(content.id); },
-        [this](const QByteArray&, const QString& id) { recognized.push_back(id); }, {}}};
+        [this](const QByteArray&, const QString& id) { recognized.push_back(id); }}};
 };
 
 } // namespace quellpad::test
