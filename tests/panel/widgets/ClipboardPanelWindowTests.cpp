@@ -134,9 +134,12 @@ protected:
         }
         return {};
     }
-    void saveScreenshot(const QString& name, qreal scale = 1) {
+    // At the screen's own pixel ratio, at least minimumScale; a run with QT_SCALE_FACTOR=2
+    // saves true HiDPI pictures (named "-x2").
+    void saveScreenshot(const QString& name, qreal minimumScale = 1) {
         QApplication::processEvents();
         QDir().mkpath(QStringLiteral(QUELLPAD_SCREENSHOT_DIR));
+        const qreal scale = std::max(window->devicePixelRatioF(), minimumScale);
         QImage image(window->size() * scale, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(scale);
         image.fill(Qt::transparent);
@@ -146,7 +149,8 @@ protected:
             QPainter painter(&image);
             painter.drawPixmap(menu->geometry().topLeft() - window->geometry().topLeft(), menu->grab());
         }
-        const QString path = QStringLiteral(QUELLPAD_SCREENSHOT_DIR "/%1.png").arg(name);
+        const QString suffix = window->devicePixelRatioF() > 1 ? QStringLiteral("-x%1").arg(window->devicePixelRatioF()) : QString();
+        const QString path = QStringLiteral(QUELLPAD_SCREENSHOT_DIR "/%1%2.png").arg(name, suffix);
         EXPECT_TRUE(image.save(path)) << path.toStdString();
     }
 
