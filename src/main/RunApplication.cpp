@@ -11,6 +11,7 @@
 #include "Core/Utilities/NotificationCenter.h"
 #include "app/AppDelegate.h"
 #include "localization/Localizer.h"
+#include "panel/widgets/ClipboardPanelWindowFactory.h"
 #include "app/SingleInstanceGuard.h"
 #include "capture/ClipboardImageTextRecognizer.h"
 #include "cli/CliCommand.h"
@@ -132,8 +133,11 @@ int runApplication(int argc, char** argv) {
                                    windowActivation.get(),
                                    &accessibility};
     };
+    auto panelWindow = [&defaults, &localizer](ClipboardPanelController& controller) {
+        return makeClipboardPanelWindow(controller, defaults, localizer);
+    };
     AppDelegate delegate(defaults, notifications, instanceGuard, platform,
-                         parseDistributionChannel(QStringLiteral(QUELLPAD_DISTRIBUTION_CHANNEL)));
+                         parseDistributionChannel(QStringLiteral(QUELLPAD_DISTRIBUTION_CHANNEL)), panelWindow);
     switch (delegate.applicationDidFinishLaunching()) {
     case AppDelegate::LaunchOutcome::anotherInstanceRunning:
         // Success when the running instance was asked to open its window.
