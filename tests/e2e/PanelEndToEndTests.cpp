@@ -27,7 +27,9 @@ protected:
     test::CliHarness cli;
     test::AppProcess app{cli};
 
-    void SetUp() override {
+    void SetUp() override { prepare(false); }
+
+    void prepare(bool autoPaste) {
         if (qEnvironmentVariableIsEmpty("DISPLAY") || qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") ||
             QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
             GTEST_SKIP() << "needs the test desktop and xdotool (scripts/test.sh provides both)";
@@ -37,6 +39,11 @@ protected:
         for (const char* text : {"gamma oldest", "beta middle", "alpha newest"}) {
             const test::CliResult added = cli.spawn({QStringLiteral("add")}, text);
             ASSERT_EQ(added.exitCode, 0) << added.err.toStdString();
+        }
+        if (autoPaste) {
+            const test::CliResult set = cli.spawn({QStringLiteral("config"), QStringLiteral("set"),
+                                                   QStringLiteral("DirectPasteReturnKeyAutoPasteEnabled"), QStringLiteral("true")});
+            ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
         }
         ASSERT_TRUE(app.start()) << app.output().toStdString();
     }
@@ -130,6 +137,40 @@ TEST_F(PanelEndToEndTest, CtrlDeleteDeletesTheSelectedRow) {
     EXPECT_TRUE(test::accessibleHasState(tree, QStringLiteral("beta middle"), QStringLiteral("selected"), listItem));
     screenshot(QStringLiteral("panel-after-delete"));
     EXPECT_EQ(history(), (QStringList{QStringLiteral("beta middle"), QStringLiteral("gamma oldest")}));
+}
+
+// Synthetic keys count as allowed once assistive technologies are enabled on the
+// accessibility bus (org.a11y.Status IsEnabled); set for the test, restored after.
+void setAccessibilityEnabled(bool enabled) {
+    test::runTool(QStringLiteral("dbus-send"),
+                  {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=org.a11y.Bus"),
+                   QStringLiteral("/org/a11y/bus"), QStringLiteral("org.freedesktop.DBus.Properties.Set"),
+                   QStringLiteral("string:org.a11y.Status"), QStringLiteral("string:IsEnabled"),
+                   QStringLiteral("variant:boolean:%1").arg(enabled ? QStringLiteral("true") : QStringLiteral("false"))});
+}
+
+class PanelAutoPasteEndToEndTest : public PanelEndToEndTest {
+protected:
+    void SetUp() override {
+        if (!test::canRunGtkEntryWindow()) GTEST_SKIP() << "needs python3-gi with GTK 3";
+        setAccessibilityEnabled(true);
+        prepare(true);
+    }
+    void TearDown() override {
+        app.stop();
+        setAccessibilityEnabled(false);
+    }
+};
+
+TEST_F(PanelAutoPasteEndToEndTest, ReturnTypesTheItemIntoTheEntryThatWasActiveBefore) {
+    test::GtkEntryWindow target(QStringLiteral("Quellpad panel paste target"));
+    QString error;
+    ASSERT_TRUE(target.start(&error)) << error.toStdString();
+    openPanel();
+    key(QStringLiteral("Return"));
+    EXPECT_TRUE(panelVisibleBecomes(false));
+    EXPECT_TRUE(target.waitForText(QStringLiteral("alpha newest"), 10000)) << target.text().toStdString();
+    EXPECT_EQ(test::activeWindowId(), target.windowId()); // the focus went back where it was
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QClipboard>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
@@ -175,6 +176,15 @@ TEST_F(ClipboardPanelWindowTest, OpensFocusedOnTheNewestItemAndTypingFiltersTheR
     QTest::keyClicks(field(), QStringLiteral("needle"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return model()->rowCount() == 1 && !rig.viewModel.isLoading(); }));
     EXPECT_EQ(model()->data(model()->index(0), Qt::AccessibleTextRole).toString(), QStringLiteral("needle in a haystack"));
+
+    // Ctrl+V stays with the field: the clipboard's text is searched for.
+    field()->clear();
+    QGuiApplication::clipboard()->setText(QStringLiteral("ssh deploy"));
+    QTest::keyClick(field(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(field()->text(), QStringLiteral("ssh deploy"));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return model()->rowCount() == 1 && model()->data(model()->index(0)).toString() == QStringLiteral("ssh deploy@build-01.internal");
+    }));
 
     QTest::keyClicks(field(), QStringLiteral("zzz"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return model()->rowCount() == 0 && !rig.viewModel.isLoading(); }));
