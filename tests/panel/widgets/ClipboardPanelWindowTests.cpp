@@ -229,6 +229,30 @@ TEST_F(ClipboardPanelWindowTest, KeysMoveCopyCompleteAndEscapeClosesOneThingAtAT
     EXPECT_EQ(rig.manager->used, std::vector<QString>{linkId});
 }
 
+TEST_F(ClipboardPanelWindowTest, TheGhostLeavesWhenTheCaretMovesOrAnInputMethodComposes) {
+    open();
+    QTest::keyClicks(field(), QStringLiteral("after:ye"));
+    EXPECT_EQ(field()->ghost().ghostSuffix(), QStringLiteral("sterday"));
+    QTest::keyClick(field(), Qt::Key_Left);
+    EXPECT_FALSE(field()->ghost().isShowingGhost());
+    QTest::keyClick(field(), Qt::Key_End);
+    QTest::keyClicks(field(), QStringLiteral("s"));
+    EXPECT_EQ(field()->ghost().ghostSuffix(), QStringLiteral("terday"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rig.viewModel.searchText() == QStringLiteral("after:yes"); }));
+
+    // While an input method composes, the ghost goes and the uncommitted text is not
+    // searched; the committed text is.
+    QInputMethodEvent composing(QStringLiteral("t"), {});
+    QApplication::sendEvent(field(), &composing);
+    EXPECT_FALSE(field()->ghost().isShowingGhost());
+    EXPECT_EQ(rig.viewModel.searchText(), QStringLiteral("after:yes"));
+    QInputMethodEvent committed;
+    committed.setCommitString(QStringLiteral("t"));
+    QApplication::sendEvent(field(), &committed);
+    EXPECT_EQ(rig.viewModel.searchText(), QStringLiteral("after:yest"));
+    EXPECT_EQ(field()->ghost().ghostSuffix(), QStringLiteral("erday"));
+}
+
 TEST_F(ClipboardPanelWindowTest, TheDetailPaneShowsPrettyColouredJsonAndCtrlFShowsTheOriginal) {
     open();
     ASSERT_TRUE(QTest::qWaitFor([&] { return detailShows(jsonId) && window->detailModel()->presentation().isFormatted; }));
@@ -255,6 +279,13 @@ TEST_F(ClipboardPanelWindowTest, TheDetailPaneShowsPrettyColouredJsonAndCtrlFSho
     EXPECT_LE(shown.width(), window->detailPane()->width() * window->devicePixelRatioF());
     EXPECT_EQ(window->detailPane()->recognizedTextView()->toPlainText(), QStringLiteral("Q3 report"));
     saveScreenshot(QStringLiteral("panel-image-detail-en-light"));
+
+    // Deleted from the command line while listed: the pane says so instead of showing stale text.
+    rig.history->contents.erase(chineseId);
+    rig.viewModel.select(3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return detailShows(chineseId); }));
+    EXPECT_TRUE(window->detailPane()->placeholder()->isVisible());
+    EXPECT_EQ(window->detailPane()->placeholder()->text(), QStringLiteral("This item is no longer available."));
 }
 
 TEST_F(ClipboardPanelWindowTest, TheActionsMenuFollowsTheItemKind) {
