@@ -98,7 +98,8 @@ void AppDelegate::startPanelServices() {
         .temporaryFiles = *temporaryFiles_,
         .channel = channel_,
         .directPaste = directPaste_.get(),
-        .isAccessibilityTrusted = [manager = accessibilityPermission_.get()] { return manager->isTrusted(); },
+        // Synthetic keys need no accessibility bus on X11: the platform says whether they are allowed.
+        .isAccessibilityTrusted = platform.isAccessibilityTrusted,
         .isRecordingPaused = [assembler] { return assembler->clipboardMonitor()->isTemporarilyPaused(); },
         // The pin and recognised-text windows do not exist yet: their actions are not offered.
         .pinWindowFactory = nullptr,

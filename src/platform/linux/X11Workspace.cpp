@@ -42,6 +42,13 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
     if (!window || *window == None) {
         return std::nullopt;
     }
+    // Window managers leave a window that was just hidden (our panel) as the active
+    // one until another takes the focus: a hidden window is in front of nothing.
+    XWindowAttributes attributes {};
+    if (XGetWindowAttributes(display_, static_cast<Window>(*window), &attributes) == 0 ||
+        attributes.map_state != IsViewable) {
+        return std::nullopt;
+    }
     RunningApplication application;
     application.processIdentifier = X11Support::windowProcessId(display_, *window);
     application.bundleIdentifier = X11Support::windowApplicationId(display_, *window, desktopEntries_);

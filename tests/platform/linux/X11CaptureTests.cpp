@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
+#include <QThread>
+
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
@@ -239,7 +242,7 @@ TEST_F(X11CaptureTest, OwnWritesAndPausedCopiesAreNotCaptured) {
 class ActiveWindow {
 public:
     explicit ActiveWindow(const std::vector<std::pair<const char*, QByteArray>>& stringProperties,
-                          unsigned long pid) {
+                          unsigned long pid, bool mapped = true) {
         display_ = XOpenDisplay(nullptr);
         window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 10, 10, 0, 0, 0);
         for (const auto& [name, value] : stringProperties) {
@@ -250,6 +253,16 @@ public:
         }
         XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_PID", False), XA_CARDINAL, 32,
                         PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+        if (mapped) {
+            // The window manager maps it (and may make it active itself) in its own time.
+            XMapWindow(display_, window_);
+            QDeadlineTimer deadline(5000);
+            XWindowAttributes attributes {};
+            while (XGetWindowAttributes(display_, window_, &attributes) != 0 && attributes.map_state != IsViewable &&
+                   !deadline.hasExpired()) {
+                QThread::msleep(10);
+            }
+        }
         const Window w = window_;
         XChangeProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, "_NET_ACTIVE_WINDOW", False),
                         XA_WINDOW, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&w), 1);
@@ -290,6 +303,10 @@ TEST_F(X11CaptureTest, FrontmostApplicationIdFollowsTheLookupOrder) {
         EXPECT_EQ(frontmost->bundleIdentifier, row.expected) << row.name;
         EXPECT_EQ(frontmost->processIdentifier, 4321) << row.name;
     }
+    EXPECT_FALSE(workspace->frontmostApplication());
+
+    // A window that was just hidden can stay "active": it is in front of nothing.
+    ActiveWindow hidden({{"_GTK_APPLICATION_ID", "org.gnome.TextEditor"}}, 4321, /*mapped=*/false);
     EXPECT_FALSE(workspace->frontmostApplication());
 }
 
