@@ -273,6 +273,22 @@ enum class TextKey {
     aboutWindowTitle,
     panelSaveFailed, // %1: reason
     aboutVersion,
+    // Tray item and its menu
+    menuRecordingOffLine,
+    menuOpenGeneralSettings,
+    menuRecordingPausedLine,
+    menuResumeRecording,
+    menuClipboardHistory,
+    menuShowOnboarding,
+    menuPauseRecording,
+    menuClassification,
+    menuSettings,
+    menuSendFeedback,
+    menuAbout,
+    menuQuit,
+    trayRecordingOffTip,
+    trayRecordingPausedTip,
+    aboutClose,
     dateJustNow,
     dateMinutesAgo, // %1: minutes
     dateHoursAgo, // %1: hours

@@ -90,7 +90,7 @@ QVariant ClipboardResultListModel::data(const QModelIndex& index, int role) cons
     case PreviewRole:
     case Qt::AccessibleTextRole:
         // One line: the view elides; line breaks would make the row's name ragged.
-        return item.preview.simplified();
+        return item.contentType == ClipboardContentType::image ? imageRowText(item, localizer_) : item.preview.simplified();
     case Qt::ToolTipRole:
         return item.preview.left(500);
     case IdRole:
@@ -247,6 +247,22 @@ void ClipboardResultListModel::refreshTexts() {
     if (rowCount() > 0) {
         Q_EMIT dataChanged(index(0), index(rowCount() - 1));
     }
+}
+
+QString ClipboardResultListModel::imageRowText(const ClipboardHistoryIndexSnapshot& item, const Localizer& localizer) {
+    // Words recognised in the image say more than its size.
+    const QString recognized = item.searchText.simplified();
+    if (!recognized.isEmpty()) {
+        return recognized.left(300);
+    }
+    // The stored preview is "Image 1920x1080" in English; the row speaks the interface language.
+    QString size = item.preview.simplified();
+    if (size.startsWith(QLatin1String("Image"))) {
+        size = size.mid(5).trimmed();
+    }
+    size.replace(QLatin1Char('x'), QStringLiteral(" × "));
+    const QString word = localizer.text(TextKey::mainContentTypeImage);
+    return size.isEmpty() ? word : word + QLatin1Char(' ') + size;
 }
 
 QString ClipboardResultListModel::shortApplicationName(const QString& bundleIdentifier) {

@@ -55,6 +55,8 @@ public:
     // Re-reads texts that depend on the interface language or the clock.
     void refreshTexts();
 
+    // An image row's text: its recognised words, else "Image 1920 × 1080" in the interface language.
+    static QString imageRowText(const ClipboardHistoryIndexSnapshot& item, const Localizer& localizer);
     // "TextEditor" for "org.gnome.TextEditor": what a row shows of the source application.
     static QString shortApplicationName(const QString& bundleIdentifier);
     // "Just now", "5 min ago", "3 h ago", "Yesterday", else the locale's short date.

@@ -128,6 +128,17 @@ TEST(ClipboardResultListModelTexts, DatesAndApplicationNames) {
         defaults.set(QStringLiteral("AppLanguage"), rawValue(AppLanguage::simplifiedChinese));
         EXPECT_EQ(Model::relativeDate(c.date, now, localizer), QString::fromUtf8(c.chinese));
     }
+    ClipboardHistoryIndexSnapshot image;
+    image.contentType = ClipboardContentType::image;
+    image.preview = QStringLiteral("Image 1920x1080");
+    EXPECT_EQ(Model::imageRowText(image, localizer), QString::fromUtf8("图片 1920 × 1080"));
+    defaults.remove(QStringLiteral("AppLanguage"));
+    EXPECT_EQ(Model::imageRowText(image, localizer), QString::fromUtf8("Image 1920 × 1080"));
+    image.preview = QStringLiteral("Image");
+    EXPECT_EQ(Model::imageRowText(image, localizer), QStringLiteral("Image"));
+    image.searchText = QStringLiteral("Quarterly\nreport");
+    EXPECT_EQ(Model::imageRowText(image, localizer), QStringLiteral("Quarterly report"));
+
     EXPECT_EQ(Model::shortApplicationName(QStringLiteral("org.gnome.TextEditor")), QStringLiteral("TextEditor"));
     EXPECT_EQ(Model::shortApplicationName(QStringLiteral("firefox.desktop")), QStringLiteral("firefox"));
     EXPECT_EQ(Model::shortApplicationName(QStringLiteral("kitty")), QStringLiteral("kitty"));

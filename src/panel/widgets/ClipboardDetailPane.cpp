@@ -90,7 +90,6 @@ void ClipboardDetailPane::retranslate() {
     text_->setAccessibleName(localizer_.text(TextKey::accessibleDetailPane));
     ocrTitle_->setText(localizer_.text(TextKey::detailRecognizedText));
     ocr_->setAccessibleName(localizer_.text(TextKey::detailRecognizedText));
-    placeholder_->setText(localizer_.text(TextKey::panelSelectItem));
     renderTexts();
 }
 
@@ -145,8 +144,11 @@ void ClipboardDetailPane::renderImage() {
 
 void ClipboardDetailPane::renderTexts() {
     const ClipboardDetailPresentation& p = model_.presentation();
+    const bool gone = p.kind == ClipboardDetailPresentation::Kind::unavailable;
+    placeholder_->setText(localizer_.text(gone ? TextKey::detailContentUnavailable : TextKey::panelSelectItem));
     QStringList notices;
     for (const auto& notice : p.notices) {
+        if (gone) break; // the placeholder says it
         notices << ClipboardDetailViewModel::noticeText(notice, localizer_);
     }
     notices_->setText(notices.join(QLatin1Char('\n')));

@@ -126,7 +126,10 @@ ClipboardPanelWindow::ClipboardPanelWindow(ClipboardPanelController& controller,
         search_->setFocus();
     });
     connect(list_, &ClipboardResultListView::rowContextMenuRequested, this, &ClipboardPanelWindow::showActionsMenu);
-    connect(list_, &ClipboardResultListView::visibleRangeChanged, this, &ClipboardPanelWindow::loadMoreWhenNearEnd);
+    // Queued: rows are inserted while the view model applies a page, and asking for the
+    // next page from inside that would re-enter it.
+    connect(list_, &ClipboardResultListView::visibleRangeChanged, this, &ClipboardPanelWindow::loadMoreWhenNearEnd,
+            Qt::QueuedConnection);
 
     connect(listModel_, &QAbstractItemModel::modelReset, this, [this] {
         list_->suppressHover();

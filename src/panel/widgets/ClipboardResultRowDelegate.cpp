@@ -49,12 +49,11 @@ QString ClipboardResultRowDelegate::badgeText(const QModelIndex& index) const {
                : localizer_.text(TextKey::mainContentTypeText);
 }
 
-QSize ClipboardResultRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+QSize ClipboardResultRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+    // Every row has the two-line height: the list uses uniform sizes, measured on any row.
     const QFontMetrics main(option.font);
     const QFontMetrics small(smallerFont(option.font));
-    const auto kind = index.data(Model::RowKindRole).value<Model::RowKind>();
-    const int height = kind == Model::RowKind::item ? main.height() + lineGap + small.height() : main.height();
-    return {200, height + 2 * verticalPadding + 2};
+    return {200, main.height() + lineGap + small.height() + 2 * verticalPadding + 2};
 }
 
 void ClipboardResultRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

@@ -10,14 +10,9 @@ ClipboardSearchField::ClipboardSearchField(const DefaultsStore& defaults, QWidge
           if (edited) edited(text, cursorPosition());
       }) {
     ghost_.onGhostChanged = [this](const QString&, bool) { update(); };
-    setClearButtonEnabled(true);
     connect(this, &QLineEdit::textEdited, this, &ClipboardSearchField::textWasEdited);
     connect(this, &QLineEdit::cursorPositionChanged, this, &ClipboardSearchField::caretMoved);
     connect(this, &QLineEdit::selectionChanged, this, &ClipboardSearchField::caretMoved);
-    // The clear button empties the field without a textEdited signal.
-    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (!silent_ && text.isEmpty() && !lastText_.isEmpty()) textWasEdited();
-    });
 }
 
 ClipboardGhostCompletion::EditorState ClipboardSearchField::editorState() const {
@@ -26,7 +21,8 @@ ClipboardGhostCompletion::EditorState ClipboardSearchField::editorState() const 
     state.cursor = hasSelectedText() ? selectionEnd() : cursorPosition();
     state.selectionLength = selectedText().size();
     state.hasMarkedText = composing_;
-    state.hasEditor = hasFocus() || isActiveWindow() || !window()->isVisible();
+    // The field is the panel's only keyboard target: it is always the one being edited.
+    state.hasEditor = isEnabled();
     return state;
 }
 
