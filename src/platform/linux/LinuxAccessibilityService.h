@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/AccessibilityService.h"
+#include "platform/linux/AtspiFocusedTextReader.h"
 
 namespace quellpad {
 
@@ -16,8 +17,17 @@ public:
     bool isEnabled() override;
     bool requestEnabled() override;
 
+    // Read over AT-SPI within budget (see AtspiFocusedTextReader).
+    std::optional<FocusedTextElement> focusedTextElement(std::chrono::milliseconds budget,
+                                                         qint64 processIdentifier) override {
+        return focusedText_.read(budget, processIdentifier);
+    }
+
     // True when the accessibility bus answers on the session bus.
     bool isReachable();
+
+private:
+    AtspiFocusedTextReader focusedText_;
 };
 
 } // namespace quellpad
