@@ -1,0 +1,34 @@
+#include "floating/ClipboardPanelPresentationSelector.h"
+
+#include "settings/AppPreferences.h"
+
+namespace quellpad {
+
+ClipboardPanelPresentationSelector::ClipboardPanelPresentationSelector(ClipboardPanelPresenting& centered,
+                                                                       ClipboardPanelPresenting* floating,
+                                                                       DefaultsStore& defaults,
+                                                                       DistributionChannel channel)
+    : centered_(centered), floating_(floating), defaults_(defaults), channel_(channel) {}
+
+ClipboardPanelPresenting& ClipboardPanelPresentationSelector::chosen() const {
+    if (floating_ &&
+        AppPreferences(defaults_).presentationMode(channel_) == DirectClipboardPresentationMode::floating) {
+        return *floating_;
+    }
+    return centered_;
+}
+
+bool ClipboardPanelPresentationSelector::isVisible() const {
+    return centered_.isVisible() || (floating_ && floating_->isVisible());
+}
+
+void ClipboardPanelPresentationSelector::show() {
+    chosen().show();
+}
+
+void ClipboardPanelPresentationSelector::hide() {
+    if (centered_.isVisible()) centered_.hide();
+    if (floating_ && floating_->isVisible()) floating_->hide();
+}
+
+} // namespace quellpad
