@@ -7,6 +7,7 @@
 #include "app/AccessibilityPermissionManager.h"
 #include "app/AppCommandServer.h"
 #include "app/ClipboardPanelCoordinator.h"
+#include "app/FloatingPanelAssembly.h"
 #include "app/LoggingClipboardPanel.h"
 #include "app/SingleInstanceGuard.h"
 #include "capture/ClipboardMonitor.h"
@@ -30,13 +31,15 @@ const QString category = QStringLiteral("AppDelegate");
 
 AppDelegate::AppDelegate(DefaultsStore& defaults, NotificationCenter& notifications, SingleInstanceGuard& instanceGuard,
                          std::function<AppPlatformServices()> platform, DistributionChannel channel,
-                         ClipboardPanelWindowFactory panelWindowFactory)
+                         ClipboardPanelWindowFactory panelWindowFactory,
+                         FloatingClipboardPanelWindowFactory floatingPanelWindowFactory)
     : defaults_(defaults),
       notifications_(notifications),
       instanceGuard_(instanceGuard),
       platform_(std::move(platform)),
       channel_(channel),
       panelWindowFactory_(std::move(panelWindowFactory)),
+      floatingPanelWindowFactory_(std::move(floatingPanelWindowFactory)),
       localizer_(std::make_unique<Localizer>(defaults)) {}
 
 AppDelegate::~AppDelegate() {
@@ -88,6 +91,9 @@ void AppDelegate::startPanelServices() {
     assembler_->setServicesChangedHandler([this] {
         if (panelController_) panelController_->dismiss();
         panelViewModel_->setServices(assembler_->clipboardHistoryManager(), assembler_->clipboardSearchService());
+        if (floatingPanel_) {
+            floatingPanel_->setServices(assembler_->clipboardHistoryManager(), assembler_->clipboardSearchService());
+        }
     });
     AppAssembler* assembler = assembler_.get();
     ClipboardPanelControllerServices services{
@@ -105,10 +111,18 @@ void AppDelegate::startPanelServices() {
         .pinWindowFactory = nullptr,
         .presentOCRWindow = nullptr,
     };
+    const ClipboardPanelControllerServices floatingServices = services;
     panelController_ = std::make_unique<ClipboardPanelController>(*panelViewModel_, std::move(services));
     if (panelWindowFactory_) {
         panelWindow_ = panelWindowFactory_(*panelController_);
         panel_ = panelController_.get();
+        if (floatingPanelWindowFactory_ && channel_ == DistributionChannel::direct) {
+            floatingPanel_ = std::make_unique<FloatingPanelAssembly>(
+                floatingServices, assembler_->clipboardHistoryManager(), assembler_->clipboardSearchService(),
+                platform.timerScheduler, platform.accessibility, *accessibilityPermission_, *panelController_,
+                floatingPanelWindowFactory_);
+            panel_ = &floatingPanel_->presenting();
+        }
     } else {
         loggingPanel_ = std::make_unique<LoggingClipboardPanel>();
         panel_ = loggingPanel_.get();
@@ -192,10 +206,13 @@ void AppDelegate::applicationWillTerminate() {
     terminated_ = true;
     commandServer_.reset();
     if (panelController_) panelController_->dismiss();
+    if (floatingPanel_) floatingPanel_->dismiss();
     // Releases the shortcut's grab before the services go.
     panelCoordinator_.reset();
     hotkeyManager_.reset();
     // Widgets first: they hold the controller and the model.
+    floatingPanel_.reset();
+    panel_ = nullptr;
     panelWindow_.reset();
     panelController_.reset();
     if (assembler_) assembler_->setServicesChangedHandler(nullptr);

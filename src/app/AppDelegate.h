@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "app/AppAssembler.h"
+#include "floating/FloatingClipboardPanelWindowing.h"
 #include "panel/ClipboardPanelWindowing.h"
 #include "settings/DistributionChannel.h"
 
@@ -28,16 +29,20 @@ class Localizer;
 class HotkeyManager;
 class DataDirectoryManager;
 class DefaultsStore;
+class FloatingPanelAssembly;
 class NotificationCenter;
 class SingleInstanceGuard;
 
 class AppDelegate {
 public:
     // `platform` builds the platform services once the launch gets that far. Without a
-    // panel window factory the panel is only a state the command line can read.
+    // panel window factory the panel is only a state the command line can read. With a
+    // floating panel factory (and panel widgets, in the direct channel), the shortcut
+    // opens the floating panel when the settings choose it.
     AppDelegate(DefaultsStore& defaults, NotificationCenter& notifications, SingleInstanceGuard& instanceGuard,
                 std::function<AppPlatformServices()> platform, DistributionChannel channel,
-                ClipboardPanelWindowFactory panelWindowFactory = nullptr);
+                ClipboardPanelWindowFactory panelWindowFactory = nullptr,
+                FloatingClipboardPanelWindowFactory floatingPanelWindowFactory = nullptr);
     ~AppDelegate();
 
     // anotherInstanceRunning: it was asked to reopen (reopenDelivered tells whether it answered).
@@ -51,6 +56,7 @@ public:
     ClipboardPanelCoordinator* panelCoordinator() const { return panelCoordinator_.get(); }
     ClipboardPanelViewModel* panelViewModel() const { return panelViewModel_.get(); }
     ClipboardPanelController* panelController() const { return panelController_.get(); }
+    FloatingPanelAssembly* floatingPanel() const { return floatingPanel_.get(); }
 
     // Answers "pause", "resume", "status", "toggle" and "reopen" from the command line at once;
     // "paste ID" answers through reply once the paste is done or has failed.
@@ -66,6 +72,7 @@ private:
     std::function<AppPlatformServices()> platform_;
     DistributionChannel channel_;
     ClipboardPanelWindowFactory panelWindowFactory_;
+    FloatingClipboardPanelWindowFactory floatingPanelWindowFactory_;
     std::unique_ptr<Localizer> localizer_;
     std::unique_ptr<DataDirectoryManager> dataDirectory_;
     std::unique_ptr<AppAssembler> assembler_;
@@ -78,6 +85,7 @@ private:
     std::unique_ptr<ClipboardPanelController> panelController_;
     std::unique_ptr<QObject> panelWindow_; // owns the widgets
     std::unique_ptr<ClipboardPanelPresenting> loggingPanel_; // stands in without widgets
+    std::unique_ptr<FloatingPanelAssembly> floatingPanel_;
     ClipboardPanelPresenting* panel_ = nullptr;
     std::unique_ptr<ClipboardPanelCoordinator> panelCoordinator_;
     bool terminated_ = false;

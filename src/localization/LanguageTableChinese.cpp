@@ -285,6 +285,8 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::detailFormattingFailed: return "未格式化显示：%1";
     case TextKey::detailContentUnavailable: return "此条目已不存在。";
     case TextKey::detailFormattedBadge: return "已格式化";
+    case TextKey::floatingPanelWindowTitle: return "悬浮剪贴板历史";
+    case TextKey::floatingPreviewBubble: return "预览";
     }
     return "";
 }

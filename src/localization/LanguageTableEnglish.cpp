@@ -285,6 +285,8 @@ const char* english(TextKey key) {
     case TextKey::detailFormattingFailed: return "Shown unformatted: %1";
     case TextKey::detailContentUnavailable: return "This item is no longer available.";
     case TextKey::detailFormattedBadge: return "Formatted";
+    case TextKey::floatingPanelWindowTitle: return "Floating Clipboard History";
+    case TextKey::floatingPreviewBubble: return "Preview";
     }
     return "";
 }

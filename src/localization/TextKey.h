@@ -299,6 +299,8 @@ enum class TextKey {
     detailFormattingFailed, // %1: reason
     detailContentUnavailable,
     detailFormattedBadge,
+    floatingPanelWindowTitle,
+    floatingPreviewBubble,
 };
 
 } // namespace quellpad

@@ -12,6 +12,7 @@
 #include "app/AppDelegate.h"
 #include "localization/Localizer.h"
 #include "panel/widgets/ClipboardPanelWindowFactory.h"
+#include "floating/widgets/FloatingClipboardPanelWindowFactory.h"
 #include "app/SingleInstanceGuard.h"
 #include "capture/ClipboardImageTextRecognizer.h"
 #include "cli/CliCommand.h"
@@ -21,6 +22,7 @@
 #include "platform/linux/JsonFileDefaultsStore.h"
 #include "platform/linux/TesseractTextRecognitionEngine.h"
 #include "platform/linux/LinuxAccessibilityService.h"
+#include "platform/linux/X11CompositorProbe.h"
 #include "platform/linux/X11GlobalKeyMonitor.h"
 #include "platform/linux/X11HotKeyService.h"
 #include "platform/linux/X11KeySynthesizer.h"
@@ -136,8 +138,14 @@ int runApplication(int argc, char** argv) {
     auto panelWindow = [&defaults, &localizer](ClipboardPanelController& controller) {
         return makeClipboardPanelWindow(controller, defaults, localizer);
     };
+    auto floatingPanelWindow = [&defaults, &localizer](FloatingClipboardPanelController& floating,
+                                                       ClipboardPanelController& actions) {
+        return makeFloatingClipboardPanelWindow(floating, actions, defaults, localizer,
+                                                X11CompositorProbe::isCompositorRunning());
+    };
     AppDelegate delegate(defaults, notifications, instanceGuard, platform,
-                         parseDistributionChannel(QStringLiteral(QUELLPAD_DISTRIBUTION_CHANNEL)), panelWindow);
+                         parseDistributionChannel(QStringLiteral(QUELLPAD_DISTRIBUTION_CHANNEL)), panelWindow,
+                         floatingPanelWindow);
     switch (delegate.applicationDidFinishLaunching()) {
     case AppDelegate::LaunchOutcome::anotherInstanceRunning:
         // Success when the running instance was asked to open its window.

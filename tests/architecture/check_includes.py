@@ -4,7 +4,9 @@
 Rules, over every .h/.cpp file below src/:
   * folders form layers: a folder may include only itself and folders below it in
     LAYERS (which also rules out cycles); platform/linux and platform/fake count as
-    folders of their own, as does every */widgets folder;
+    folders of their own, as does every */widgets folder; among widgets folders, X/widgets
+    may include Y/widgets when X is above Y (the floating panel's widgets reuse the
+    panel's);
   * X11, XInput, XTest, AT-SPI, Tesseract, Leptonica, libpng and Wayland headers only in
     platform/linux and main;
   * Qt Widgets headers only in */widgets folders and main.
@@ -133,6 +135,10 @@ def layer_violations(edges):
                 found.append(f"{where}: folder {source} has no layer")
             elif target_rank is None:
                 found.append(f"{where}: included folder {target} has no layer")
+            elif source.endswith("/widgets") and target.endswith("/widgets"):
+                source_parent, target_parent = rank_of(source[: -len("/widgets")]), rank_of(target[: -len("/widgets")])
+                if source_parent is None or target_parent is None or target_parent >= source_parent:
+                    found.append(f"{where}: {source} includes {target}, which is not below it")
             elif target_rank >= source_rank:
                 found.append(f"{where}: {source} includes {target}, which is not below it")
     return found
@@ -187,6 +193,11 @@ def self_test():
         "atspi": ({"floating/A.cpp": "#include <atspi/atspi.h>\n"}, ["platform header <atspi/atspi.h>"]),
         "widgets": ({"app/A.cpp": "#include <QWidget>\n"}, ["Qt Widgets header <QWidget>"]),
         "widgets module": ({"panel/A.cpp": "#include <QtWidgets/QLabel>\n"}, ["Qt Widgets header"]),
+        "widgets reuse lower widgets": ({"floating/widgets/A.cpp": '#include "panel/widgets/B.h"\n',
+                                         "panel/widgets/B.h": ""}, []),
+        "widgets reuse higher widgets": ({"panel/widgets/A.cpp": '#include "floating/widgets/B.h"\n',
+                                          "floating/widgets/B.h": ""},
+                                         ["panel/widgets includes floating/widgets"]),
         "fake below logic": ({"capture/A.cpp": '#include "platform/fake/F.h"\n', "platform/fake/F.h": ""},
                              ["capture includes platform/fake"]),
     }
