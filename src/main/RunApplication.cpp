@@ -115,6 +115,7 @@ int runApplication(int argc, char** argv) {
     auto keySynthesizer = openOrLog(X11KeySynthesizer::open(&desktopError), desktopError, "Paste keystrokes");
     auto windowActivation = openOrLog(X11WindowActivation::open(&desktopError), desktopError, "Window activation");
     LinuxAccessibilityService accessibility;
+    accessibility.startFocusTracking();
     auto platform = [&] {
         // Raw key events need no permission on X11, so copy shortcuts are always observable.
         auto makeRecognizer = [&defaults] {

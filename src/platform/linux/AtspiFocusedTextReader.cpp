@@ -3,6 +3,7 @@
 #include <functional>
 #include <vector>
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -27,6 +28,7 @@ constexpr uint screenCoordinates = 0; // ATSPI_COORD_TYPE_SCREEN: root-window co
 // Bits of GetState's two 32-bit words (AtspiStateType).
 constexpr int stateActive = 1;
 constexpr int stateEditable = 7;
+constexpr int stateFocusable = 11;
 constexpr int stateFocused = 12;
 constexpr int stateShowing = 25;
 constexpr int stateManagesDescendants = 31;
@@ -144,14 +146,19 @@ qint64 processOf(Bus& bus, const QString& service) {
     return reply && !reply->isEmpty() ? reply->first().toLongLong() : 0;
 }
 
-// Depth first below root for the focused node, showing subtrees only.
-std::optional<ObjectRef> findFocused(Bus& bus, const ObjectRef& root, int& budgetNodes) {
+// Depth first below root for the focused node, showing subtrees only; editable receives
+// the first focusable editable node met, for when nothing holds the focus state.
+std::optional<ObjectRef> findFocused(Bus& bus, const ObjectRef& root, int& budgetNodes,
+                                     std::optional<ObjectRef>& editable) {
     std::vector<ObjectRef> stack{root};
     while (!stack.empty() && !bus.failed() && budgetNodes-- > 0) {
         const ObjectRef node = stack.back();
         stack.pop_back();
         const States state = states(bus, node);
         if (state.has(stateFocused)) return node;
+        if (!editable && state.has(stateEditable) && state.has(stateFocusable) && state.has(stateShowing)) {
+            editable = node;
+        }
         if (!state.has(stateShowing) && node.path != root.path) continue;
         if (state.has(stateManagesDescendants)) continue; // large lists and tables: items are not text fields
         auto below = children(bus, node);
@@ -206,6 +213,27 @@ FocusedTextElement describe(Bus& bus, const ObjectRef& element, const ObjectRef&
     return result;
 }
 
+// The top-level window holding node: the child of its application root on the way up.
+std::optional<ObjectRef> windowOf(Bus& bus, const ObjectRef& node) {
+    ObjectRef current = node;
+    for (int depth = 0; depth < 64 && !bus.failed(); ++depth) {
+        auto reply = bus.property(current, accessibleInterface, QStringLiteral("Parent"));
+        if (!reply) return std::nullopt;
+        const QDBusArgument argument = reply->value<QDBusArgument>();
+        ObjectRef parent;
+        QDBusObjectPath path;
+        argument.beginStructure();
+        argument >> parent.service >> path;
+        argument.endStructure();
+        parent.path = path.path();
+        if (parent.path == QLatin1String("/org/a11y/atspi/accessible/root") || parent.path.endsWith(QLatin1String("/null"))) {
+            return current;
+        }
+        current = parent;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 bool AtspiFocusedTextReader::connect(Clock::time_point deadline) {
@@ -224,30 +252,60 @@ bool AtspiFocusedTextReader::connect(Clock::time_point deadline) {
     return QDBusConnection::connectToBus(address, connectionName_).isConnected();
 }
 
+void AtspiFocusedTextReader::startFocusTracking(std::chrono::milliseconds budget) {
+    const Clock::time_point deadline = Clock::now() + budget;
+    if (connect(deadline)) focus_.start(connectionName_, static_cast<int>(budget.count()));
+}
+
 std::optional<FocusedTextElement> AtspiFocusedTextReader::read(std::chrono::milliseconds budget,
                                                                qint64 processIdentifier) {
     const Clock::time_point deadline = Clock::now() + budget;
     if (!connect(deadline)) return std::nullopt;
+    if (!focus_.isStarted()) {
+        focus_.start(connectionName_, static_cast<int>(std::max<qint64>(1, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count())));
+    }
     Bus bus(QDBusConnection(connectionName_), deadline);
     const ObjectRef registry{QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("/org/a11y/atspi/accessible/root")};
-    std::vector<ObjectRef> applications = children(bus, registry);
-    if (processIdentifier > 0) {
-        std::erase_if(applications, [&](const ObjectRef& app) { return processOf(bus, app.service) != processIdentifier; });
+    const qint64 ownProcess = QCoreApplication::applicationPid();
+    if (const auto focused = focus_.lastFocused()) {
+        const qint64 owner = processOf(bus, focused->service);
+        if (owner != ownProcess && (processIdentifier <= 0 || owner == processIdentifier)) {
+            const ObjectRef element{focused->service, focused->path};
+            if (states(bus, element).has(stateShowing)) {
+                if (const auto window = windowOf(bus, element)) {
+                    FocusedTextElement result = describe(bus, element, *window);
+                    if (!bus.failed()) return result;
+                }
+            }
+        }
     }
+    std::vector<ObjectRef> applications = children(bus, registry);
+    std::erase_if(applications, [&](const ObjectRef& app) {
+        const qint64 owner = processOf(bus, app.service);
+        return owner == ownProcess || (processIdentifier > 0 && owner != processIdentifier);
+    });
     int nodes = nodeLimit;
+    std::optional<ObjectRef> editable;
+    std::optional<ObjectRef> editableWindow;
     // Active windows first; without one (some window managers never set it), every window.
     for (const bool activeOnly : {true, false}) {
         for (const ObjectRef& app : applications) {
             for (const ObjectRef& window : children(bus, app)) {
                 if (activeOnly && !states(bus, window).has(stateActive)) continue;
-                if (auto focused = findFocused(bus, window, nodes)) {
+                const bool hadEditable = editable.has_value();
+                if (auto focused = findFocused(bus, window, nodes, editable)) {
                     FocusedTextElement element = describe(bus, *focused, window);
                     if (bus.failed()) break;
                     return element;
                 }
+                if (!hadEditable && editable) editableWindow = window;
                 if (bus.failed()) break;
             }
         }
+    }
+    if (editable && editableWindow && !bus.failed()) {
+        FocusedTextElement element = describe(bus, *editable, *editableWindow);
+        if (!bus.failed()) return element;
     }
     if (bus.failed()) {
         Logger::warning(QStringLiteral("Reading the focused element took longer than %1 ms; using the pointer")

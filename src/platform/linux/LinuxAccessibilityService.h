@@ -23,6 +23,10 @@ public:
         return focusedText_.read(budget, processIdentifier);
     }
 
+    // Follows the focus events from now on, so that the field focused before the panel's
+    // shortcut is known while the shortcut's key grab hides its focus state.
+    void startFocusTracking() { focusedText_.startFocusTracking(std::chrono::milliseconds(callTimeoutMs)); }
+
     // True when the accessibility bus answers on the session bus.
     bool isReachable();
 
