@@ -779,6 +779,24 @@ QFuture<std::vector<ClipboardSearchSourceDocument>> ClipboardHistoryRepository::
     });
 }
 
+void ClipboardHistoryRepository::readSearchSourceDocuments(qsizetype batchSize,
+                                                           const SearchSourceBatchConsumer& consume) {
+    ClipboardHistoryStore store(storePath_, SQLiteDatabase::Mode::readOnly);
+    const auto limit = static_cast<size_t>(std::max<qsizetype>(batchSize, 1));
+    qint64 total = 0;
+    std::vector<ClipboardSearchSourceDocument> batch;
+    store.forEachSourceRow([&](qint64 count) { total = count; },
+                           [&](ClipboardHistoryStore::SourceRow&& row) {
+                               batch.push_back(sourceDocument(row.header, row.searchableText));
+                               if (batch.size() >= limit) {
+                                   consume(std::exchange(batch, {}), total);
+                               }
+                           });
+    if (!batch.empty()) {
+        consume(std::move(batch), total);
+    }
+}
+
 bool ClipboardHistoryRepository::waitForIndexSync() {
     searchIndexSyncQueue_->sync([] {});
     return !needsReconciliation_;
