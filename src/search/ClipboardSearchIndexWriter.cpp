@@ -54,6 +54,21 @@ ClipboardSearchIndexWriting::Counts ClipboardSearchIndexWriter::replaceAll(
     return {stats.documentCount, stats.gramCount};
 }
 
+std::optional<ClipboardSearchIndexWriting::Counts> ClipboardSearchIndexWriter::fillIfEmpty(
+    const std::function<void(const SourceDocumentSink&)>& source) {
+    const ClipboardSearchIndexConfiguration configuration = ClipboardSearchIndexConfiguration::fromDefaults(defaults_);
+    const std::optional<ClipboardSearchIndexStats> stats =
+        store_->rebuildFrom([&](const SQLiteClipboardSearchIndexStore::DocumentSink& write) {
+            source([&](const ClipboardSearchSourceDocument& document) {
+                write(ClipboardSearchIndexDocument::make(document, configuration));
+            });
+        }, SQLiteClipboardSearchIndexStore::RebuildCondition::whenEmpty);
+    if (!stats) {
+        return std::nullopt;
+    }
+    return Counts{stats->documentCount, stats->gramCount};
+}
+
 qint64 ClipboardSearchIndexWriter::documentCount() { return store_->stats().documentCount; }
 
 std::vector<ClipboardIndexedItemStamp> ClipboardSearchIndexWriter::stamps() { return store_->documentStamps(); }

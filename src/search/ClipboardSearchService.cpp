@@ -187,14 +187,11 @@ std::optional<ClipboardSearchRebuildResult> ClipboardSearchService::rebuildNow(b
                     }
                 });
         };
-        std::optional<ClipboardSearchIndexStats> stats;
-        if (onlyIfOwed) {
-            stats = indexStore_->rebuildFromIfOwed(source);
-            if (!stats) {
-                return std::nullopt; // another rebuild paid the debt while this one waited
-            }
-        } else {
-            stats = indexStore_->rebuildFrom(source);
+        const std::optional<ClipboardSearchIndexStats> stats = indexStore_->rebuildFrom(
+            source, onlyIfOwed ? SQLiteClipboardSearchIndexStore::RebuildCondition::whenOwed
+                               : SQLiteClipboardSearchIndexStore::RebuildCondition::always);
+        if (!stats) {
+            return std::nullopt; // another rebuild paid the debt while this one waited
         }
         Logger::info(QStringLiteral("Clipboard search index rebuild completed, documents=") + QString::number(written) +
                          QStringLiteral(", grams=") + QString::number(stats->gramCount),

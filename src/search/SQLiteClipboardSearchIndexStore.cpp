@@ -671,6 +671,8 @@ public:
         checkpoints_->sync([this] { checkpointNow(SQLITE_CHECKPOINT_TRUNCATE); });
     }
 
+    qint64 documentCount() { return count("SELECT COUNT(*) FROM documents;"); }
+
     ClipboardSearchIndexStats stats() {
         ClipboardSearchIndexStats result;
         result.documentCount = count("SELECT COUNT(*) FROM documents;");
@@ -1602,13 +1604,10 @@ void SQLiteClipboardSearchIndexStore::setRebuildRequestHandler(std::function<voi
 }
 
 void SQLiteClipboardSearchIndexStore::requestRebuild() {
-    std::function<void()> handler;
-    {
-        std::lock_guard lock(handlerMutex_);
-        handler = rebuildRequestHandler_;
-    }
-    if (handler) {
-        handler();
+    // Called under the lock, so that once a handler is removed it is never called again.
+    std::lock_guard lock(handlerMutex_);
+    if (rebuildRequestHandler_) {
+        rebuildRequestHandler_();
     }
 }
 
@@ -1654,26 +1653,19 @@ std::vector<ClipboardIndexedItemStamp> SQLiteClipboardSearchIndexStore::document
 
 ClipboardSearchIndexStats SQLiteClipboardSearchIndexStore::rebuild(
     const std::vector<ClipboardSearchIndexDocument>& documents) {
-    return rebuildFrom([&documents](const DocumentSink& write) {
+    return *rebuildFrom([&documents](const DocumentSink& write) {
         for (const ClipboardSearchIndexDocument& document : documents) {
             write(document);
         }
     });
 }
 
-ClipboardSearchIndexStats SQLiteClipboardSearchIndexStore::rebuildFrom(const DocumentSource& source) {
-    return *rebuildNow(source, false);
-}
-
-std::optional<ClipboardSearchIndexStats> SQLiteClipboardSearchIndexStore::rebuildFromIfOwed(const DocumentSource& source) {
-    return rebuildNow(source, true);
-}
-
-std::optional<ClipboardSearchIndexStats> SQLiteClipboardSearchIndexStore::rebuildNow(const DocumentSource& source,
-                                                                                     bool onlyIfOwed) {
+std::optional<ClipboardSearchIndexStats> SQLiteClipboardSearchIndexStore::rebuildFrom(const DocumentSource& source,
+                                                                                      RebuildCondition condition) {
     std::optional<ClipboardSearchIndexStats> stats;
     writeRetryingWhenBusy([&] {
-        if (onlyIfOwed && !owesRebuild_) {
+        if ((condition == RebuildCondition::whenOwed && !owesRebuild_) ||
+            (condition == RebuildCondition::whenEmpty && connection_->documentCount() > 0)) {
             return;
         }
         connection_->rebuild(source, environment_.now());

@@ -101,14 +101,19 @@ public:
     // Replaces the whole content in one transaction (the old content stays on failure)
     // and returns the stats read afterwards.
     ClipboardSearchIndexStats rebuild(const std::vector<ClipboardSearchIndexDocument>& documents);
+    enum class RebuildCondition {
+        always,
+        whenOwed,  // a damaged file was replaced, or a rebuild was cut short
+        whenEmpty, // no documents (a first fill)
+    };
     // The same, with the documents pulled from `source` on the store's queue while the
     // transaction is open, so they need not all be in memory. The source must not call
-    // the store. A rebuild is recorded in the file before it starts, so one cut short
-    // (a crash, a kill) leaves the old content and owesRebuild() on the next open.
-    ClipboardSearchIndexStats rebuildFrom(const DocumentSource& source);
-    // Rebuilds only when the index owes one (a damaged file replaced, or a rebuild cut
-    // short), checked on the queue; nullopt when it did not.
-    std::optional<ClipboardSearchIndexStats> rebuildFromIfOwed(const DocumentSource& source);
+    // the store. The condition is checked on the queue: nullopt, and `source` is not
+    // called, when it does not hold. A rebuild is recorded in the file before it
+    // starts, so one cut short (a crash, a kill) leaves the old content and
+    // owesRebuild() on the next open.
+    std::optional<ClipboardSearchIndexStats> rebuildFrom(const DocumentSource& source,
+                                                         RebuildCondition condition = RebuildCondition::always);
     ClipboardSearchIndexStats stats();
 
     // Upserts all documents in one transaction (all or nothing).
@@ -143,7 +148,6 @@ private:
     QString setFileAside();                                                    // on the queue
     void readRebuildDebt();                                                    // on the queue
     void requestRebuild();
-    std::optional<ClipboardSearchIndexStats> rebuildNow(const DocumentSource& source, bool onlyIfOwed);
 
     // Runs a write on the queue, again when it failed only because another connection
     // held the lock past the busy timeout; the last failure is thrown.

@@ -223,11 +223,15 @@ TEST_F(RecoveryTest, ARebuildCutShortKeepsTheOldContentAndIsOwedOnTheNextOpen) {
             write(document);
         }
     };
-    ASSERT_TRUE(store->rebuildFromIfOwed(source));
+    ASSERT_TRUE(store->rebuildFrom(source, SQLiteClipboardSearchIndexStore::RebuildCondition::whenOwed));
     EXPECT_FALSE(store->owesRebuild());
     EXPECT_EQ(ids(find(QStringLiteral("new 7 h"))).front(), QStringLiteral("D7"));
     bool called = false;
-    EXPECT_FALSE(store->rebuildFromIfOwed([&](const SQLiteClipboardSearchIndexStore::DocumentSink&) { called = true; }));
+    EXPECT_FALSE(store->rebuildFrom([&](const SQLiteClipboardSearchIndexStore::DocumentSink&) { called = true; },
+                                    SQLiteClipboardSearchIndexStore::RebuildCondition::whenOwed));
+    // A first fill leaves an index with documents alone.
+    EXPECT_FALSE(store->rebuildFrom([&](const SQLiteClipboardSearchIndexStore::DocumentSink&) { called = true; },
+                                    SQLiteClipboardSearchIndexStore::RebuildCondition::whenEmpty));
     EXPECT_FALSE(called);
 }
 
