@@ -1,10 +1,14 @@
 // `quellpad rebuild-index` killed with SIGKILL halfway: the next open finds the old
 // index whole and the rebuild owed, and finishing it gives the answers of a fresh one.
+// The same for a process killed while it converts an index of the earlier layout.
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
+#include <QThread>
+#include <sqlite3.h>
 
 #include "Core/Utilities/NotificationCenter.h"
 #include "Core/Utilities/SQLiteDatabase.h"
@@ -15,6 +19,7 @@
 #include "history/DataDirectoryManager.h"
 #include "platform/Clock.h"
 #include "platform/fake/InMemoryDefaultsStore.h"
+#include "search/ClipboardSearchGramTokenizer.h"
 #include "search/ClipboardSearchService.h"
 #include "search/SQLiteClipboardSearchIndexStore.h"
 #include "support/CliHarness.h"
@@ -55,6 +60,16 @@ QStringList stampsOf(const QString& path) {
     }
     return stamps;
 }
+
+qint64 scalar(const QString& path, const char* sql) {
+    SQLiteDatabase database(path, SQLiteDatabase::Mode::readOnly);
+    SQLiteStatement statement(database, sql);
+    return statement.step() ? statement.int64(0) : -1;
+}
+
+const QStringList comparedQueries{QStringLiteral("note 1234"), QStringLiteral("invoice"), QStringLiteral("de"),
+                                  QStringLiteral("ref-42"), QStringLiteral("budget draft"), QStringLiteral("9"),
+                                  QStringLiteral("app:org.example.Editor holiday"), QStringLiteral("nothing-here")};
 
 QStringList pageIds(ClipboardSearchServiceProtocol& service, const QString& query, int offset) {
     QStringList ids;
@@ -116,9 +131,7 @@ TEST(RebuildIndexKill, AKilledRebuildIsFinishedOnTheNextOpenWithTheAnswersOfAFre
                                  std::make_shared<LocalClipboardClassificationService>(), defaults, nullptr);
     EXPECT_EQ(fresh.rebuildIndex().result().indexedCount, historyItems);
     EXPECT_EQ(store->stats().documentCount, historyItems);
-    for (const QString& query : {QStringLiteral("note 1234"), QStringLiteral("invoice"), QStringLiteral("de"),
-                                 QStringLiteral("ref-42"), QStringLiteral("budget draft"), QStringLiteral("9"),
-                                 QStringLiteral("app:org.example.Editor holiday"), QStringLiteral("nothing-here")}) {
+    for (const QString& query : comparedQueries) {
         for (int offset : {0, 50, 19990}) {
             EXPECT_EQ(pageIds(*recovered, query, offset), pageIds(fresh, query, offset)) << query.toStdString();
         }
@@ -126,4 +139,64 @@ TEST(RebuildIndexKill, AKilledRebuildIsFinishedOnTheNextOpenWithTheAnswersOfAFre
     recovered.reset();
     repository->waitForIndexSync();
     EXPECT_EQ(stampsOf(historyPath), historyBefore) << "the history changed";
+}
+
+TEST(RebuildIndexKill, AConversionKilledHalfwayConvertsAgainOnTheNextOpen) {
+    CliHarness cli;
+    ASSERT_TRUE(QDir().mkpath(cli.dataPath()));
+    writeHistory(cli.dataPath() + QStringLiteral("/clipboard_history.sqlite"));
+    const CliResult first = cli.run({QStringLiteral("rebuild-index")});
+    ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
+    const QString indexPath = cli.dataPath() + QStringLiteral("/clipboard_search.sqlite");
+    // Back to the earlier layout: the FTS table with its own copy of the texts, a gram
+    // table, no version.
+    {
+        SQLiteDatabase index(indexPath);
+        ASSERT_EQ(ClipboardSearchGramTokenizer::registerOn(index.handle()), SQLITE_OK); // to drop its table
+        index.execute("DROP TABLE fts_terms; DROP TABLE gram_postings;"
+                      "CREATE VIRTUAL TABLE fts_terms USING fts5(normalized_text, pinyin_spaced);"
+                      "INSERT INTO fts_terms (rowid, normalized_text, pinyin_spaced) "
+                      "SELECT doc_id, normalized_text, pinyin_spaced FROM documents;"
+                      "CREATE TABLE compact_grams (gram TEXT NOT NULL, doc_id INTEGER NOT NULL, "
+                      "PRIMARY KEY (gram, doc_id)) WITHOUT ROWID;"
+                      "PRAGMA user_version = 0; PRAGMA wal_checkpoint(TRUNCATE);");
+    }
+
+    QProcess stats;
+    stats.setProcessEnvironment(cli.environment());
+    stats.start(QStringLiteral(QUELLPAD_CLI_PATH), {QStringLiteral("stats")});
+    ASSERT_TRUE(stats.waitForStarted(10'000));
+    const QDeadlineTimer deadline(60'000);
+    const QString log = indexPath + QStringLiteral("-wal");
+    while (QFileInfo(log).size() < 256 * 1024 && !deadline.hasExpired() && stats.state() == QProcess::Running) {
+        QThread::msleep(5); // polling the log's size, up to the deadline
+    }
+    stats.kill();
+    ASSERT_TRUE(stats.waitForFinished(10'000));
+    ASSERT_EQ(stats.exitStatus(), QProcess::CrashExit) << "the conversion finished before the kill";
+    EXPECT_EQ(scalar(indexPath, "PRAGMA user_version;"), 0) << "the conversion was not rolled back";
+
+    InMemoryDefaultsStore defaults;
+    DataDirectoryManager dataDirectory(defaults);
+    NotificationCenter notifications;
+    auto store = ClipboardServiceBuilder::openSearchIndexStore(dataDirectory, defaults);
+    ASSERT_TRUE(store);
+    EXPECT_EQ(scalar(indexPath, "PRAGMA user_version;"), 2);
+    EXPECT_EQ(store->stats().documentCount, historyItems);
+    auto repository = ClipboardServiceBuilder::openRepository(dataDirectory, store, defaults, notifications,
+                                                              std::make_shared<SystemClock>());
+    ASSERT_TRUE(repository);
+    auto converted = ClipboardServiceBuilder::makeSearchService(repository, store, defaults);
+
+    QTemporaryDir freshDirectory;
+    auto freshStore = std::make_shared<SQLiteClipboardSearchIndexStore>(
+        freshDirectory.filePath(QStringLiteral("clipboard_search.sqlite")), defaults);
+    ClipboardSearchService fresh(repository, freshStore, ClipboardSearchIndexConfiguration{},
+                                 std::make_shared<LocalClipboardClassificationService>(), defaults, nullptr);
+    ASSERT_EQ(fresh.rebuildIndex().result().indexedCount, historyItems);
+    for (const QString& query : comparedQueries) {
+        for (int offset : {0, 50, 19990}) {
+            EXPECT_EQ(pageIds(*converted, query, offset), pageIds(fresh, query, offset)) << query.toStdString();
+        }
+    }
 }
