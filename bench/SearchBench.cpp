@@ -397,12 +397,13 @@ int runSearchBench(const QStringList& arguments) {
     const double rebuildSeconds = reuse ? 0.0 : millisecondsSince(rebuildStart) / 1000.0;
     const double rebuildCpuSeconds = static_cast<double>(std::clock() - rebuildCpuStart) / CLOCKS_PER_SEC;
     const qint64 rebuildPeakRssBytes = peakReset ? peakResidentBytes() : 0;
-    progress(QStringLiteral("rebuild: %1 s (%2 s CPU), %3 documents, %4 grams, peak RSS %5 MB")
+    progress(QStringLiteral("rebuild: %1 s (%2 s CPU), %3 documents, %4 grams, peak RSS %5 MB (%6 MB before it)")
                  .arg(rebuildSeconds, 0, 'f', 2)
                  .arg(rebuildCpuSeconds, 0, 'f', 2)
                  .arg(rebuilt.stats.documentCount)
                  .arg(rebuilt.stats.gramCount)
-                 .arg(rebuildPeakRssBytes / 1048576.0, 0, 'f', 1));
+                 .arg(rebuildPeakRssBytes / 1048576.0, 0, 'f', 1)
+                 .arg(peakBeforeRebuild / 1048576.0, 0, 'f', 1));
 
     // Upserts of new items, as capture does them.
     std::vector<double> upserts;

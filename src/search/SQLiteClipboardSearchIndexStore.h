@@ -46,7 +46,7 @@ public:
     inline static constexpr int defaultBusyTimeoutMs = 5000;
     // Further attempts of a write that still found the database busy.
     inline static constexpr int busyRetries = 2;
-    // Damaged files set aside beside the index, newest first; older ones are deleted.
+    // How many damaged files set aside beside the index are kept (the newest ones).
     inline static constexpr int keptCorruptCopies = 2;
     // Damaged files set aside (and replaced with an empty one) per store.
     inline static constexpr int automaticRecoveries = 1;
