@@ -1,5 +1,7 @@
 #include "search/ClipboardSearchIndexWriter.h"
 
+#include <stdexcept>
+
 #include "search/ClipboardSearchIndexDocument.h"
 #include "search/SQLiteClipboardSearchIndexStore.h"
 
@@ -71,6 +73,13 @@ std::optional<ClipboardSearchIndexWriting::Counts> ClipboardSearchIndexWriter::f
 
 qint64 ClipboardSearchIndexWriter::documentCount() { return store_->stats().documentCount; }
 
-std::vector<ClipboardIndexedItemStamp> ClipboardSearchIndexWriter::stamps() { return store_->documentStamps(); }
+std::vector<ClipboardIndexedItemStamp> ClipboardSearchIndexWriter::stamps() {
+    // An empty index standing in for a damaged one is about to be rebuilt whole;
+    // comparing it with the history now would index every item again, one by one.
+    if (store_->availability() == SQLiteClipboardSearchIndexStore::Availability::awaitingRebuild) {
+        throw std::runtime_error("the search index is waiting for its rebuild from the history");
+    }
+    return store_->documentStamps();
+}
 
 } // namespace quellpad
