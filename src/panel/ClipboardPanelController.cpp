@@ -511,6 +511,21 @@ void ClipboardPanelController::activateRow(int index) {
     copy();
 }
 
+void ClipboardPanelController::prepareDrag(const QString& id) {
+    if (preparingDragId_ == id) return;
+    preparingDragId_ = id;
+    preparedDragContent_.reset();
+    fetchContent(id, [this, id](const ClipboardHistoryContentSnapshot& content) {
+        if (preparingDragId_ != id || content.id.isEmpty()) return; // another row was pressed meanwhile
+        preparedDragContent_ = content;
+    });
+}
+
+std::optional<ClipboardDragPayload> ClipboardPanelController::dragPayload(const QString& id) {
+    if (!preparedDragContent_ || preparedDragContent_->id != id) return std::nullopt;
+    return ClipboardDragPayload::make(*preparedDragContent_, services_.temporaryFiles);
+}
+
 void ClipboardPanelController::setFooterError(const std::optional<QString>& message) {
     if (message == footerErrorMessage_) return;
     footerErrorMessage_ = message;
