@@ -30,6 +30,9 @@ int runCaptureOwner(int argc, char** argv);
 
 // Peak resident set size of this process so far, in bytes (from /proc/self/status VmHWM).
 qint64 peakResidentBytes();
+// Starts the peak over from the current resident size (Linux 4.0 and later; false
+// where the kernel refuses), so that one phase's peak can be read afterwards.
+bool resetPeakResident();
 
 // The p-th percentile (0...100) of samples by nearest rank; 0 for no samples.
 double percentile(std::vector<double> samples, double p);

@@ -37,6 +37,11 @@ qint64 peakResidentBytes() {
     return 0;
 }
 
+bool resetPeakResident() {
+    QFile references(QStringLiteral("/proc/self/clear_refs"));
+    return references.open(QIODevice::WriteOnly) && references.write("5") == 1;
+}
+
 double percentile(std::vector<double> samples, double p) {
     if (samples.empty()) {
         return 0;

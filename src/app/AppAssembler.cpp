@@ -109,7 +109,8 @@ void AppAssembler::buildServices() {
     manager_ = std::make_shared<ClipboardHistoryManager>(repository_, monitor_);
     monitor_->clearTemporaryPauseState();
     monitor_->startMonitoring(true);
-    searchService_ = ClipboardServiceBuilder::makeSearchService(repository, indexStore_, defaults_);
+    searchService_ = ClipboardServiceBuilder::makeSearchService(repository, indexStore_, defaults_,
+                                                                ClipboardServiceBuilder::SearchIndexRecovery::automatic);
 }
 
 std::optional<QString> AppAssembler::notCapturingReason() const {

@@ -1,7 +1,9 @@
 #include "app/AppDelegate.h"
 
 #include <QCoreApplication>
+#include <QSysInfo>
 #include <QTimer>
+#include <QUrl>
 
 #include "Core/Utilities/Logger.h"
 #include "app/AccessibilityPermissionManager.h"
@@ -9,6 +11,7 @@
 #include "app/ClipboardPanelCoordinator.h"
 #include "app/FloatingPanelAssembly.h"
 #include "app/LoggingClipboardPanel.h"
+#include "app/MenuBarManager.h"
 #include "app/SingleInstanceGuard.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/ClipboardMonitorProtocol.h"
@@ -22,6 +25,7 @@
 #include "panel/ClipboardTemporaryFiles.h"
 #include "platform/AccessibilityService.h"
 #include "platform/Pasteboard.h"
+#include "platform/Workspace.h"
 
 namespace quellpad {
 
@@ -31,15 +35,13 @@ const QString category = QStringLiteral("AppDelegate");
 
 AppDelegate::AppDelegate(DefaultsStore& defaults, NotificationCenter& notifications, SingleInstanceGuard& instanceGuard,
                          std::function<AppPlatformServices()> platform, DistributionChannel channel,
-                         ClipboardPanelWindowFactory panelWindowFactory,
-                         FloatingClipboardPanelWindowFactory floatingPanelWindowFactory)
+                         WindowFactories windows)
     : defaults_(defaults),
       notifications_(notifications),
       instanceGuard_(instanceGuard),
       platform_(std::move(platform)),
       channel_(channel),
-      panelWindowFactory_(std::move(panelWindowFactory)),
-      floatingPanelWindowFactory_(std::move(floatingPanelWindowFactory)),
+      windows_(std::move(windows)),
       localizer_(std::make_unique<Localizer>(defaults)) {}
 
 AppDelegate::~AppDelegate() {
@@ -113,14 +115,14 @@ void AppDelegate::startPanelServices() {
     };
     const ClipboardPanelControllerServices floatingServices = services;
     panelController_ = std::make_unique<ClipboardPanelController>(*panelViewModel_, std::move(services));
-    if (panelWindowFactory_) {
-        panelWindow_ = panelWindowFactory_(*panelController_);
+    if (windows_.panelWindow) {
+        panelWindow_ = windows_.panelWindow(*panelController_);
         panel_ = panelController_.get();
-        if (floatingPanelWindowFactory_ && channel_ == DistributionChannel::direct) {
+        if (windows_.floatingPanelWindow && channel_ == DistributionChannel::direct) {
             floatingPanel_ = std::make_unique<FloatingPanelAssembly>(
                 floatingServices, assembler_->clipboardHistoryManager(), assembler_->clipboardSearchService(),
                 platform.timerScheduler, platform.accessibility, *accessibilityPermission_, *panelController_,
-                floatingPanelWindowFactory_);
+                windows_.floatingPanelWindow);
             panel_ = &floatingPanel_->presenting();
         }
     } else {
@@ -135,8 +137,68 @@ void AppDelegate::startPanelServices() {
     panelCoordinator_ =
         std::make_unique<ClipboardPanelCoordinator>(hotkeyManager_.get(), defaults_, *panel_, directPaste_.get());
     panelCoordinator_->start();
+    startMenuBar();
     // The first page is loaded once the event loop runs, so the first opening shows rows at once.
     QTimer::singleShot(0, panelViewModel_.get(), [model = panelViewModel_.get()] { model->loadItems(false); });
+}
+
+void AppDelegate::startMenuBar() {
+    std::set<MenuBarAction> available{MenuBarAction::openClipboardHistoryPanel, MenuBarAction::toggleTemporaryMonitoring,
+                                      MenuBarAction::sendFeedback};
+    if (windows_.showAbout) available.insert(MenuBarAction::showAbout);
+    MenuBarManager::Hooks hooks{
+        .perform =
+            [this](MenuBarAction action) {
+                const QString coordinator = QStringLiteral("AppCoordinator");
+                switch (action) {
+                case MenuBarAction::openClipboardHistoryPanel:
+                    Logger::info(QStringLiteral("Show clipboard panel requested"), coordinator);
+                    panelCoordinator_->showPanel();
+                    return;
+                case MenuBarAction::toggleTemporaryMonitoring: {
+                    const std::shared_ptr<ClipboardMonitorProtocol> monitor = assembler_->clipboardMonitor();
+                    if (monitor->isTemporarilyPaused()) {
+                        monitor->resumeFromTemporaryPause();
+                    } else {
+                        monitor->pauseTemporarily();
+                    }
+                    return;
+                }
+                case MenuBarAction::sendFeedback: sendFeedback(); return;
+                case MenuBarAction::showAbout:
+                    Logger::info(QStringLiteral("Show about window requested"), coordinator);
+                    if (windows_.showAbout) windows_.showAbout();
+                    return;
+                case MenuBarAction::quit: QCoreApplication::quit(); return;
+                case MenuBarAction::openClassification:
+                case MenuBarAction::openSettings:
+                case MenuBarAction::showOnboarding:
+                case MenuBarAction::openGeneralSettings:
+                case MenuBarAction::checkForUpdates:
+                    // Not offered in the menu until their windows exist.
+                    return;
+                }
+            },
+        .isMonitoringPaused = [this] { return assembler_->clipboardMonitor()->isTemporarilyPaused(); },
+        .isTrayAvailable = windows_.isTrayAvailable,
+        .availableActions = available,
+    };
+    menuBar_ = std::make_unique<MenuBarManager>(defaults_, *localizer_, assembler_->platform().timerScheduler,
+                                                std::move(hooks));
+    if (windows_.trayIcon) trayIcon_ = windows_.trayIcon(*menuBar_);
+}
+
+void AppDelegate::sendFeedback() {
+    // "Quellpad 1.2 (1) Linux 6.1" as the subject, an empty body to write in.
+    const QString subject = QStringLiteral("Quellpad %1 (%2) Linux %3")
+                                .arg(QCoreApplication::applicationVersion(), QStringLiteral("1"), QSysInfo::kernelVersion());
+    QUrl url(QStringLiteral("mailto:feedback@quellpad.app"));
+    url.setQuery(QStringLiteral("subject=") + QString::fromLatin1(QUrl::toPercentEncoding(subject)) +
+                 QStringLiteral("&body=%0A%0A"));
+    QString error;
+    if (!assembler_->platform().workspace.openUrl(url, &error)) {
+        Logger::warning(QStringLiteral("Could not open the mail application: ") + error, QStringLiteral("AppCoordinator"));
+    }
 }
 
 void AppDelegate::handleCommand(const QString& command, const std::function<void(const QJsonObject&)>& reply) {
@@ -164,9 +226,11 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
     if (command == QStringLiteral("pause")) {
         Logger::info(QStringLiteral("Pause recording requested"), QStringLiteral("AppCoordinator"));
         monitor->pauseTemporarily();
+        if (menuBar_) menuBar_->refresh();
     } else if (command == QStringLiteral("resume")) {
         Logger::info(QStringLiteral("Resume recording requested"), QStringLiteral("AppCoordinator"));
         monitor->resumeFromTemporaryPause();
+        if (menuBar_) menuBar_->refresh();
     } else if (command == QStringLiteral("toggle")) {
         Logger::info(QStringLiteral("Panel toggle requested"), QStringLiteral("AppCoordinator"));
         panelCoordinator_->togglePanel();
@@ -205,6 +269,8 @@ void AppDelegate::applicationWillTerminate() {
     }
     terminated_ = true;
     commandServer_.reset();
+    trayIcon_.reset();
+    menuBar_.reset();
     if (panelController_) panelController_->dismiss();
     if (floatingPanel_) floatingPanel_->dismiss();
     // Releases the shortcut's grab before the services go.

@@ -18,6 +18,7 @@
 namespace quellpad {
 
 class AccessibilityPermissionManager;
+class MenuBarManager;
 class AppCommandServer;
 class ClipboardDirectPaste;
 class ClipboardPanelController;
@@ -35,14 +36,23 @@ class SingleInstanceGuard;
 
 class AppDelegate {
 public:
-    // `platform` builds the platform services once the launch gets that far. Without a
-    // panel window factory the panel is only a state the command line can read. With a
-    // floating panel factory (and panel widgets, in the direct channel), the shortcut
-    // opens the floating panel when the settings choose it.
+    // The windows, built by the caller (the only code that may use widgets). Any may be
+    // absent: without a panel window the panel is only a state the command line can
+    // read; without a tray icon the shortcut and a second launch are the ways in.
+    struct WindowFactories {
+        ClipboardPanelWindowFactory panelWindow;
+        // The floating panel's widgets (direct channel only): the shortcut opens that
+        // panel when the settings choose it.
+        FloatingClipboardPanelWindowFactory floatingPanelWindow;
+        std::function<std::unique_ptr<QObject>(MenuBarManager&)> trayIcon;
+        std::function<bool()> isTrayAvailable;
+        std::function<void()> showAbout;
+    };
+
+    // `platform` builds the platform services once the launch gets that far.
     AppDelegate(DefaultsStore& defaults, NotificationCenter& notifications, SingleInstanceGuard& instanceGuard,
                 std::function<AppPlatformServices()> platform, DistributionChannel channel,
-                ClipboardPanelWindowFactory panelWindowFactory = nullptr,
-                FloatingClipboardPanelWindowFactory floatingPanelWindowFactory = nullptr);
+                WindowFactories windows = {});
     ~AppDelegate();
 
     // anotherInstanceRunning: it was asked to reopen (reopenDelivered tells whether it answered).
@@ -63,16 +73,19 @@ public:
     void handleCommand(const QString& command, const std::function<void(const QJsonObject&)>& reply);
     QJsonObject handleCommand(const QString& command);
 
+    MenuBarManager* menuBarManager() const { return menuBar_.get(); }
+
 private:
     void startPanelServices();
+    void startMenuBar();
+    void sendFeedback();
 
     DefaultsStore& defaults_;
     NotificationCenter& notifications_;
     SingleInstanceGuard& instanceGuard_;
     std::function<AppPlatformServices()> platform_;
     DistributionChannel channel_;
-    ClipboardPanelWindowFactory panelWindowFactory_;
-    FloatingClipboardPanelWindowFactory floatingPanelWindowFactory_;
+    WindowFactories windows_;
     std::unique_ptr<Localizer> localizer_;
     std::unique_ptr<DataDirectoryManager> dataDirectory_;
     std::unique_ptr<AppAssembler> assembler_;
@@ -88,6 +101,8 @@ private:
     std::unique_ptr<FloatingPanelAssembly> floatingPanel_;
     ClipboardPanelPresenting* panel_ = nullptr;
     std::unique_ptr<ClipboardPanelCoordinator> panelCoordinator_;
+    std::unique_ptr<MenuBarManager> menuBar_;
+    std::unique_ptr<QObject> trayIcon_;
     bool terminated_ = false;
     bool reopenDelivered_ = false;
 };

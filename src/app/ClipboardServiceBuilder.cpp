@@ -58,14 +58,18 @@ std::shared_ptr<ClipboardHistoryRepository> openRepository(DataDirectoryManager&
 
 std::shared_ptr<ClipboardSearchServiceProtocol> makeSearchService(
     std::shared_ptr<ClipboardHistoryRepository> repository, std::shared_ptr<SQLiteClipboardSearchIndexStore> indexStore,
-    DefaultsStore& defaults) {
+    DefaultsStore& defaults, SearchIndexRecovery recovery) {
     if (!repository || !indexStore) {
         return std::make_shared<EmptyClipboardSearchService>();
     }
-    return std::make_shared<ClipboardSearchService>(
+    auto service = std::make_shared<ClipboardSearchService>(
         std::move(repository), std::move(indexStore), ClipboardSearchIndexConfiguration{},
         std::make_shared<LocalClipboardClassificationService>(), defaults,
         std::make_unique<ClipboardSearchRuntimeMetricsRecorder>());
+    if (recovery == SearchIndexRecovery::automatic) {
+        service->recoverAutomatically();
+    }
+    return service;
 }
 
 } // namespace quellpad::ClipboardServiceBuilder

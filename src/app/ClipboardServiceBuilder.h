@@ -32,11 +32,16 @@ std::shared_ptr<ClipboardHistoryRepository> openRepository(DataDirectoryManager&
                                                            std::shared_ptr<const Clock> clock,
                                                            QString* errorDescription = nullptr);
 
+enum class SearchIndexRecovery {
+    onRequest,     // a damaged or unfinished index waits for `quellpad rebuild-index` or the app
+    automatic,     // the service rebuilds it from the history as soon as it is owed (the app)
+};
+
 // The search service over repository and index with its own classifier and metrics,
 // or the Empty service when there is no index or no repository.
 std::shared_ptr<ClipboardSearchServiceProtocol> makeSearchService(
     std::shared_ptr<ClipboardHistoryRepository> repository, std::shared_ptr<SQLiteClipboardSearchIndexStore> indexStore,
-    DefaultsStore& defaults);
+    DefaultsStore& defaults, SearchIndexRecovery recovery = SearchIndexRecovery::onRequest);
 
 } // namespace ClipboardServiceBuilder
 

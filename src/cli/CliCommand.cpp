@@ -74,6 +74,8 @@ const CliCommand* CliCommandRegistry::find(const QString& name) {
 
 void printOut(const QString& text) { currentSink->writeOut(text.toUtf8() + '\n'); }
 void printError(const QString& text) { currentSink->writeError(text.toUtf8() + '\n'); }
+
+CliOutputSink& currentOutputSink() { return *currentSink; }
 void writeOutBytes(const QByteArray& bytes) { currentSink->writeOut(bytes); }
 
 bool parseSubcommandArguments(QCommandLineParser& parser, const CliContext& context) {

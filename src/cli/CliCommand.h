@@ -78,6 +78,8 @@ int runCliCommand(const QStringList& arguments, DefaultsStore& defaults, CliOutp
 // output / standard error outside runCliCommand).
 void printOut(const QString& text);
 void printError(const QString& text);
+// The running command's sink, for work it waits on in another thread to print through.
+CliOutputSink& currentOutputSink();
 // Writes bytes unchanged to the running command's output.
 void writeOutBytes(const QByteArray& bytes);
 

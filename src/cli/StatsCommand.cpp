@@ -1,4 +1,6 @@
 // `quellpad stats [--json]` and `quellpad rebuild-index`.
+#include <algorithm>
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -99,9 +101,29 @@ int runRebuildIndex(CliContext& context) {
         return 1;
     }
     printError(context.localizer.text(TextKey::cliRebuildStarted));
+    // A line per tenth of the history (none for a small one), on standard error like the
+    // lines around it. The handler runs on the rebuild's thread while this one only
+    // waits, so the sink is never written from both at once.
+    CliOutputSink& sink = currentOutputSink();
+    qint64 nextReport = 0;
+    qint64 lastDone = 0;
+    services.searchService->setRebuildProgressHandler([&](qint64 done, qint64 total) {
+        if (done < lastDone) {
+            nextReport = 0; // a rebuild retried after a busy database starts over
+        }
+        lastDone = done;
+        if (total < 5000 || done < nextReport || done >= total) {
+            return;
+        }
+        sink.writeError(
+            context.localizer.text(TextKey::cliRebuildProgress, {QString::number(done), QString::number(total)}).toUtf8() +
+            '\n');
+        nextReport = done + std::max<qint64>(total / 10, 1);
+    });
     try {
         QFuture<ClipboardSearchRebuildResult> future = services.searchService->rebuildIndex();
         future.waitForFinished();
+        services.searchService->setRebuildProgressHandler(nullptr);
         const ClipboardSearchRebuildResult result = future.result();
         printError(context.localizer.text(TextKey::cliRebuildFinished, {QString::number(result.indexedCount),
                                                                           QString::number(result.stats.gramCount)}));

@@ -105,14 +105,23 @@ ClipboardHistoryRepository::ClipboardHistoryRepository(DataDirectoryManager& dat
 
 void ClipboardHistoryRepository::bootstrapNow() {
     try {
-        if (!indexReadStore_) {
-            indexReadStore_ = std::make_unique<ClipboardHistoryStore>(storePath_, SQLiteDatabase::Mode::readOnly);
+        // Streamed on the index's thread over a connection of its own, so a long history
+        // is never in memory at once. Skipped when the search service's own rebuild (after
+        // a damaged index was replaced) filled the index first.
+        const std::optional<ClipboardSearchIndexWriting::Counts> counts = searchIndex_->fillIfEmpty(
+            [this](const ClipboardSearchIndexWriting::SourceDocumentSink& write) {
+                ClipboardHistoryStore store(storePath_, SQLiteDatabase::Mode::readOnly);
+                store.forEachSourceRow([](qint64) {},
+                                       [&](ClipboardHistoryStore::SourceRow&& row) {
+                                           write(sourceDocument(row.header, row.searchableText));
+                                       });
+            });
+        if (counts) {
+            Logger::info(QStringLiteral("Bootstrapped clipboard search index, documents=") +
+                             QString::number(counts->documents) + QStringLiteral(", grams=") +
+                             QString::number(counts->grams),
+                         category);
         }
-        const std::vector<ClipboardSearchSourceDocument> sources = readSourceDocuments(*indexReadStore_);
-        const ClipboardSearchIndexWriting::Counts counts = searchIndex_->replaceAll(sources);
-        Logger::info(QStringLiteral("Bootstrapped clipboard search index, documents=") + QString::number(counts.documents) +
-                         QStringLiteral(", grams=") + QString::number(counts.grams),
-                     category);
     } catch (const std::exception& error) {
         logError(QStringLiteral("Failed to bootstrap clipboard search index: "), error);
     }
@@ -777,6 +786,24 @@ QFuture<std::vector<ClipboardSearchSourceDocument>> ClipboardHistoryRepository::
             return {};
         }
     });
+}
+
+void ClipboardHistoryRepository::readSearchSourceDocuments(qsizetype batchSize,
+                                                           const SearchSourceBatchConsumer& consume) {
+    ClipboardHistoryStore store(storePath_, SQLiteDatabase::Mode::readOnly);
+    const auto limit = static_cast<size_t>(std::max<qsizetype>(batchSize, 1));
+    qint64 total = 0;
+    std::vector<ClipboardSearchSourceDocument> batch;
+    store.forEachSourceRow([&](qint64 count) { total = count; },
+                           [&](ClipboardHistoryStore::SourceRow&& row) {
+                               batch.push_back(sourceDocument(row.header, row.searchableText));
+                               if (batch.size() >= limit) {
+                                   consume(std::exchange(batch, {}), total);
+                               }
+                           });
+    if (!batch.empty()) {
+        consume(std::move(batch), total);
+    }
 }
 
 bool ClipboardHistoryRepository::waitForIndexSync() {

@@ -85,6 +85,8 @@ public:
                                                         const std::optional<QString>& keepId) override;
     void recordUsage(const QString& id) override;
     QFuture<std::vector<ClipboardSearchSourceDocument>> getSearchSourceDocuments() override;
+    // Over a read-only connection of its own, so the panel's reads are not held up.
+    void readSearchSourceDocuments(qsizetype batchSize, const SearchSourceBatchConsumer& consume) override;
     std::optional<ClipboardHistoryWriteError> storeTextReplacingDuplicates(const ClipboardHistoryNewText& item) override;
     std::optional<ClipboardHistoryWriteError> storeImageReplacingDuplicates(const ClipboardHistoryNewImage& item) override;
 

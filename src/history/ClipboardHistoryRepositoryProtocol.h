@@ -3,6 +3,8 @@
 // run on the repository's read queue and resolve their futures there.
 #pragma once
 
+#include <algorithm>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -70,6 +72,25 @@ public:
                                                                 const std::optional<QString>& keepId) = 0;
     virtual void recordUsage(const QString& id) = 0;
     virtual QFuture<std::vector<ClipboardSearchSourceDocument>> getSearchSourceDocuments() = 0;
+
+    // Every item's source document, newest first, handed to `consume` in batches of
+    // at most batchSize together with the item count of the same snapshot. Runs on
+    // the calling thread and keeps at most one batch, so a rebuild never holds the
+    // whole history. A failed read throws (an empty history is not a failure). This
+    // default cuts getSearchSourceDocuments() into batches, for simple doubles.
+    using SearchSourceBatchConsumer =
+        std::function<void(std::vector<ClipboardSearchSourceDocument>&& batch, qint64 total)>;
+    virtual void readSearchSourceDocuments(qsizetype batchSize, const SearchSourceBatchConsumer& consume) {
+        std::vector<ClipboardSearchSourceDocument> all = getSearchSourceDocuments().result();
+        const auto total = static_cast<qint64>(all.size());
+        const auto step = static_cast<size_t>(std::max<qsizetype>(batchSize, 1));
+        for (size_t first = 0; first < all.size(); first += step) {
+            const auto end = all.begin() + static_cast<std::ptrdiff_t>(std::min(all.size(), first + step));
+            consume(std::vector<ClipboardSearchSourceDocument>(std::make_move_iterator(all.begin() + static_cast<std::ptrdiff_t>(first)),
+                                                               std::make_move_iterator(end)),
+                    total);
+        }
+    }
 
     // Removes the earlier copies of the same content and stores the new item with their
     // merged usage. The repository does both in one transaction, so a crash or failure

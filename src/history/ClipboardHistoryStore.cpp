@@ -258,22 +258,42 @@ ClipboardHistoryStore::Counts ClipboardHistoryStore::counts() {
 }
 
 std::vector<ClipboardHistoryStore::SourceRow> ClipboardHistoryStore::sourceRows() {
-    SQLiteStatement query(database_,
-                          "SELECT h.id, h.preview, h.search_text, h.created_at, h.last_accessed_at, h.access_count, "
-                          "h.content_type, h.bundle_identifier, h.classification, c.content, c.ocr_text, c.id "
-                          "FROM history_index h LEFT JOIN history_content c ON c.id = h.id "
-                          "ORDER BY h.created_at DESC, h.rowid DESC");
     std::vector<SourceRow> rows;
-    while (query.step()) {
-        SourceRow row;
-        row.header = readHeader(query);
-        if (!query.isNull(11)) {
-            row.searchableText = row.header.contentType == ClipboardContentType::text ? query.text(9)
-                                                                                        : query.optionalText(10).value_or(QString());
-        }
-        rows.push_back(std::move(row));
-    }
+    forEachSourceRow([&](qint64 total) { rows.reserve(static_cast<size_t>(total)); },
+                     [&](SourceRow&& row) { rows.push_back(std::move(row)); });
     return rows;
+}
+
+void ClipboardHistoryStore::forEachSourceRow(const std::function<void(qint64 total)>& begin,
+                                             const std::function<void(SourceRow&& row)>& visit) {
+    // A read transaction, so that the count and the rows see the same history while
+    // the app keeps writing.
+    database_.execute("BEGIN DEFERRED TRANSACTION;");
+    try {
+        {
+            SQLiteStatement count(database_, "SELECT COUNT(*) FROM history_index");
+            begin(count.step() ? count.int64(0) : 0);
+        }
+        SQLiteStatement query(database_,
+                              "SELECT h.id, h.preview, h.search_text, h.created_at, h.last_accessed_at, h.access_count, "
+                              "h.content_type, h.bundle_identifier, h.classification, c.content, c.ocr_text, c.id "
+                              "FROM history_index h LEFT JOIN history_content c ON c.id = h.id "
+                              "ORDER BY h.created_at DESC, h.rowid DESC");
+        while (query.step()) {
+            SourceRow row;
+            row.header = readHeader(query);
+            if (!query.isNull(11)) {
+                row.searchableText = row.header.contentType == ClipboardContentType::text
+                                         ? query.text(9)
+                                         : query.optionalText(10).value_or(QString());
+            }
+            visit(std::move(row));
+        }
+    } catch (...) {
+        sqlite3_exec(database_.handle(), "ROLLBACK TRANSACTION;", nullptr, nullptr, nullptr);
+        throw;
+    }
+    database_.execute("COMMIT TRANSACTION;");
 }
 
 std::optional<ClipboardHistoryStore::SourceRow> ClipboardHistoryStore::sourceRow(const QString& id) {

@@ -15,6 +15,7 @@
 // All methods throw SQLiteError.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -78,6 +79,11 @@ public:
         QString searchableText;
     };
     std::vector<SourceRow> sourceRows();
+    // The same rows one at a time, from one snapshot of the file, after `begin` was
+    // told how many there are; nothing is kept, so memory does not grow with the
+    // history. Throws SQLiteError (and whatever the callbacks throw).
+    void forEachSourceRow(const std::function<void(qint64 total)>& begin,
+                          const std::function<void(SourceRow&& row)>& visit);
     std::optional<SourceRow> sourceRow(const QString& id);
 
     // The values the search index must agree on, for every item.

@@ -3,6 +3,7 @@
 // synchronously and throws a std::exception whose what() is an English description.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,11 @@ public:
     };
     // Replaces the whole index (the old content stays on failure).
     virtual Counts replaceAll(const std::vector<ClipboardSearchSourceDocument>& documents) = 0;
+    using SourceDocumentSink = std::function<void(const ClipboardSearchSourceDocument&)>;
+    // Fills an index that holds no documents with those `source` writes through the sink
+    // (on the index's thread, in one transaction, so they need not all be in memory);
+    // nullopt, and `source` is not called, when the index holds documents by then.
+    virtual std::optional<Counts> fillIfEmpty(const std::function<void(const SourceDocumentSink&)>& source) = 0;
     virtual qint64 documentCount() = 0;
     virtual std::vector<ClipboardIndexedItemStamp> stamps() = 0;
 };

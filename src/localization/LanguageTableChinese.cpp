@@ -167,6 +167,7 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::cliRebuildIndexSummary: return "根据历史记录重建搜索索引。";
     case TextKey::cliRebuildStarted: return "正在重建搜索索引……";
     case TextKey::cliRebuildFinished: return "已为 %1 个项目建立索引（%2 个字符片段）。";
+    case TextKey::cliRebuildProgress: return "已为 %1 / %2 个项目建立索引……";
     case TextKey::cliStorageUnavailable: return "无法打开历史记录：%1";
     case TextKey::cliSearchIndexUnavailable: return "搜索索引不可用。";
     case TextKey::cliOperationFailed: return "操作失败：%1";

@@ -167,6 +167,7 @@ const char* english(TextKey key) {
     case TextKey::cliRebuildIndexSummary: return "Rebuild the search index from the history.";
     case TextKey::cliRebuildStarted: return "Rebuilding the search index...";
     case TextKey::cliRebuildFinished: return "Indexed %1 items (%2 grams).";
+    case TextKey::cliRebuildProgress: return "Indexed %1 of %2 items...";
     case TextKey::cliStorageUnavailable: return "The history could not be opened: %1";
     case TextKey::cliSearchIndexUnavailable: return "The search index is unavailable.";
     case TextKey::cliOperationFailed: return "The operation failed: %1";

@@ -179,6 +179,7 @@ enum class TextKey {
     cliRebuildIndexSummary,
     cliRebuildStarted,
     cliRebuildFinished, // %1: documents, %2: grams
+    cliRebuildProgress, // %1: documents written, %2: items in the history
     cliStorageUnavailable, // %1: reason
     cliSearchIndexUnavailable,
     cliOperationFailed, // %1: reason

@@ -5,12 +5,15 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QPointer>
 #include <QSocketNotifier>
 
 #include "Core/Utilities/Logger.h"
 #include "Core/Utilities/NotificationCenter.h"
 #include "app/AppDelegate.h"
 #include "localization/Localizer.h"
+#include "app/widgets/AboutWindow.h"
+#include "app/widgets/TrayIcon.h"
 #include "panel/widgets/ClipboardPanelWindowFactory.h"
 #include "floating/widgets/FloatingClipboardPanelWindowFactory.h"
 #include "app/SingleInstanceGuard.h"
@@ -136,17 +139,31 @@ int runApplication(int argc, char** argv) {
                                    windowActivation.get(),
                                    &accessibility};
     };
-    auto panelWindow = [&defaults, &localizer](ClipboardPanelController& controller) {
+    AppDelegate::WindowFactories windows;
+    windows.panelWindow = [&defaults, &localizer](ClipboardPanelController& controller) {
         return makeClipboardPanelWindow(controller, defaults, localizer);
     };
-    auto floatingPanelWindow = [&defaults, &localizer](FloatingClipboardPanelController& floating,
-                                                       ClipboardPanelController& actions) {
+    windows.trayIcon = [](MenuBarManager& manager) -> std::unique_ptr<QObject> {
+        return std::make_unique<TrayIcon>(manager);
+    };
+    windows.isTrayAvailable = [] { return TrayIcon::isSystemTrayAvailable(); };
+    QPointer<AboutWindow> about;
+    windows.showAbout = [&about, &localizer] {
+        if (!about) {
+            about = new AboutWindow(localizer, QStringLiteral("Quellpad"), QCoreApplication::applicationVersion(),
+                                    QStringLiteral("1"));
+        }
+        about->show();
+        about->raise();
+        about->activateWindow();
+    };
+    windows.floatingPanelWindow = [&defaults, &localizer](FloatingClipboardPanelController& floating,
+                                                          ClipboardPanelController& actions) {
         return makeFloatingClipboardPanelWindow(floating, actions, defaults, localizer,
                                                 X11CompositorProbe::isCompositorRunning());
     };
     AppDelegate delegate(defaults, notifications, instanceGuard, platform,
-                         parseDistributionChannel(QStringLiteral(QUELLPAD_DISTRIBUTION_CHANNEL)), panelWindow,
-                         floatingPanelWindow);
+                         parseDistributionChannel(QStringLiteral(QUELLPAD_DISTRIBUTION_CHANNEL)), windows);
     switch (delegate.applicationDidFinishLaunching()) {
     case AppDelegate::LaunchOutcome::anotherInstanceRunning:
         // Success when the running instance was asked to open its window.

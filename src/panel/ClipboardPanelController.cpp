@@ -353,17 +353,11 @@ void ClipboardPanelController::openLink(const std::optional<QString>& id) {
 }
 
 QString ClipboardPanelController::imageFileExtension(const QByteArray& imageData) {
-    switch (sniffImageFormat(imageData.left(64))) {
-    case ClipboardImageFormat::png: return QStringLiteral("png");
-    case ClipboardImageFormat::jpeg: return QStringLiteral("jpg");
-    case ClipboardImageFormat::gif: return QStringLiteral("gif");
-    case ClipboardImageFormat::webp: return QStringLiteral("webp");
-    case ClipboardImageFormat::tiff: return QStringLiteral("tiff");
-    case ClipboardImageFormat::bmp: return QStringLiteral("bmp");
-    case ClipboardImageFormat::pdf: return QStringLiteral("pdf");
-    case ClipboardImageFormat::unknown: break;
-    }
-    return QStringLiteral("png");
+    const ClipboardImageFormat format = sniffImageFormat(imageData.left(64));
+    // Files are named as the format's usual extension; an unknown format is saved as PNG.
+    if (format == ClipboardImageFormat::unknown) return QStringLiteral("png");
+    if (format == ClipboardImageFormat::jpeg) return QStringLiteral("jpg");
+    return imageFormatName(format);
 }
 
 QString ClipboardPanelController::dragFileStem(const QString& itemId) {
@@ -515,6 +509,21 @@ void ClipboardPanelController::activateRow(int index) {
     if (index < 0 || index >= static_cast<int>(viewModel_.clipboardItems().size())) return;
     viewModel_.select(index);
     copy();
+}
+
+void ClipboardPanelController::prepareDrag(const QString& id) {
+    if (preparingDragId_ == id) return;
+    preparingDragId_ = id;
+    preparedDragContent_.reset();
+    fetchContent(id, [this, id](const ClipboardHistoryContentSnapshot& content) {
+        if (preparingDragId_ != id || content.id.isEmpty()) return; // another row was pressed meanwhile
+        preparedDragContent_ = content;
+    });
+}
+
+std::optional<ClipboardDragPayload> ClipboardPanelController::dragPayload(const QString& id) {
+    if (!preparedDragContent_ || preparedDragContent_->id != id) return std::nullopt;
+    return ClipboardDragPayload::make(*preparedDragContent_, services_.temporaryFiles);
 }
 
 void ClipboardPanelController::setFooterError(const std::optional<QString>& message) {

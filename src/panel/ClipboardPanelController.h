@@ -15,6 +15,7 @@
 #include <QString>
 
 #include "history/ClipboardHistoryRecords.h"
+#include "panel/ClipboardDragPayload.h"
 #include "panel/ClipboardFooterStatusPresentation.h"
 #include "panel/ClipboardPanelKeyMap.h"
 #include "panel/ClipboardPanelPresenting.h"
@@ -100,6 +101,11 @@ public:
     // Click on a row: select it and copy it like Return.
     void activateRow(int index);
 
+    // A row's content is fetched when it is pressed, so that a drag can start at once.
+    void prepareDrag(const QString& id);
+    // The payload of a prepared row; nullopt while its content has not arrived.
+    std::optional<ClipboardDragPayload> dragPayload(const QString& id);
+
     bool canPin() const { return static_cast<bool>(services_.pinWindowFactory); }
     bool canRecognizeText() const { return static_cast<bool>(services_.presentOCRWindow); }
     // The link an item opens, when it is one that may be opened (http or https).
@@ -139,6 +145,8 @@ private:
     std::vector<RankedFilterSuggestion> suggestions_;
     int selectedSuggestion_ = 0;
     std::optional<QString> dismissedSuggestionText_;
+    std::optional<ClipboardHistoryContentSnapshot> preparedDragContent_;
+    QString preparingDragId_;
     std::optional<QString> footerErrorMessage_;
     // Callbacks hold this weakly: an answer after the controller is gone does nothing.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

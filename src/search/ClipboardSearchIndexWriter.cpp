@@ -1,5 +1,7 @@
 #include "search/ClipboardSearchIndexWriter.h"
 
+#include <stdexcept>
+
 #include "search/ClipboardSearchIndexDocument.h"
 #include "search/SQLiteClipboardSearchIndexStore.h"
 
@@ -54,8 +56,30 @@ ClipboardSearchIndexWriting::Counts ClipboardSearchIndexWriter::replaceAll(
     return {stats.documentCount, stats.gramCount};
 }
 
+std::optional<ClipboardSearchIndexWriting::Counts> ClipboardSearchIndexWriter::fillIfEmpty(
+    const std::function<void(const SourceDocumentSink&)>& source) {
+    const ClipboardSearchIndexConfiguration configuration = ClipboardSearchIndexConfiguration::fromDefaults(defaults_);
+    const std::optional<ClipboardSearchIndexStats> stats =
+        store_->rebuildFrom([&](const SQLiteClipboardSearchIndexStore::DocumentSink& write) {
+            source([&](const ClipboardSearchSourceDocument& document) {
+                write(ClipboardSearchIndexDocument::make(document, configuration));
+            });
+        }, SQLiteClipboardSearchIndexStore::RebuildCondition::whenEmpty);
+    if (!stats) {
+        return std::nullopt;
+    }
+    return Counts{stats->documentCount, stats->gramCount};
+}
+
 qint64 ClipboardSearchIndexWriter::documentCount() { return store_->stats().documentCount; }
 
-std::vector<ClipboardIndexedItemStamp> ClipboardSearchIndexWriter::stamps() { return store_->documentStamps(); }
+std::vector<ClipboardIndexedItemStamp> ClipboardSearchIndexWriter::stamps() {
+    // An empty index standing in for a damaged one is about to be rebuilt whole;
+    // comparing it with the history now would index every item again, one by one.
+    if (store_->availability() == SQLiteClipboardSearchIndexStore::Availability::awaitingRebuild) {
+        throw std::runtime_error("the search index is waiting for its rebuild from the history");
+    }
+    return store_->documentStamps();
+}
 
 } // namespace quellpad

@@ -26,6 +26,7 @@ public:
     void touch(const QString& id, const QDateTime& sortAt, const std::optional<QDateTime>& lastAccessedAt,
                qint64 accessCount) override;
     Counts replaceAll(const std::vector<ClipboardSearchSourceDocument>& documents) override;
+    std::optional<Counts> fillIfEmpty(const std::function<void(const SourceDocumentSink&)>& source) override;
     qint64 documentCount() override;
     std::vector<ClipboardIndexedItemStamp> stamps() override;
 

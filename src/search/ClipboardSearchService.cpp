@@ -41,13 +41,47 @@ ClipboardSearchService::ClipboardSearchService(std::shared_ptr<ClipboardHistoryR
                                        : std::make_unique<ClipboardSearchRuntimeMetricsRecorder>()),
       queue_(std::make_unique<SerialQueue>(QStringLiteral("ClipboardSearchService"))) {}
 
-ClipboardSearchService::~ClipboardSearchService() { queue_.reset(); }
+ClipboardSearchService::~ClipboardSearchService() {
+    if (recoveryQueue_) {
+        indexStore_->setRebuildRequestHandler(nullptr);
+        recoveryQueue_.reset();
+    }
+    queue_.reset();
+}
+
+void ClipboardSearchService::recoverAutomatically() {
+    if (recoveryQueue_) {
+        return;
+    }
+    recoveryQueue_ = std::make_unique<SerialQueue>(QStringLiteral("ClipboardSearchService.Recovery"));
+    indexStore_->setRebuildRequestHandler([this] {
+        recoveryQueue_->async([this] {
+            try {
+                rebuildNow(true);
+            } catch (const std::exception&) {
+                // Logged by the rebuild; searches stay on the history's own search.
+            }
+        });
+    });
+}
+
+void ClipboardSearchService::setRebuildProgressHandler(RebuildProgressHandler handler) {
+    std::lock_guard lock(progressMutex_);
+    progressHandler_ = std::move(handler);
+}
+
+void ClipboardSearchService::ensureIndexAvailable() const {
+    if (indexStore_->availability() != SQLiteClipboardSearchIndexStore::Availability::ready) {
+        throw ClipboardSearchServiceError(ClipboardSearchServiceError::Kind::unavailable);
+    }
+}
 
 QFuture<ClipboardSearchPage> ClipboardSearchService::fetchRecent(int offset, int limit) {
     return queue_->submit([this, offset = std::max(offset, 0), limit = std::max(limit, 0)] {
         QElapsedTimer timer;
         timer.start();
         try {
+            ensureIndexAvailable();
             ClipboardSearchPage page = indexStore_->fetchRecent(limit, offset);
             metricsRecorder_->record({Kind::fetchRecent}, timer.nsecsElapsed() / 1e9, false);
             return page;
@@ -89,6 +123,7 @@ ClipboardSearchPage ClipboardSearchService::searchNow(const QString& query, int 
         Logger::debug(filters.empty() ? QStringLiteral("SearchService: calling indexStore.search without filters")
                                       : QStringLiteral("SearchService: calling indexStore.search with filters"),
                       logCategory);
+        ensureIndexAvailable();
         ClipboardSearchPage page = indexStore_->search(storeQuery, filters, limit, offset);
         metricsRecorder_->record(kinds, timer.nsecsElapsed() / 1e9, false);
         return page;
@@ -100,10 +135,13 @@ ClipboardSearchPage ClipboardSearchService::searchNow(const QString& query, int 
 }
 
 QFuture<ClipboardSearchRebuildResult> ClipboardSearchService::rebuildIndex() {
-    return queue_->submit([this] { return rebuildNow(); });
+    return queue_->submit([this] { return *rebuildNow(false); });
 }
 
-ClipboardSearchRebuildResult ClipboardSearchService::rebuildNow() {
+std::optional<ClipboardSearchRebuildResult> ClipboardSearchService::rebuildNow(bool onlyIfOwed) {
+    if (onlyIfOwed && !indexStore_->owesRebuild()) {
+        return std::nullopt;
+    }
     Logger::info(QStringLiteral("Starting clipboard search index rebuild"), logCategory);
     QElapsedTimer timer;
     timer.start();
@@ -113,25 +151,53 @@ ClipboardSearchRebuildResult ClipboardSearchService::rebuildNow() {
         const std::vector<ClipboardUserClassificationRule> rules = settings.userRules();
         ClipboardSearchIndexConfiguration configuration = configuration_;
         configuration.isPinyinIndexEnabled = ClipboardSearchIndexConfiguration::fromDefaults(userDefaults_).isPinyinIndexEnabled;
-
-        QFuture<std::vector<ClipboardSearchSourceDocument>> sources = repository_->getSearchSourceDocuments();
-        std::vector<ClipboardSearchSourceDocument> sourceDocuments = sources.result();
-
-        std::vector<ClipboardSearchIndexDocument> documents;
-        documents.reserve(sourceDocuments.size());
-        for (ClipboardSearchSourceDocument& source : sourceDocuments) {
-            if (source.contentType == ClipboardContentType::text && !source.searchableText.isEmpty() && classifier_) {
-                source.classification = classifier_->classify(source.searchableText, enabled, rules).primaryClassification;
-            }
-            documents.push_back(ClipboardSearchIndexDocument::make(source, configuration));
+        RebuildProgressHandler progress;
+        {
+            std::lock_guard lock(progressMutex_);
+            progress = progressHandler_;
         }
-        const ClipboardSearchIndexStats stats = indexStore_->rebuild(documents);
-        Logger::info(QStringLiteral("Clipboard search index rebuild completed, documents=") +
-                         QString::number(documents.size()) + QStringLiteral(", grams=") +
-                         QString::number(stats.gramCount),
+
+        // The history is read batch by batch while the store's transaction is open,
+        // so memory stays flat however long the history is.
+        qint64 written = 0;
+        auto source = [&](const SQLiteClipboardSearchIndexStore::DocumentSink& write) {
+            written = 0; // a retried rebuild starts over
+            QElapsedTimer sinceLog;
+            sinceLog.start();
+            repository_->readSearchSourceDocuments(
+                rebuildBatchSize, [&](std::vector<ClipboardSearchSourceDocument>&& batch, qint64 total) {
+                    for (ClipboardSearchSourceDocument& document : batch) {
+                        if (document.contentType == ClipboardContentType::text && !document.searchableText.isEmpty() &&
+                            classifier_) {
+                            document.classification =
+                                classifier_->classify(document.searchableText, enabled, rules).primaryClassification;
+                        }
+                        write(ClipboardSearchIndexDocument::make(document, configuration));
+                    }
+                    written += static_cast<qint64>(batch.size());
+                    if (progress) {
+                        progress(written, total);
+                    }
+                    if (sinceLog.elapsed() >= progressLogIntervalMs) {
+                        sinceLog.restart();
+                        Logger::info(QStringLiteral("Clipboard search index rebuild: %1 of %2 documents")
+                                         .arg(written)
+                                         .arg(total),
+                                     logCategory);
+                    }
+                });
+        };
+        const std::optional<ClipboardSearchIndexStats> stats = indexStore_->rebuildFrom(
+            source, onlyIfOwed ? SQLiteClipboardSearchIndexStore::RebuildCondition::whenOwed
+                               : SQLiteClipboardSearchIndexStore::RebuildCondition::always);
+        if (!stats) {
+            return std::nullopt; // another rebuild paid the debt while this one waited
+        }
+        Logger::info(QStringLiteral("Clipboard search index rebuild completed, documents=") + QString::number(written) +
+                         QStringLiteral(", grams=") + QString::number(stats->gramCount),
                      logCategory);
         metricsRecorder_->record({Kind::rebuildIndex}, timer.nsecsElapsed() / 1e9, false);
-        return {static_cast<int>(documents.size()), stats};
+        return ClipboardSearchRebuildResult{static_cast<int>(written), *stats};
     } catch (const std::exception& error) {
         Logger::error(QStringLiteral("Clipboard search index rebuild failed: ") + describe(error), logCategory);
         metricsRecorder_->record({Kind::rebuildIndex}, timer.nsecsElapsed() / 1e9, true);

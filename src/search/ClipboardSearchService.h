@@ -2,9 +2,16 @@
 // runtime metrics, and rebuilds the whole index (re-classifying text items on the
 // way). An actor: operations run one at a time on the service's own serial queue,
 // each store call additionally on the store's queue; results come back as futures.
+//
+// While the index owes a rebuild after it was found damaged (or has closed for
+// good), fetchRecent and search fail at once with ClipboardSearchServiceError
+// (unavailable), as the Empty service does, so the panels use the history's own
+// search. With automatic recovery on, the service runs that rebuild itself.
 #pragma once
 
 #include <memory>
+#include <mutex>
+#include <optional>
 
 #include "search/ClipboardSearchIndexDocument.h"
 #include "search/ClipboardSearchServiceProtocol.h"
@@ -38,10 +45,23 @@ public:
     QFuture<ClipboardSearchRebuildResult> rebuildIndex() override;
     QFuture<ClipboardSearchIndexStats> indexStats() override;
     QFuture<std::vector<ClipboardSearchRuntimeOperationMetricsEntry>> runtimeMetrics() override;
+    void setRebuildProgressHandler(RebuildProgressHandler handler) override;
+
+    // From now on, whenever the store owes a rebuild (a damaged file replaced, a
+    // rebuild cut short), rebuild it from the history on a queue of its own, so that
+    // searches keep failing fast meanwhile. Runs it at once when one is owed.
+    void recoverAutomatically();
+
+    // Documents read from the history and written per batch during a rebuild.
+    inline static constexpr qsizetype rebuildBatchSize = 500;
+    // Shortest time between two progress lines in the log.
+    inline static constexpr qint64 progressLogIntervalMs = 5000;
 
 private:
     ClipboardSearchPage searchNow(const QString& query, int offset, int limit);
-    ClipboardSearchRebuildResult rebuildNow();
+    // nullopt when onlyIfOwed and the store owed nothing.
+    std::optional<ClipboardSearchRebuildResult> rebuildNow(bool onlyIfOwed);
+    void ensureIndexAvailable() const;
 
     std::shared_ptr<ClipboardHistoryRepositoryProtocol> repository_;
     std::shared_ptr<SQLiteClipboardSearchIndexStore> indexStore_;
@@ -50,6 +70,9 @@ private:
     DefaultsStore& userDefaults_;
     std::unique_ptr<ClipboardSearchRuntimeMetricsRecorder> metricsRecorder_;
     std::unique_ptr<SerialQueue> queue_;
+    std::unique_ptr<SerialQueue> recoveryQueue_; // exists once recoverAutomatically() ran
+    std::mutex progressMutex_;
+    RebuildProgressHandler progressHandler_;
 };
 
 } // namespace quellpad

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <vector>
 
 #include <QByteArray>
@@ -49,6 +50,11 @@ public:
     virtual QFuture<ClipboardSearchIndexStats> indexStats() = 0;
     // Never fails.
     virtual QFuture<std::vector<ClipboardSearchRuntimeOperationMetricsEntry>> runtimeMetrics() = 0;
+
+    // Told how far a rebuild is (documents written, documents in the history) after
+    // every batch, on a worker thread. Services without an index never call it.
+    using RebuildProgressHandler = std::function<void(qint64 done, qint64 total)>;
+    virtual void setRebuildProgressHandler(RebuildProgressHandler) {}
 };
 
 } // namespace quellpad

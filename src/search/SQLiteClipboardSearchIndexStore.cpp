@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unicode/uchar.h>
 
 #include "Core/Utilities/Logger.h"
@@ -27,6 +28,9 @@ using Kind = SQLiteClipboardSearchIndexStoreError::Kind;
 
 const QString logCategory = QStringLiteral("SQLiteSearch");
 const QString lastRebuildKey = QStringLiteral("last_rebuild_at");
+const QString pendingRebuildKey = QStringLiteral("rebuild_pending");
+const QString damagedFile = QStringLiteral("damaged");
+const QString interruptedRebuild = QStringLiteral("interrupted");
 
 // The file's layout, kept in PRAGMA user_version. 0 is the first layout: fts_terms
 // kept its own copy of the texts and compact_grams held one B-tree row per gram and
@@ -166,7 +170,7 @@ public:
                 const QString message = connection.errorMessage();
                 sqlite3_finalize(statement_);
                 statement_ = nullptr;
-                throw SQLiteClipboardSearchIndexStoreError(Kind::prepare, message);
+                throw SQLiteClipboardSearchIndexStoreError(Kind::prepare, message, connection.errorCode());
             }
         }
         ~Statement() { sqlite3_finalize(statement_); }
@@ -191,7 +195,7 @@ public:
                                                SQLITE_TRANSIENT);
                 }
                 if (result != SQLITE_OK) {
-                    throw SQLiteClipboardSearchIndexStoreError(Kind::step, connection_.errorMessage());
+                    throw SQLiteClipboardSearchIndexStoreError(Kind::step, connection_.errorMessage(), connection_.errorCode());
                 }
                 ++index;
             }
@@ -201,12 +205,12 @@ public:
         void bindStaticText(int index, std::string_view text) {
             if (sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC) !=
                 SQLITE_OK) {
-                throw SQLiteClipboardSearchIndexStoreError(Kind::step, connection_.errorMessage());
+                throw SQLiteClipboardSearchIndexStoreError(Kind::step, connection_.errorMessage(), connection_.errorCode());
             }
         }
         void bindInt64(int index, qint64 value) {
             if (sqlite3_bind_int64(statement_, index, value) != SQLITE_OK) {
-                throw SQLiteClipboardSearchIndexStoreError(Kind::step, connection_.errorMessage());
+                throw SQLiteClipboardSearchIndexStoreError(Kind::step, connection_.errorMessage(), connection_.errorCode());
             }
         }
 
@@ -298,11 +302,11 @@ public:
         if (std::optional<QString> error = PrivateFiles::createFile(path)) {
             throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, *error);
         }
-        if (sqlite3_open(QFile::encodeName(path).constData(), &db_) != SQLITE_OK) {
+        if (const int result = sqlite3_open(QFile::encodeName(path).constData(), &db_); result != SQLITE_OK) {
             const QString message = errorMessage();
             sqlite3_close_v2(db_);
             db_ = nullptr;
-            throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, message);
+            throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, message, result);
         }
         // The app, `quellpad add` and a rebuild write this file at the same time; wait
         // for the lock instead of failing at once.
@@ -319,6 +323,8 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     sqlite3* handle() const { return db_; }
+
+    int errorCode() const { return db_ != nullptr ? sqlite3_extended_errcode(db_) : SQLITE_ERROR; }
 
     QString errorMessage() const {
         if (db_ == nullptr) {
@@ -346,7 +352,7 @@ public:
         // well past the checkpoint threshold; it is cut back when it restarts.
         execute("PRAGMA journal_size_limit = 4194304;");
         if (ClipboardSearchGramTokenizer::registerOn(db_) != SQLITE_OK) {
-            throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, errorMessage());
+            throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, errorMessage(), errorCode());
         }
         for (const char* statement : schemaTableStatements) {
             execute(statement);
@@ -609,8 +615,29 @@ public:
         return stamps;
     }
 
-    void rebuild(const std::vector<ClipboardSearchIndexDocument>& documents, const QDateTime& now) {
+    // ---- rebuild debt ------------------------------------------------------------
+    //
+    // meta "rebuild_pending" says the content is not what the history would give:
+    // "damaged" for an empty file standing in for a damaged one, "interrupted" for a
+    // rebuild that started and never committed (its rollback left the old content).
+
+    std::optional<QString> rebuildDebt() {
+        Statement statement(*this, QStringLiteral("SELECT value FROM meta WHERE key = ? LIMIT 1;"));
+        statement.bind({pendingRebuildKey});
+        return statement.step() ? std::optional<QString>(statement.text(0)) : std::nullopt;
+    }
+
+    // Records the debt in its own transaction, so that it survives the rebuild's rollback.
+    void recordRebuildDebt(const QString& reason) {
+        Statement statement(*this, QStringLiteral("INSERT OR IGNORE INTO meta (key, value) VALUES (?, ?);"));
+        statement.bind({pendingRebuildKey, reason});
+        statement.runToCompletion();
+    }
+
+    void rebuild(const DocumentSource& source, const QDateTime& now) {
+        recordRebuildDebt(interruptedRebuild);
         Transaction transaction(*this);
+        execute("DELETE FROM meta WHERE key = 'rebuild_pending';");
         execute("INSERT INTO gram_postings (gram_postings) VALUES ('delete-all');");
         execute("INSERT INTO fts_terms (fts_terms) VALUES ('delete-all');");
         execute("DELETE FROM documents;");
@@ -625,9 +652,7 @@ public:
             // Rows first, postings after in one pass per table: FTS5 then builds
             // large sorted segments instead of merging one small one per document.
             Writer writer(*this, false);
-            for (const ClipboardSearchIndexDocument& document : documents) {
-                writer.write(document);
-            }
+            source([&writer](const ClipboardSearchIndexDocument& document) { writer.write(document); });
         }
         execute("INSERT INTO fts_terms (fts_terms) VALUES ('rebuild');");
         execute("INSERT INTO gram_postings (gram_postings) VALUES ('rebuild');");
@@ -645,6 +670,8 @@ public:
         // On the checkpoint queue, so that it never races a checkpoint already running.
         checkpoints_->sync([this] { checkpointNow(SQLITE_CHECKPOINT_TRUNCATE); });
     }
+
+    qint64 documentCount() { return count("SELECT COUNT(*) FROM documents;"); }
 
     ClipboardSearchIndexStats stats() {
         ClipboardSearchIndexStats result;
@@ -1218,9 +1245,40 @@ public:
         return page(documents(unionStatement(ctes, parts), bindings), 0, limit);
     }
 
+    // With a lower date bound alone, SQLite reads every row in the range through the
+    // created_at index and sorts them (a week of JSON items is 10,000 row reads at a
+    // million items). A match was created after the bound and its sort_at moves only
+    // forward from its creation, so the recency walk meets the matches near its start
+    // and stops after the page, provided the range holds that many rows; the
+    // index-only count below says so after reading at most that many entries. Only for
+    // filters an index can count exactly. The answer is the same either way.
+    bool walksRecencyForLowerBound(const ClipboardSearchFilterConditions& conditions, qint64 wanted) {
+        if (!conditions.lowerBound || conditions.upperBound || conditions.contentType ||
+            (conditions.classification && conditions.bundleIdentifier)) {
+            return false;
+        }
+        QString where = QStringLiteral("created_at >= ?");
+        Bindings bindings{wholeSeconds(*conditions.lowerBound)};
+        if (conditions.classification) {
+            where = QStringLiteral("classification = ? COLLATE NOCASE AND ") + where;
+            bindings.insert(bindings.begin(), *conditions.classification);
+        } else if (conditions.bundleIdentifier) {
+            where = QStringLiteral("bundle_identifier = ? COLLATE NOCASE AND ") + where;
+            bindings.insert(bindings.begin(), *conditions.bundleIdentifier);
+        }
+        bindings.push_back(wanted);
+        Statement statement(*this, QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM documents WHERE ") + where +
+                                       QStringLiteral(" LIMIT ?);"));
+        statement.bind(bindings);
+        return statement.step() && statement.int64(0) >= wanted;
+    }
+
     ClipboardSearchPage searchFiltersOnly(const ClipboardSearchFilterConditions& conditions, qint64 limit,
                                           qint64 offset) {
-        const FilterClauses clauses = filterClauses(conditions, false);
+        FilterClauses clauses = filterClauses(conditions, false);
+        if (walksRecencyForLowerBound(conditions, std::max<qint64>(offset, 0) + limit + 1)) {
+            clauses.slots[3] = QStringLiteral("AND +created_at >= ?"); // "+": no index for this term
+        }
         QStringList lines{
             QStringLiteral("SELECT doc_id, item_id, preview, created_at, sort_at, last_accessed_at, access_count,"),
             QStringLiteral("content_type, bundle_identifier, normalized_text, compact_text, pinyin_spaced, "
@@ -1421,14 +1479,18 @@ SQLiteClipboardSearchIndexStore::SQLiteClipboardSearchIndexStore(const QString& 
                                                  QStringLiteral(": ") + *error);
     }
     queue_->sync([&] {
-        auto connection = std::make_unique<Connection>(
-            databasePath_, environment_.busyTimeoutMs.value_or(defaultBusyTimeoutMs));
-        connection->denseCandidateRows = std::max<qint64>(environment_.denseCandidateRows.value_or(2000), 0);
-        connection->prepareSchema();
-        if (environment_.didOpen) {
-            environment_.didOpen(connection->handle());
+        try {
+            connection_ = openConnection();
+        } catch (const SQLiteClipboardSearchIndexStoreError& error) {
+            if (!error.isCorruption()) {
+                throw;
+            }
+            recoverFromDamage(error);
+            if (!connection_) {
+                throw;
+            }
         }
-        connection_ = std::move(connection);
+        readRebuildDebt();
     });
 }
 
@@ -1436,11 +1498,155 @@ SQLiteClipboardSearchIndexStore::~SQLiteClipboardSearchIndexStore() {
     queue_->sync([&] { connection_.reset(); });
 }
 
+std::unique_ptr<SQLiteClipboardSearchIndexStore::Connection> SQLiteClipboardSearchIndexStore::openConnection() {
+    auto connection =
+        std::make_unique<Connection>(databasePath_, environment_.busyTimeoutMs.value_or(defaultBusyTimeoutMs));
+    connection->denseCandidateRows = std::max<qint64>(environment_.denseCandidateRows.value_or(2000), 0);
+    connection->prepareSchema();
+    if (environment_.didOpen) {
+        environment_.didOpen(connection->handle());
+    }
+    struct stat file {};
+    if (::stat(QFile::encodeName(databasePath_).constData(), &file) == 0) {
+        openedFile_ = std::pair<quint64, quint64>(file.st_dev, file.st_ino);
+    }
+    return connection;
+}
+
+template <typename Body>
+auto SQLiteClipboardSearchIndexStore::guarded(Body&& body) {
+    return queue_->sync([&] {
+        if (!connection_) {
+            throw SQLiteClipboardSearchIndexStoreError(
+                Kind::openDatabase, QStringLiteral("the index was closed after it was found damaged again"));
+        }
+        try {
+            return body();
+        } catch (const SQLiteClipboardSearchIndexStoreError& error) {
+            if (error.isCorruption()) {
+                recoverFromDamage(error);
+            }
+            throw;
+        }
+    });
+}
+
+void SQLiteClipboardSearchIndexStore::recoverFromDamage(const SQLiteClipboardSearchIndexStoreError& error) {
+    connection_.reset(); // closed before its files are moved, so closing cannot touch the new ones
+    if (recoveries_ >= automaticRecoveries) {
+        availability_ = Availability::failed;
+        Logger::error(QStringLiteral("Clipboard search index is damaged again after it was rebuilt, search uses the "
+                                     "history until the next start: ") +
+                          error.message(),
+                      logCategory);
+        return;
+    }
+    ++recoveries_;
+    QString asideName;
+    try {
+        asideName = setFileAside();
+        connection_ = openConnection();
+        connection_->recordRebuildDebt(damagedFile);
+    } catch (const std::exception& failure) {
+        connection_.reset();
+        availability_ = Availability::failed;
+        Logger::error(QStringLiteral("Clipboard search index is damaged (") + error.message() +
+                          QStringLiteral(") and could not be replaced, search uses the history: ") +
+                          QString::fromUtf8(failure.what()),
+                      logCategory);
+        return;
+    }
+    availability_ = Availability::awaitingRebuild;
+    owesRebuild_ = true;
+    Logger::error(QStringLiteral("Clipboard search index is damaged (") + error.message() +
+                      QStringLiteral("), set aside as ") + asideName +
+                      QStringLiteral("; rebuilding it from the history"),
+                  logCategory);
+    requestRebuild();
+}
+
+QString SQLiteClipboardSearchIndexStore::setFileAside() {
+    const QFileInfo info(databasePath_);
+    QDir directory = info.absoluteDir();
+    const QString prefix = info.fileName() + QStringLiteral(".corrupt-");
+    // Another process may have set the damaged file aside already and started a new
+    // one under the same name: that one is not ours to move.
+    struct stat file {};
+    const bool present = ::stat(QFile::encodeName(databasePath_).constData(), &file) == 0;
+    if (!present || (openedFile_ && *openedFile_ != std::pair<quint64, quint64>(file.st_dev, file.st_ino))) {
+        return QStringLiteral("(already replaced by another process)");
+    }
+    const QString stamp = environment_.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QString aside = prefix + stamp;
+    for (int n = 2; directory.exists(aside); ++n) {
+        aside = prefix + stamp + QLatin1Char('-') + QString::number(n);
+    }
+    const QString asidePath = directory.filePath(aside);
+    if (!QFile::rename(databasePath_, asidePath)) {
+        throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase,
+                                                   QStringLiteral("could not rename the damaged file to ") + asidePath);
+    }
+    for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+        if (QFile::exists(databasePath_ + suffix)) {
+            QFile::remove(asidePath + suffix);
+            if (!QFile::rename(databasePath_ + suffix, asidePath + suffix)) {
+                QFile::remove(databasePath_ + suffix); // a stale log must not meet the new file
+            }
+        }
+    }
+    // The names sort by time; keep the newest few.
+    QStringList copies = directory.entryList({prefix + QLatin1Char('*')}, QDir::Files, QDir::Name);
+    copies.removeIf([](const QString& name) {
+        return name.endsWith(QStringLiteral("-wal")) || name.endsWith(QStringLiteral("-shm"));
+    });
+    while (copies.size() > keptCorruptCopies) {
+        const QString oldest = directory.filePath(copies.takeFirst());
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+            QFile::remove(oldest + suffix);
+        }
+    }
+    return aside;
+}
+
+void SQLiteClipboardSearchIndexStore::readRebuildDebt() {
+    const std::optional<QString> debt = connection_->rebuildDebt();
+    if (!debt) {
+        return;
+    }
+    owesRebuild_ = true;
+    if (*debt == damagedFile) {
+        availability_ = Availability::awaitingRebuild;
+        Logger::warning(QStringLiteral("Clipboard search index replaced a damaged one and was not rebuilt yet"),
+                        logCategory);
+    } else {
+        Logger::warning(QStringLiteral("Clipboard search index rebuild did not finish last time; the index owes one"),
+                        logCategory);
+    }
+}
+
+void SQLiteClipboardSearchIndexStore::setRebuildRequestHandler(std::function<void()> handler) {
+    {
+        std::lock_guard lock(handlerMutex_);
+        rebuildRequestHandler_ = std::move(handler);
+    }
+    if (owesRebuild_) {
+        requestRebuild();
+    }
+}
+
+void SQLiteClipboardSearchIndexStore::requestRebuild() {
+    // Called under the lock, so that once a handler is removed it is never called again.
+    std::lock_guard lock(handlerMutex_);
+    if (rebuildRequestHandler_) {
+        rebuildRequestHandler_();
+    }
+}
+
 template <typename Write>
 void SQLiteClipboardSearchIndexStore::writeRetryingWhenBusy(Write&& write) {
     for (int attempt = 0;; ++attempt) {
         try {
-            queue_->sync(write);
+            guarded(write);
             return;
         } catch (const SQLiteClipboardSearchIndexStoreError& error) {
             if (!error.isBusy() || attempt >= busyRetries) {
@@ -1473,25 +1679,40 @@ void SQLiteClipboardSearchIndexStore::upsertAll(const std::vector<ClipboardSearc
 }
 
 std::vector<ClipboardIndexedItemStamp> SQLiteClipboardSearchIndexStore::documentStamps() {
-    return queue_->sync([&] { return connection_->documentStamps(); });
+    return guarded([&] { return connection_->documentStamps(); });
 }
 
 ClipboardSearchIndexStats SQLiteClipboardSearchIndexStore::rebuild(
     const std::vector<ClipboardSearchIndexDocument>& documents) {
-    ClipboardSearchIndexStats stats;
+    return *rebuildFrom([&documents](const DocumentSink& write) {
+        for (const ClipboardSearchIndexDocument& document : documents) {
+            write(document);
+        }
+    });
+}
+
+std::optional<ClipboardSearchIndexStats> SQLiteClipboardSearchIndexStore::rebuildFrom(const DocumentSource& source,
+                                                                                      RebuildCondition condition) {
+    std::optional<ClipboardSearchIndexStats> stats;
     writeRetryingWhenBusy([&] {
-        connection_->rebuild(documents, environment_.now());
+        if ((condition == RebuildCondition::whenOwed && !owesRebuild_) ||
+            (condition == RebuildCondition::whenEmpty && connection_->documentCount() > 0)) {
+            return;
+        }
+        connection_->rebuild(source, environment_.now());
+        owesRebuild_ = false;
+        availability_ = Availability::ready;
         stats = connection_->stats();
     });
     return stats;
 }
 
 ClipboardSearchIndexStats SQLiteClipboardSearchIndexStore::stats() {
-    return queue_->sync([&] { return connection_->stats(); });
+    return guarded([&] { return connection_->stats(); });
 }
 
 ClipboardSearchPage SQLiteClipboardSearchIndexStore::fetchRecent(int limit, int offset) {
-    return queue_->sync([&] { return connection_->fetchRecent(limit, offset); });
+    return guarded([&] { return connection_->fetchRecent(limit, offset); });
 }
 
 ClipboardSearchPage SQLiteClipboardSearchIndexStore::search(const ClipboardSearchIndexQuery& query,
@@ -1499,13 +1720,12 @@ ClipboardSearchPage SQLiteClipboardSearchIndexStore::search(const ClipboardSearc
                                                             int limit, int offset) {
     const qint64 pageLimit = std::max(limit, 0);
     if (filters.empty()) {
-        return queue_->sync([&] { return connection_->searchTextOnly(query, pageLimit, offset); });
+        return guarded([&] { return connection_->searchTextOnly(query, pageLimit, offset); });
     }
     const ClipboardSearchFilterConditions conditions =
         ClipboardSearchFilterConditions::reduce(filters, environment_.now());
     const bool userLabel = conditions.classification && isUserLabel(*conditions.classification, userDefaults_);
-    return queue_->sync(
-        [&] { return connection_->searchWithFilters(query, conditions, userLabel, pageLimit, offset); });
+    return guarded([&] { return connection_->searchWithFilters(query, conditions, userLabel, pageLimit, offset); });
 }
 
 } // namespace quellpad

@@ -34,6 +34,11 @@ bool SQLiteClipboardSearchIndexStoreError::isBusy() const {
     return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
+bool SQLiteClipboardSearchIndexStoreError::isCorruption() const {
+    const int primary = sqliteCode_ & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
 QString SQLiteClipboardSearchIndexStoreError::description() const { return prefix(kind_) + message_; }
 
 ClipboardSearchIndexDirectoryError::ClipboardSearchIndexDirectoryError(QString description)

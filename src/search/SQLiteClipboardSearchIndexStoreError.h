@@ -28,6 +28,9 @@ public:
     int sqliteCode() const { return sqliteCode_; }
     // Another connection held the lock longer than the busy timeout; worth retrying.
     bool isBusy() const;
+    // SQLite found the file damaged or not a database at all (SQLITE_CORRUPT,
+    // SQLITE_NOTADB); the store sets such a file aside.
+    bool isCorruption() const;
     const QString& message() const { return message_; }
     QString description() const;
     const char* what() const noexcept override { return what_.constData(); }

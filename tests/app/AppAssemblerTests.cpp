@@ -136,3 +136,35 @@ TEST_F(AppAssemblerTest, RebuildFollowsTheDataDirectory) {
     EXPECT_FALSE(assembler->activeClipboardMonitor());
     EXPECT_TRUE(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)).empty());
 }
+
+TEST_F(AppAssemblerTest, ADamagedIndexIsSetAsideAndRebuiltFromTheHistoryWhichStaysAsItWas) {
+    auto assembler = makeAssembler();
+    for (const char* text : {"alpha notes", "beta notes", "gamma notes"}) {
+        copyAndPoll(*assembler, QString::fromLatin1(text));
+        clock->advance(5.0);
+    }
+    std::static_pointer_cast<ClipboardHistoryRepository>(assembler->clipboardHistoryRepository())->waitForIndexSync();
+    const auto before = await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt));
+    assembler.reset();
+    const QString index = storage + QStringLiteral("/clipboard_search.sqlite");
+    ASSERT_TRUE(test::writeFile(index, QByteArray(16384, '\x13')));
+
+    test::LogCapture logs;
+    assembler = makeAssembler();
+    EXPECT_TRUE(assembler->hasSearchIndex());
+    // Unavailable (the panel then searches the history) until the rebuild is in.
+    auto found = [&] {
+        try {
+            return await(assembler->clipboardSearchService()->search(QStringLiteral("notes"), 0, 10)).items.size() == 3;
+        } catch (const ClipboardSearchServiceError&) {
+            return false;
+        }
+    };
+    ASSERT_TRUE(test::processEventsUntil(found, 20'000));
+    EXPECT_TRUE(logs.contains(LogLevel::error, QStringLiteral("SQLiteSearch"),
+                              QStringLiteral("Clipboard search index is damaged (")));
+    const QStringList aside = QDir(storage).entryList({QStringLiteral("clipboard_search.sqlite.corrupt-*")}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(test::readFile(storage + QLatin1Char('/') + aside[0]), QByteArray(16384, '\x13'));
+    EXPECT_EQ(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)), before);
+}

@@ -85,6 +85,7 @@ protected:
         display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr);
         window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
+        ASSERT_TRUE(test::mapAndWaitUntilViewable(display, window));
     }
 
     void TearDown() override {

@@ -183,12 +183,12 @@ TEST_F(CliDataSafetyTest, FallbackListingHonoursLimitAndOffset) {
         ASSERT_EQ(run({QStringLiteral("add"), QStringLiteral("--created"), QString::number(1700000000 + i)},
                       QStringLiteral("item %1").arg(i).toUtf8()).exitCode, 0);
     }
-    QFile index(dataPath() + QStringLiteral("/clipboard_search.sqlite"));
-    ASSERT_TRUE(index.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    index.write(QByteArray(8192, 'z'));
-    index.close();
-    QFile::remove(dataPath() + QStringLiteral("/clipboard_search.sqlite-wal"));
-    QFile::remove(dataPath() + QStringLiteral("/clipboard_search.sqlite-shm"));
+    // An index that cannot be opened at all (a damaged file would be set aside and rebuilt).
+    const QString index = dataPath() + QStringLiteral("/clipboard_search.sqlite");
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+        QFile::remove(index + suffix);
+    }
+    ASSERT_TRUE(QDir().mkpath(index));
     auto lines = [&](const QStringList& arguments) {
         const CliResult result = run(arguments);
         EXPECT_TRUE(result.err.contains("searching the history directly")) << result.err.toStdString();

@@ -12,6 +12,7 @@
 
 #include "localization/Localizer.h"
 #include "panel/ClipboardDirectPaste.h"
+#include "panel/ClipboardDragPayload.h"
 #include "panel/ClipboardHoverSelectionGate.h"
 #include "panel/ClipboardPanelController.h"
 #include "panel/ClipboardPanelViewModel.h"
@@ -377,6 +378,38 @@ TEST_F(ClipboardPanelControllerTest, KeysDeleteRowsPinItemsAndEscapeClosesSugges
 
     controller->handleKey(ClipboardPanelKeyCommand::dismissOrCloseCompletion);
     EXPECT_FALSE(window.visible);
+}
+
+TEST_F(ClipboardPanelControllerTest, ADragCarriesTheTextItsRichFormsAndAPrivateFileOnceTheContentArrived) {
+    open();
+    EXPECT_FALSE(controller->dragPayload(QStringLiteral("A"))) << "nothing before the row was pressed";
+    controller->prepareDrag(QStringLiteral("A"));
+    controller->prepareDrag(QStringLiteral("B")); // the pointer went down on another row first
+    drainEvents();
+    EXPECT_FALSE(controller->dragPayload(QStringLiteral("A")));
+    controller->prepareDrag(QStringLiteral("A"));
+    drainEvents();
+    const std::optional<ClipboardDragPayload> payload = controller->dragPayload(QStringLiteral("A"));
+    ASSERT_TRUE(payload);
+    EXPECT_EQ(payload->text, QStringLiteral("{\"b\":1}"));
+    EXPECT_EQ(payload->html, QByteArray("<b>{\"b\":1}</b>"));
+    ASSERT_TRUE(payload->filePath);
+    EXPECT_EQ(QFileInfo(*payload->filePath).fileName(), QStringLiteral("Quellpad_A.txt"));
+    EXPECT_EQ(QFileInfo(*payload->filePath).absolutePath(),
+              temporaryFiles->root() + QStringLiteral("/") + ClipboardDragPayload::folderName);
+    QFile file(*payload->filePath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("{\"b\":1}"));
+
+    history->add(QStringLiteral("IMG"), QString());
+    history->contents[QStringLiteral("IMG")].imageData = QByteArray("\xff\xd8\xff\xe0 jpeg", 9);
+    controller->prepareDrag(QStringLiteral("IMG"));
+    drainEvents();
+    const std::optional<ClipboardDragPayload> image = controller->dragPayload(QStringLiteral("IMG"));
+    ASSERT_TRUE(image);
+    EXPECT_FALSE(image->text);
+    EXPECT_EQ(image->imageMimeType, QStringLiteral("image/jpeg"));
+    EXPECT_TRUE(image->filePath && image->filePath->endsWith(QStringLiteral("Quellpad_IMG.jpg")));
 }
 
 TEST(ClipboardPanelKeyMapTest, EditingKeysStayWithTheFieldAndItemCommandsDoNotCollide) {

@@ -72,21 +72,6 @@ TEST_F(StoreFileTest, MigratesADocumentsTableFromBeforeTheUsageColumns) {
     EXPECT_EQ(open().stats().documentCount, 3);
 }
 
-TEST_F(StoreFileTest, ACorruptFileFailsToOpenWithADescribedErrorAndIsLeftAlone) {
-    QByteArray garbage(64 * 1024, '\x5a');
-    garbage.replace(0, 16, "not a database!!");
-    ASSERT_TRUE(writeFile(path, garbage));
-    try {
-        open();
-        FAIL() << "opening a corrupt file succeeded";
-    } catch (const SQLiteClipboardSearchIndexStoreError& error) {
-        EXPECT_EQ(error.kind(), SQLiteClipboardSearchIndexStoreError::Kind::execute);
-        EXPECT_TRUE(error.description().startsWith(QStringLiteral("Failed to execute clipboard search SQL: ")));
-        EXPECT_FALSE(error.message().isEmpty());
-    }
-    EXPECT_EQ(readFile(path), garbage);
-}
-
 TEST_F(StoreFileTest, AFileThatIsADirectoryFailsToOpen) {
     ASSERT_TRUE(QDir().mkpath(path));
     EXPECT_THROW(open(), SQLiteClipboardSearchIndexStoreError);

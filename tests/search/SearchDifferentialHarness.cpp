@@ -150,7 +150,7 @@ QString describe(const ClipboardSearchPage& page) {
 
 } // namespace
 
-std::vector<ClipboardSearchIndexDocument> randomCorpus(std::mt19937& random, int count) {
+std::vector<ClipboardSearchIndexDocument> randomCorpus(std::mt19937& random, int count, int spreadDays) {
     std::vector<ClipboardSearchIndexDocument> corpus;
     for (int i = 0; i < count; ++i) {
         ClipboardSearchSourceDocument source;
@@ -159,6 +159,9 @@ std::vector<ClipboardSearchIndexDocument> randomCorpus(std::mt19937& random, int
         source.preview = source.searchableText.left(40);
         // Coarse times: many items share a minute, so ties fall to the doc_id.
         source.createdAt = searchTestEpoch.addSecs(60 * between(random, 0, count / 4 + 1));
+        if (spreadDays > 0) {
+            source.createdAt = source.createdAt.addDays(-between(random, 0, spreadDays));
+        }
         if (chance(random, 0.2)) {
             source.lastAccessedAt = source.createdAt.addSecs(60 * between(random, -5, 30));
             source.accessCount = between(random, 1, 9);
@@ -193,8 +196,11 @@ std::vector<DifferentialCase> randomCases(std::mt19937& random, const std::vecto
             if (chance(random, 0.3)) {
                 item.input += QLatin1Char(' ') + QString::fromLatin1(pick(random, filters));
             }
-        } else if (chance(random, 0.03)) {
+        } else if (chance(random, 0.08)) {
             item.input = QString::fromLatin1(pick(random, filters)); // filters only
+            if (chance(random, 0.5)) {
+                item.input += QLatin1Char(' ') + QString::fromLatin1(pick(random, filters));
+            }
         }
         item.limit = pick(random, limits);
         item.offset = pick(random, offsets);

@@ -37,7 +37,9 @@ struct SearchSide {
 // English, code, punctuation-heavy text, CJK, mixed scripts (marks, emoji, flags),
 // system and user labels, apps, content types, pinyin on or off per item, and
 // times coarse enough that many items share one.
-std::vector<ClipboardSearchIndexDocument> randomCorpus(std::mt19937& random, int count);
+// spreadDays > 0 moves each item back by up to that many whole days, so that date
+// filters split the corpus.
+std::vector<ClipboardSearchIndexDocument> randomCorpus(std::mt19937& random, int count, int spreadDays = 0);
 
 // Shapes: prefixes of one to three letters, words, several words, long tokens,
 // substrings across word and token borders, punctuation, CJK, pinyin, misses,

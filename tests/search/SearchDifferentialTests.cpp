@@ -78,10 +78,11 @@ TEST_F(DifferentialTest, StorePagesEqualTheWrittenStatementsOverRandomCorpora) {
         int items;
         int cases;
         qint64 denseRows; // low values send small corpora down the tiered walk
+        int spreadDays = 0;
     };
     int total = 0;
     for (const Run& run : {Run{1, 60, 700, 0}, Run{2, 300, 1200, 6}, Run{3, 900, 1000, 2000}, Run{4, 200, 900, 40},
-                           Run{5, 500, 900, 0}}) {
+                           Run{5, 500, 900, 0}, Run{6, 600, 900, 2000, 40}}) {
         SCOPED_TRACE(run.seed);
         SearchIndexFixture fixture;
         fixture.now = differentialNow;
@@ -92,7 +93,7 @@ TEST_F(DifferentialTest, StorePagesEqualTheWrittenStatementsOverRandomCorpora) {
         auto written = std::make_unique<WrittenSearchIndexReference>(
             fixture.directory.filePath(QStringLiteral("written.sqlite")), fixture.defaults, fixture.now);
         std::mt19937 random(run.seed);
-        const std::vector<ClipboardSearchIndexDocument> corpus = randomCorpus(random, run.items);
+        const std::vector<ClipboardSearchIndexDocument> corpus = randomCorpus(random, run.items, run.spreadDays);
         writeHistory(random, corpus, store, *written);
         int compared = 0;
         const std::optional<QString> difference = firstDifference(

@@ -37,6 +37,20 @@ inline Display* keepAliveDisplay() {
 
 inline bool hasDisplay() { return !qEnvironmentVariableIsEmpty("DISPLAY") && keepAliveDisplay() != nullptr; }
 
+// Maps a window and waits until the window manager has shown it (a window that is not
+// shown never counts as the active application's). False when it never was.
+inline bool mapAndWaitUntilViewable(Display* display, Window window, int timeoutMs = 5000) {
+    XMapWindow(display, window);
+    QElapsedTimer timer;
+    timer.start();
+    XWindowAttributes attributes {};
+    while (XGetWindowAttributes(display, window, &attributes) != 0 && attributes.map_state != IsViewable) {
+        if (timer.elapsed() > timeoutMs) return false;
+        usleep(10000);
+    }
+    return attributes.map_state == IsViewable;
+}
+
 inline Window clipboardOwner() {
     Display* display = keepAliveDisplay();
     return XGetSelectionOwner(display, XInternAtom(display, "CLIPBOARD", False));

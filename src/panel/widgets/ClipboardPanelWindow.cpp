@@ -2,6 +2,9 @@
 
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDrag>
+#include <QMimeData>
+#include <QUrl>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -125,6 +128,12 @@ ClipboardPanelWindow::ClipboardPanelWindow(ClipboardPanelController& controller,
         }
         search_->setFocus();
     });
+    connect(list_, &ClipboardResultListView::rowPressed, this, [this](int row) {
+        if (listModel_->rowKind(row) == RowKind::item) {
+            controller_.prepareDrag(listModel_->data(listModel_->index(row), ClipboardResultListModel::IdRole).toString());
+        }
+    });
+    connect(list_, &ClipboardResultListView::rowDragStarted, this, &ClipboardPanelWindow::dragRow);
     connect(list_, &ClipboardResultListView::rowContextMenuRequested, this, &ClipboardPanelWindow::showActionsMenu);
     // Queued: rows are inserted while the view model applies a page, and asking for the
     // next page from inside that would re-enter it.
@@ -399,6 +408,22 @@ void ClipboardPanelWindow::showActionsMenu(int row, const QPoint& globalPosition
     connect(menu, &QMenu::aboutToHide, this, [this] { search_->setFocus(Qt::PopupFocusReason); });
     actionsMenu_ = menu;
     menu->popup(globalPosition);
+}
+
+void ClipboardPanelWindow::dragRow(int row) {
+    if (listModel_->rowKind(row) != RowKind::item) return;
+    const QString id = listModel_->data(listModel_->index(row), ClipboardResultListModel::IdRole).toString();
+    const std::optional<ClipboardDragPayload> payload = controller_.dragPayload(id);
+    if (!payload) return; // its content has not arrived yet (a drag faster than the disk)
+    auto* data = new QMimeData;
+    if (payload->text) data->setText(*payload->text);
+    if (payload->html) data->setData(QStringLiteral("text/html"), *payload->html);
+    if (payload->rtf) data->setData(QStringLiteral("text/rtf"), *payload->rtf);
+    if (payload->imageData) data->setData(payload->imageMimeType, *payload->imageData);
+    if (payload->filePath) data->setUrls({QUrl::fromLocalFile(*payload->filePath)});
+    auto* drag = new QDrag(list_);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction);
 }
 
 } // namespace quellpad

@@ -60,6 +60,8 @@ public:
 
     // The actions menu of a row, opened at a screen position (right click, Ctrl+K).
     void showActionsMenu(int row, const QPoint& globalPosition);
+    // Drags a row out: its text, rich forms and a file of it, or its image file.
+    void dragRow(int row);
     // Where the window opens now: the remembered spot when it is on a screen, else
     // centred on the pointer's screen. Top-left of the frame.
     QPoint openingPosition() const;

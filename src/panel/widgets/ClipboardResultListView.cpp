@@ -1,5 +1,6 @@
 #include "panel/widgets/ClipboardResultListView.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QMouseEvent>
@@ -30,6 +31,14 @@ int ClipboardResultListView::rowsBelowVisibleBottom(int lastRow) const {
 }
 
 void ClipboardResultListView::mouseMoveEvent(QMouseEvent* event) {
+    if (pressedRow_ >= 0 && (event->buttons() & Qt::LeftButton) &&
+        (event->position().toPoint() - pressPosition_).manhattanLength() >= QApplication::startDragDistance()) {
+        const int row = pressedRow_;
+        pressedRow_ = -1; // the release ends a drag, not a click
+        Q_EMIT rowDragStarted(row);
+        event->accept();
+        return;
+    }
     // The gate works in screen coordinates: a list scrolled under a still pointer is
     // not a movement.
     if (gate_.allowsHover(event->globalPosition())) {
@@ -46,6 +55,8 @@ void ClipboardResultListView::mousePressEvent(QMouseEvent* event) {
     // Selection belongs to the view model; the view's own click handling stays out.
     const QModelIndex index = indexAt(event->position().toPoint());
     pressedRow_ = event->button() == Qt::LeftButton && index.isValid() ? index.row() : -1;
+    pressPosition_ = event->position().toPoint();
+    if (pressedRow_ >= 0) Q_EMIT rowPressed(pressedRow_);
     event->accept();
 }
 

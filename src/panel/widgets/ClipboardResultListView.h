@@ -22,6 +22,10 @@ public:
 Q_SIGNALS:
     void rowHovered(int row);
     void rowClicked(int row);
+    // The left button went down on a row (its content is fetched for a drag).
+    void rowPressed(int row);
+    // The pointer moved far enough with the button held: the row is dragged, not clicked.
+    void rowDragStarted(int row);
     void rowContextMenuRequested(int row, const QPoint& globalPosition);
     // Scrolling, resizing or new rows changed what is visible.
     void visibleRangeChanged();
@@ -38,6 +42,7 @@ protected:
 private:
     ClipboardHoverSelectionGate gate_;
     int pressedRow_ = -1;
+    QPoint pressPosition_;
 };
 
 } // namespace quellpad

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
-#include <QThread>
-
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
@@ -255,13 +252,7 @@ public:
                         PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
         if (mapped) {
             // The window manager maps it (and may make it active itself) in its own time.
-            XMapWindow(display_, window_);
-            QDeadlineTimer deadline(5000);
-            XWindowAttributes attributes {};
-            while (XGetWindowAttributes(display_, window_, &attributes) != 0 && attributes.map_state != IsViewable &&
-                   !deadline.hasExpired()) {
-                QThread::msleep(10);
-            }
+            EXPECT_TRUE(test::mapAndWaitUntilViewable(display_, window_));
         }
         const Window w = window_;
         XChangeProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, "_NET_ACTIVE_WINDOW", False),
