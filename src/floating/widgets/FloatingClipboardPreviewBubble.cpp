@@ -50,29 +50,39 @@ void FloatingClipboardPreviewBubble::present(const QRect& frame, FloatingClipboa
     box->setContentsMargins(bodyPadding + (leading ? arrowDepth : 0), bodyPadding,
                             bodyPadding + (leading ? 0 : arrowDepth), bodyPadding);
     setGeometry(frame);
+    if (!translucent_) setMask(QRegion(shape().toFillPolygon().toPolygon())); // the arrow may have moved
     if (!isVisible()) show();
     update();
 }
 
-void FloatingClipboardPreviewBubble::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
+QPainterPath FloatingClipboardPreviewBubble::shape() const {
     const bool leading = side_ == FloatingClipboardPreviewArrowSide::leading;
     const QRectF body = QRectF(rect()).adjusted(leading ? arrowDepth : 0, 0, leading ? 0 : -arrowDepth, 0);
     QPainterPath path;
     path.addRoundedRect(body.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
     const double arrowY = height() - arrowCenterY_;
-    QPainterPath arrow;
     const double edge = leading ? body.left() + 1 : body.right() - 1;
     const double tip = leading ? 0.5 : width() - 0.5;
+    QPainterPath arrow;
     arrow.moveTo(edge, arrowY - arrowHalfWidth);
     arrow.lineTo(tip, arrowY);
     arrow.lineTo(edge, arrowY + arrowHalfWidth);
     arrow.closeSubpath();
-    path = path.united(arrow);
+    return path.united(arrow);
+}
+
+void FloatingClipboardPreviewBubble::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // Without a compositor the window's shape gives the rounded corners and the arrow.
+    if (!translucent_) setMask(QRegion(shape().toFillPolygon().toPolygon()));
+}
+
+void FloatingClipboardPreviewBubble::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPainterPath path = shape();
     QColor fill = palette().color(QPalette::Window);
     if (translucent_) fill.setAlphaF(0.96f);
-    if (!translucent_) painter.fillRect(rect(), palette().color(QPalette::Mid)); // opaque corners
     painter.fillPath(path, fill);
     painter.setPen(QPen(palette().color(QPalette::Mid), 1));
     painter.drawPath(path);

@@ -3,6 +3,7 @@
 // item through the detail pane, with an arrow pointing at the selected row.
 #pragma once
 
+#include <QPainterPath>
 #include <QWidget>
 
 #include "floating/FloatingClipboardPreviewPlacement.h"
@@ -29,8 +30,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The body with its arrow, in the bubble's own coordinates.
+    QPainterPath shape() const;
+
     ClipboardDetailPane* pane_ = nullptr;
     const Localizer& localizer_;
     bool translucent_;

@@ -259,7 +259,10 @@ void AtspiFocusedTextReader::startFocusTracking(std::chrono::milliseconds budget
 
 std::optional<FocusedTextElement> AtspiFocusedTextReader::read(std::chrono::milliseconds budget,
                                                                qint64 processIdentifier) {
-    const Clock::time_point deadline = Clock::now() + budget;
+    // D-Bus wakes a few milliseconds after a call's timeout: keep a margin so that the
+    // whole read ends within the budget.
+    const auto margin = std::min(std::chrono::milliseconds(10), budget / 10);
+    const Clock::time_point deadline = Clock::now() + budget - margin;
     if (!connect(deadline)) return std::nullopt;
     if (!focus_.isStarted()) {
         focus_.start(connectionName_, static_cast<int>(std::max<qint64>(1, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count())));
