@@ -205,5 +205,17 @@ TEST_F(PanelEndToEndTest, CtrlDeleteDeletesTheSelectedRowAndTheNextTakesItsPlace
     EXPECT_TRUE(panelVisibleBecomes(false));
 }
 
+TEST_F(PanelEndToEndTest, TwentyQuickPressesOfTheShortcutLeaveAWorkingPanel) {
+    QStringList presses;
+    for (int i = 0; i < 20; ++i) presses << QStringLiteral("super+shift+v");
+    test::runTool(QStringLiteral("xdotool"), QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("15")} +
+                                                 presses);
+    // An even number of presses: closed, and the app still answers.
+    EXPECT_TRUE(panelVisibleBecomes(false));
+    openPanel();
+    EXPECT_TRUE(waitFor([] { return rows().first.size() == 3; })) << rows().first.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(rows().second.contains(QStringLiteral("gamma"))) << rows().second.toStdString();
+}
+
 } // namespace
 } // namespace quellpad

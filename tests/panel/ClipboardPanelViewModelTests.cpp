@@ -10,14 +10,14 @@
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "platform/fake/ManualTimerScheduler.h"
 #include "support/TestSupport.h"
-#include "panel/PanelFakes.h"
+#include "panel/PanelTestDoubles.h"
 
 namespace quellpad {
 namespace {
 
-using test::FakeHistory;
-using test::FakeHistoryManager;
-using test::FakeSearchService;
+using test::PanelHistory;
+using test::FakePanelHistoryManager;
+using test::FakePanelSearchService;
 
 void drainEvents() {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
@@ -25,9 +25,9 @@ void drainEvents() {
 
 class ClipboardPanelViewModelTest : public ::testing::Test {
 protected:
-    std::shared_ptr<FakeHistory> history = std::make_shared<FakeHistory>();
-    std::shared_ptr<FakeSearchService> search = std::make_shared<FakeSearchService>(history);
-    std::shared_ptr<FakeHistoryManager> manager = std::make_shared<FakeHistoryManager>(history);
+    std::shared_ptr<PanelHistory> history = std::make_shared<PanelHistory>();
+    std::shared_ptr<FakePanelSearchService> search = std::make_shared<FakePanelSearchService>(history);
+    std::shared_ptr<FakePanelHistoryManager> manager = std::make_shared<FakePanelHistoryManager>(history);
     InMemoryDefaultsStore defaults;
     ManualTimerScheduler timers;
     Localizer localizer{defaults};

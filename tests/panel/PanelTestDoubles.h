@@ -2,7 +2,9 @@
 // contents looked up by id, and answers that can be held back to test late replies.
 #pragma once
 
+#include <deque>
 #include <map>
+#include <stdexcept>
 #include <memory>
 #include <vector>
 
@@ -42,6 +44,34 @@ struct PanelHistory {
         contents[id] = ClipboardHistoryContentSnapshot{id, text, {}, {}, {}, {}};
         return id;
     }
+    // A text item with a chosen id, oldest last (add) or newest (addFront).
+    void add(const QString& id, const QString& text) {
+        items.push_back(plainItem(id, text));
+        contents[id] = ClipboardHistoryContentSnapshot{id, text, {}, {}, {}, {}};
+    }
+    void addFront(const QString& id, const QString& text) {
+        items.insert(items.begin(), plainItem(id, text));
+        contents[id] = ClipboardHistoryContentSnapshot{id, text, {}, {}, {}, {}};
+    }
+    void remove(const QString& id) {
+        std::erase_if(items, [&](const auto& item) { return item.id == id; });
+        contents.erase(id);
+    }
+    std::vector<ClipboardHistoryIndexSnapshot> matching(const QString& query) const {
+        std::vector<ClipboardHistoryIndexSnapshot> found;
+        for (const auto& item : items) {
+            if (item.searchText.contains(query, Qt::CaseInsensitive)) found.push_back(item);
+        }
+        return found;
+    }
+    static ClipboardHistoryIndexSnapshot plainItem(const QString& id, const QString& text) {
+        ClipboardHistoryIndexSnapshot item;
+        item.id = id;
+        item.preview = text.left(100);
+        item.searchText = text;
+        item.createdAt = QDateTime::fromSecsSinceEpoch(1'700'000'000);
+        return item;
+    }
     QString addImage(const QByteArray& data, std::optional<QString> ocr = std::nullopt) {
         const QString id = addText(QStringLiteral("Image"), std::nullopt, QStringLiteral("org.gimp.GIMP"));
         items.back().contentType = ClipboardContentType::image;
@@ -56,14 +86,16 @@ class FakePanelHistoryManager final : public ClipboardHistoryManagerProtocol {
 public:
     explicit FakePanelHistoryManager(std::shared_ptr<PanelHistory> history) : history_(std::move(history)) {}
 
+    // The fallback listing (the repository's substring search).
     QFuture<std::vector<ClipboardHistoryIndexSnapshot>> getHistorySnapshots(const QString& query,
                                                                             std::optional<int> limit) override {
-        std::vector<ClipboardHistoryIndexSnapshot> found;
-        for (const auto& item : history_->items) {
-            if (item.searchText.contains(query, Qt::CaseInsensitive) && (!limit || int(found.size()) < *limit)) {
-                found.push_back(item);
-            }
+        fallbackCalls.emplace_back(query, limit.value_or(-1));
+        if (fallbackFails) {
+            return QtFuture::makeExceptionalFuture<std::vector<ClipboardHistoryIndexSnapshot>>(
+                std::make_exception_ptr(std::runtime_error("history store is locked")));
         }
+        std::vector<ClipboardHistoryIndexSnapshot> found = history_->matching(query);
+        if (limit && int(found.size()) > *limit) found.resize(std::size_t(*limit));
         return QtFuture::makeReadyFuture(found);
     }
     QFuture<std::optional<ClipboardHistoryContentSnapshot>> getContentSnapshotById(const QString& id) override {
@@ -77,13 +109,15 @@ public:
         return QtFuture::makeReadyFuture(content(id));
     }
     void deleteItem(const QString& id) override {
-        std::erase_if(history_->items, [&](const auto& item) { return item.id == id; });
-        history_->contents.erase(id);
+        history_->remove(id);
         deleted.push_back(id);
     }
     void clearAll() override { history_->items.clear(); }
     void recordUsage(const QString& id) override { used.push_back(id); }
-    void performWithoutCapture(const std::function<void()>& body) override { body(); }
+    void performWithoutCapture(const std::function<void()>& body) override {
+        body();
+        if (onWithoutCapture) onWithoutCapture();
+    }
 
     std::optional<ClipboardHistoryContentSnapshot> content(const QString& id) const {
         const auto found = history_->contents.find(id);
@@ -101,22 +135,33 @@ public:
     int contentRequests = 0;
     std::vector<QString> deleted;
     std::vector<QString> used;
+    bool fallbackFails = false;
+    std::vector<std::pair<QString, int>> fallbackCalls;
+    // Runs inside performWithoutCapture, after its body (tests check what was written there).
+    std::function<void()> onWithoutCapture;
 
 private:
     std::shared_ptr<PanelHistory> history_;
 };
 
+// Pages of the history's substring matches, newest first; answers given at once, or
+// held back and released in any order, or failing.
 class FakePanelSearchService final : public ClipboardSearchServiceProtocol {
 public:
     explicit FakePanelSearchService(std::shared_ptr<PanelHistory> history) : history_(std::move(history)) {}
 
-    QFuture<ClipboardSearchPage> fetchRecent(int offset, int limit) override { return page(history_->items, offset, limit); }
+    struct Call {
+        QString text; // "" for the recent listing
+        int offset = 0;
+        int limit = 0;
+    };
+    std::vector<Call> calls;
+    bool holdAnswers = false;
+    bool fails = false;
+
+    QFuture<ClipboardSearchPage> fetchRecent(int offset, int limit) override { return answer({QString(), offset, limit}); }
     QFuture<ClipboardSearchPage> search(const QString& query, int offset, int limit) override {
-        std::vector<ClipboardHistoryIndexSnapshot> found;
-        for (const auto& item : history_->items) {
-            if (item.searchText.contains(query, Qt::CaseInsensitive)) found.push_back(item);
-        }
-        return page(found, offset, limit);
+        return answer({query, offset, limit});
     }
     QFuture<ClipboardSearchRebuildResult> rebuildIndex() override { return QtFuture::makeReadyFuture(ClipboardSearchRebuildResult{}); }
     QFuture<ClipboardSearchIndexStats> indexStats() override { return QtFuture::makeReadyFuture(ClipboardSearchIndexStats{}); }
@@ -124,14 +169,48 @@ public:
         return QtFuture::makeReadyFuture(std::vector<ClipboardSearchRuntimeOperationMetricsEntry>{});
     }
 
-private:
-    static QFuture<ClipboardSearchPage> page(const std::vector<ClipboardHistoryIndexSnapshot>& rows, int offset, int limit) {
-        ClipboardSearchPage result;
-        for (int i = offset; i < int(rows.size()) && i < offset + limit; ++i) result.items.push_back(rows[std::size_t(i)]);
-        result.hasMore = offset + limit < int(rows.size());
-        return QtFuture::makeReadyFuture(result);
+    std::size_t pending() const { return held_.size(); }
+    // Answers the held call at index (0 = oldest) from the history as it is now.
+    void release(std::size_t index, bool fail = false) {
+        Held held = std::move(held_.at(index));
+        held_.erase(held_.begin() + std::ptrdiff_t(index));
+        settle(*held.promise, held.call, fail);
     }
+
+private:
+    struct Held {
+        Call call;
+        std::shared_ptr<QPromise<ClipboardSearchPage>> promise;
+    };
+    QFuture<ClipboardSearchPage> answer(const Call& call) {
+        calls.push_back(call);
+        auto promise = std::make_shared<QPromise<ClipboardSearchPage>>();
+        promise->start();
+        QFuture<ClipboardSearchPage> future = promise->future();
+        if (holdAnswers) {
+            held_.push_back({call, promise});
+        } else {
+            settle(*promise, call, fails);
+        }
+        return future;
+    }
+    void settle(QPromise<ClipboardSearchPage>& promise, const Call& call, bool fail) {
+        if (fail) {
+            promise.setException(std::make_exception_ptr(ClipboardSearchServiceError()));
+        } else {
+            const std::vector<ClipboardHistoryIndexSnapshot> rows = history_->matching(call.text);
+            ClipboardSearchPage page;
+            for (int i = call.offset; i < int(rows.size()) && i < call.offset + call.limit; ++i) {
+                page.items.push_back(rows[std::size_t(i)]);
+            }
+            page.hasMore = int(rows.size()) > call.offset + call.limit;
+            promise.addResult(page);
+        }
+        promise.finish();
+    }
+
     std::shared_ptr<PanelHistory> history_;
+    std::deque<Held> held_;
 };
 
 // A view model and controller over the fakes, with real timers (the 60 ms debounce).
