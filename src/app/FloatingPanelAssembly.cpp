@@ -1,5 +1,7 @@
 #include "app/FloatingPanelAssembly.h"
 
+#include <algorithm>
+
 #include "app/AccessibilityPermissionManager.h"
 #include "floating/ClipboardFloatingAnchorResolver.h"
 #include "floating/ClipboardPanelPresentationSelector.h"
@@ -10,6 +12,17 @@
 #include "platform/QtScreens.h"
 
 namespace quellpad {
+
+namespace {
+// QUELLPAD_CARET_DETECTION_BUDGET_MS (50 to 5000) gives slow or heavily loaded machines,
+// such as a CI runner building in parallel, more time before the pointer fallback.
+std::chrono::milliseconds caretDetectionBudget() {
+    bool ok = false;
+    const int milliseconds = qEnvironmentVariableIntValue("QUELLPAD_CARET_DETECTION_BUDGET_MS", &ok);
+    if (!ok) return TextCaretPositionDetector::defaultBudget;
+    return std::chrono::milliseconds(std::clamp(milliseconds, 50, 5000));
+}
+} // namespace
 
 namespace {
 
@@ -33,7 +46,10 @@ FloatingPanelAssembly::FloatingPanelAssembly(ClipboardPanelControllerServices se
                                              ClipboardPanelPresenting& centered,
                                              const FloatingClipboardPanelWindowFactory& factory)
     : screens_(std::make_unique<QtScreens>()) {
-    if (accessibility) detector_ = std::make_unique<TextCaretPositionDetector>(*accessibility, *screens_);
+    if (accessibility) {
+        detector_ = std::make_unique<TextCaretPositionDetector>(*accessibility, *screens_, TextCaretPositionDetector::TextWidthMeasurer{},
+                                                                caretDetectionBudget());
+    }
     resolver_ = std::make_unique<ClipboardFloatingAnchorResolver>(
         [&permission] { return statusName(permission.status()); }, detector_.get(), *screens_);
     viewModel_ = std::make_unique<ClipboardPanelViewModel>(std::move(history), std::move(search), services.defaults,
