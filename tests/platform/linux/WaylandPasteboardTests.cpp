@@ -13,7 +13,12 @@
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 
+#include <cstring>
+
+#include <wayland-client.h>
+
 #include "platform/linux/WaylandPasteboard.h"
+#include "wlr-data-control-unstable-v1-client.h"
 #include "support/TestSupport.h"
 
 namespace quellpad {
@@ -74,6 +79,46 @@ QByteArray pngBytes(int width, int height) {
     image.save(&buffer, "png");
     return bytes;
 }
+
+// A clipboard owner that offers text and never answers a request for it (its events
+// are never dispatched), as a hung application would.
+class SilentOwner {
+public:
+    explicit SilentOwner(const QByteArray& socket) : display_(wl_display_connect(socket.constData())) {
+        if (!display_) return;
+        wl_registry* registry = wl_display_get_registry(display_);
+        static const wl_registry_listener listener{
+            [](void* data, wl_registry* boundRegistry, uint32_t name, const char* interface, uint32_t) {
+                auto* self = static_cast<SilentOwner*>(data);
+                if (std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0) {
+                    self->manager_ = static_cast<zwlr_data_control_manager_v1*>(
+                        wl_registry_bind(boundRegistry, name, &zwlr_data_control_manager_v1_interface, 1));
+                } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && !self->seat_) {
+                    self->seat_ = static_cast<wl_seat*>(wl_registry_bind(boundRegistry, name, &wl_seat_interface, 1));
+                }
+            },
+            [](void*, wl_registry*, uint32_t) {}};
+        wl_registry_add_listener(registry, &listener, this);
+        wl_display_roundtrip(display_);
+        wl_registry_destroy(registry);
+    }
+    ~SilentOwner() {
+        if (display_) wl_display_disconnect(display_);
+    }
+    bool usable() const { return display_ && manager_ && seat_; }
+    void takeSelection() {
+        zwlr_data_control_source_v1* source = zwlr_data_control_manager_v1_create_data_source(manager_);
+        zwlr_data_control_source_v1_offer(source, "text/plain;charset=utf-8");
+        zwlr_data_control_device_v1* device = zwlr_data_control_manager_v1_get_data_device(manager_, seat_);
+        zwlr_data_control_device_v1_set_selection(device, source);
+        wl_display_flush(display_);
+    }
+
+private:
+    wl_display* display_;
+    zwlr_data_control_manager_v1* manager_ = nullptr;
+    wl_seat* seat_ = nullptr;
+};
 
 TEST(WaylandPasteboardOpenTest, NoCompositorIsAClearError) {
     QString error;
@@ -242,6 +287,32 @@ TEST_F(WaylandPasteboardTest, WritesAreServedToOtherClientsWithoutFocus) {
     const std::optional<PasteboardData> own = pasteboard->dataForType(PasteboardTypes::html, 1 << 20);
     ASSERT_TRUE(own);
     EXPECT_EQ(own->bytes, QByteArray("<i>written</i>"));
+}
+
+TEST_F(WaylandPasteboardTest, AnOwnerThatNeverWritesCostsAtMostTheTimeout) {
+    SilentOwner owner(waylandSocket());
+    if (!owner.usable()) {
+        GTEST_SKIP() << "the compositor offers no wlr-data-control to play the silent owner with";
+    }
+    const qint64 before = pasteboard->changeCount();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    owner.takeSelection();
+    ASSERT_TRUE(waitForChange(before));
+    // The change is published once its read was given up on.
+    EXPECT_GE(elapsed.elapsed(), WaylandPasteboard::defaultReadTimeoutMs - 50);
+    EXPECT_LT(elapsed.elapsed(), WaylandPasteboard::defaultReadTimeoutMs + 1500);
+    std::cout << "[ measure ] silent owner cut off after " << elapsed.elapsed() << " ms" << std::endl;
+    EXPECT_TRUE(pasteboard->types().contains(PasteboardTypes::plainText));
+    EXPECT_EQ(pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20), std::nullopt);
+
+    // Later copies are captured as before.
+    const qint64 stalled = pasteboard->changeCount();
+    ASSERT_TRUE(wlCopy("after the silent owner"));
+    ASSERT_TRUE(waitForChange(stalled));
+    const std::optional<PasteboardData> text = pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->bytes, QByteArray("after the silent owner"));
 }
 
 } // namespace
