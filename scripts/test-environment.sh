@@ -6,8 +6,8 @@
 #     an existing DISPLAY is used as it is, without starting a window manager on it;
 #   * QUELLPAD_TEST_WAYLAND_DISPLAY: the absolute socket path of a private headless Sway,
 #     when sway is installed and starts (as an unprivileged user when run as root, which
-#     Sway refuses); WAYLAND_DISPLAY itself stays as it was, so the app's own backend
-#     choice in the other tests does not change;
+#     Sway refuses); WAYLAND_DISPLAY itself is unset, so the app started by the other
+#     tests keeps to the X11 backend even on a Wayland desktop;
 #   * DBUS_SESSION_BUS_ADDRESS: a private session bus, with the accessibility bus
 #     (org.a11y.Bus) answering when at-spi2-core is installed.
 # Everything started here is stopped on exit (an EXIT trap calls test_environment_stop).
@@ -96,6 +96,8 @@ if [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] && [ -e /usr/share/dbus-1/services/org
     echo "test-environment: the accessibility bus did not answer" >&2
   fi
 fi
+
+unset WAYLAND_DISPLAY
 
 test_environment_wayland_socket() {
   local socket
