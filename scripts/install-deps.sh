@@ -10,6 +10,7 @@ packages=(
   libtesseract-dev libleptonica-dev libpng-dev tesseract-ocr-eng tesseract-ocr-chi-sim
   libatspi2.0-dev at-spi2-core
   libxtst-dev libx11-dev libxcb1-dev libxcb-xfixes0-dev libxi-dev
+  libwayland-dev libwayland-bin sway wl-clipboard
   libgtest-dev libbenchmark-dev
   clang-14 libfuzzer-14-dev
   xvfb xauth xclip xdotool dbus-x11 dbus-daemon dbus-bin x11-utils x11-apps openbox fonts-wqy-microhei

@@ -4,6 +4,10 @@
 #   * DISPLAY: when none is set, a private Xvfb (1920x1080, on a free display number)
 #     with openbox as its window manager, ready once the manager owns the screen;
 #     an existing DISPLAY is used as it is, without starting a window manager on it;
+#   * QUELLPAD_TEST_WAYLAND_DISPLAY: the absolute socket path of a private headless Sway,
+#     when sway is installed and starts (as an unprivileged user when run as root, which
+#     Sway refuses); WAYLAND_DISPLAY itself is unset, so the app started by the other
+#     tests keeps to the X11 backend even on a Wayland desktop;
 #   * DBUS_SESSION_BUS_ADDRESS: a private session bus, with the accessibility bus
 #     (org.a11y.Bus) answering when at-spi2-core is installed.
 # Everything started here is stopped on exit (an EXIT trap calls test_environment_stop).
@@ -24,7 +28,7 @@ test_environment_stop() {
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   done
   test_environment_pids=()
-  rm -rf "$test_environment_runtime_dir"
+  rm -rf "$test_environment_runtime_dir" "${test_environment_wayland_dir:-}"
 }
 trap test_environment_stop EXIT
 
@@ -90,5 +94,41 @@ if [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] && [ -e /usr/share/dbus-1/services/org
       | awk '{print $2}')")
   else
     echo "test-environment: the accessibility bus did not answer" >&2
+  fi
+fi
+
+unset WAYLAND_DISPLAY
+
+test_environment_wayland_socket() {
+  local socket
+  for socket in "$test_environment_wayland_dir"/wayland-*; do
+    case "$socket" in *.lock) continue ;; esac
+    [ -S "$socket" ] && { echo "$socket"; return 0; }
+  done
+  return 1
+}
+
+if command -v sway >/dev/null; then
+  test_environment_wayland_dir=$(mktemp -d)
+  test_environment_sway_prefix=()
+  if [ "$(id -u)" -eq 0 ]; then
+    test_environment_sway_user=quellpad-wayland
+    id "$test_environment_sway_user" >/dev/null 2>&1 ||
+      useradd --system --no-create-home --shell /usr/sbin/nologin "$test_environment_sway_user" 2>/dev/null || true
+    if id "$test_environment_sway_user" >/dev/null 2>&1; then
+      chown "$test_environment_sway_user" "$test_environment_wayland_dir"
+      test_environment_sway_prefix=(runuser -u "$test_environment_sway_user" --)
+    fi
+  fi
+  chmod 700 "$test_environment_wayland_dir"
+  # runuser passes the EXIT trap's SIGTERM on to Sway; its clients (wl-copy) then exit.
+  "${test_environment_sway_prefix[@]}" env -i PATH="$PATH" XDG_RUNTIME_DIR="$test_environment_wayland_dir" \
+    WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c /dev/null \
+    >"$test_environment_runtime_dir/sway.log" 2>&1 &
+  test_environment_pids+=($!)
+  if test_environment_wait 100 test_environment_wayland_socket; then
+    export QUELLPAD_TEST_WAYLAND_DISPLAY=$(test_environment_wayland_socket)
+  else
+    echo "test-environment: headless Sway did not start; the Wayland tests will skip" >&2
   fi
 fi

@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 
+#include <QString>
+
 #include "settings/DistributionChannel.h"
 
 namespace quellpad {
@@ -57,6 +59,10 @@ struct AppPlatformServices {
     WindowActivation* windowActivation = nullptr;
     // The accessibility bus; absent counts as not enabled.
     AccessibilityService* accessibility = nullptr;
+    // What `status` reports: the session type ("x11", "wayland") and the clipboard
+    // backend in use ("x11", "ext-data-control", "wlr-data-control"; empty: "none").
+    QString session = {};
+    QString captureBackend = {};
 };
 
 class AppAssembler {

@@ -255,6 +255,10 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
             {QStringLiteral("hotkey"), panelCoordinator_ && panelCoordinator_->registeredClipboardHotkey()
                                            ? panelCoordinator_->registeredClipboardHotkey()->desktopText()
                                            : QString()},
+            {QStringLiteral("session"), assembler_->platform().session},
+            {QStringLiteral("captureBackend"), assembler_->platform().captureBackend.isEmpty()
+                                                   ? QStringLiteral("none")
+                                                   : assembler_->platform().captureBackend},
             {QStringLiteral("dataDirectory"), dataDirectory_->dataDirectoryPath()},
             {QStringLiteral("pid"), static_cast<double>(QCoreApplication::applicationPid())}};
     if (notCapturing) {

@@ -31,6 +31,7 @@
 #include "platform/linux/X11KeySynthesizer.h"
 #include "platform/linux/X11WindowActivation.h"
 #include "platform/linux/X11Pasteboard.h"
+#include "platform/linux/WaylandPasteboard.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XdgApplicationRegistry.h"
 
@@ -69,15 +70,39 @@ void installTerminationHandlers(QCoreApplication& app, QSocketNotifier*& notifie
     sigaction(SIGHUP, &action, nullptr);
 }
 
+// Wayland first when the session is one (WAYLAND_DISPLAY set, with or without XWayland's
+// DISPLAY): an X11 client there sees only copies made in XWayland windows.
+std::unique_ptr<Pasteboard> openPasteboard(QString* error, QString* backendName) {
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        QString waylandError;
+        if (std::unique_ptr<WaylandPasteboard> wayland = WaylandPasteboard::open(&waylandError)) {
+            *backendName = wayland->protocolName();
+            Logger::info(QStringLiteral("Clipboard capture through Wayland %1").arg(*backendName),
+                         QStringLiteral("AppDelegate"));
+            return wayland;
+        }
+        Logger::warning(QStringLiteral("Wayland clipboard capture unavailable (%1); trying X11").arg(waylandError),
+                        QStringLiteral("AppDelegate"));
+    }
+    std::unique_ptr<X11Pasteboard> x11 = X11Pasteboard::open(error);
+    if (x11) {
+        *backendName = QStringLiteral("x11");
+        Logger::info(QStringLiteral("Clipboard capture through X11"), QStringLiteral("AppDelegate"));
+    }
+    return x11;
+}
+
 } // namespace
 
 int runApplication(int argc, char** argv) {
     JsonFileDefaultsStore defaults(JsonFileDefaultsStore::defaultFilePath());
     const Localizer localizer(defaults);
 
-    // The clipboard backend speaks X11 (also under XWayland); check before Qt would abort.
+    // The clipboard backend: Wayland data-control where the compositor offers it, else
+    // X11 (also under XWayland); check before Qt would abort.
     QString displayError;
-    std::unique_ptr<X11Pasteboard> pasteboard = X11Pasteboard::open(&displayError);
+    QString captureBackend;
+    std::unique_ptr<Pasteboard> pasteboard = openPasteboard(&displayError, &captureBackend);
     if (!pasteboard) {
         printError(localizer.text(TextKey::cliNoDisplay, {displayError}));
         return 1;
@@ -137,7 +162,10 @@ int runApplication(int argc, char** argv) {
                                    hotKeys.get(),
                                    keySynthesizer.get(),
                                    windowActivation.get(),
-                                   &accessibility};
+                                   &accessibility,
+                                   qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? QStringLiteral("x11")
+                                                                                  : QStringLiteral("wayland"),
+                                   captureBackend};
     };
     AppDelegate::WindowFactories windows;
     windows.panelWindow = [&defaults, &localizer](ClipboardPanelController& controller) {

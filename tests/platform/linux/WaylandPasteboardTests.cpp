@@ -1,0 +1,319 @@
+// The Wayland pasteboard against a real compositor (headless Sway, started by
+// scripts/test-environment.sh, which names its socket in QUELLPAD_TEST_WAYLAND_DISPLAY),
+// with wl-clipboard as the independent peer. Skipped where no compositor runs.
+#include <iostream>
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+
+#include <cstring>
+
+#include <wayland-client.h>
+
+#include "platform/linux/WaylandPasteboard.h"
+#include "wlr-data-control-unstable-v1-client.h"
+#include "support/TestSupport.h"
+
+namespace quellpad {
+namespace {
+
+using test::processEventsUntil;
+
+QByteArray waylandSocket() { return qgetenv("QUELLPAD_TEST_WAYLAND_DISPLAY"); }
+
+QProcessEnvironment peerEnvironment() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QString::fromUtf8(waylandSocket()));
+    return environment;
+}
+
+// Runs a wl-clipboard tool to its end (wl-copy leaves a background child serving the copy).
+QByteArray runPeer(const QString& program, const QStringList& arguments, const QByteArray& input = {},
+                   bool* ok = nullptr) {
+    QProcess process;
+    process.setProcessEnvironment(peerEnvironment());
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (process.state() != QProcess::NotRunning && elapsed.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        process.waitForFinished(5);
+    }
+    const bool finished = process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit &&
+                          process.exitCode() == 0;
+    if (!finished) {
+        process.kill();
+        process.waitForFinished(1000);
+    }
+    if (ok) {
+        *ok = finished;
+    }
+    return process.readAllStandardOutput();
+}
+
+bool wlCopy(const QByteArray& bytes, const QString& type = {}) {
+    QStringList arguments;
+    if (!type.isEmpty()) {
+        arguments << QStringLiteral("--type") << type;
+    }
+    bool ok = false;
+    runPeer(QStringLiteral("wl-copy"), arguments, bytes, &ok);
+    return ok;
+}
+
+QByteArray pngBytes(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "png");
+    return bytes;
+}
+
+// A clipboard owner that offers text and never answers a request for it (its events
+// are never dispatched), as a hung application would.
+class SilentOwner {
+public:
+    explicit SilentOwner(const QByteArray& socket) : display_(wl_display_connect(socket.constData())) {
+        if (!display_) return;
+        wl_registry* registry = wl_display_get_registry(display_);
+        static const wl_registry_listener listener{
+            [](void* data, wl_registry* boundRegistry, uint32_t name, const char* interface, uint32_t) {
+                auto* self = static_cast<SilentOwner*>(data);
+                if (std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0) {
+                    self->manager_ = static_cast<zwlr_data_control_manager_v1*>(
+                        wl_registry_bind(boundRegistry, name, &zwlr_data_control_manager_v1_interface, 1));
+                } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && !self->seat_) {
+                    self->seat_ = static_cast<wl_seat*>(wl_registry_bind(boundRegistry, name, &wl_seat_interface, 1));
+                }
+            },
+            [](void*, wl_registry*, uint32_t) {}};
+        wl_registry_add_listener(registry, &listener, this);
+        wl_display_roundtrip(display_);
+        wl_registry_destroy(registry);
+    }
+    ~SilentOwner() {
+        if (display_) wl_display_disconnect(display_);
+    }
+    bool usable() const { return display_ && manager_ && seat_; }
+    void takeSelection() {
+        zwlr_data_control_source_v1* source = zwlr_data_control_manager_v1_create_data_source(manager_);
+        zwlr_data_control_source_v1_offer(source, "text/plain;charset=utf-8");
+        zwlr_data_control_device_v1* device = zwlr_data_control_manager_v1_get_data_device(manager_, seat_);
+        zwlr_data_control_device_v1_set_selection(device, source);
+        wl_display_flush(display_);
+    }
+
+private:
+    wl_display* display_;
+    zwlr_data_control_manager_v1* manager_ = nullptr;
+    wl_seat* seat_ = nullptr;
+};
+
+TEST(WaylandPasteboardOpenTest, NoCompositorIsAClearError) {
+    QString error;
+    EXPECT_EQ(WaylandPasteboard::open(&error, "/nonexistent/quellpad-wayland-0"), nullptr);
+    EXPECT_TRUE(error.contains(QLatin1String("cannot connect"))) << error.toStdString();
+}
+
+class WaylandPasteboardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (waylandSocket().isEmpty()) {
+            GTEST_SKIP() << "No Wayland compositor: QUELLPAD_TEST_WAYLAND_DISPLAY is unset (headless Sway could "
+                            "not be started)";
+        }
+        if (QStandardPaths::findExecutable(QStringLiteral("wl-copy")).isEmpty()) {
+            GTEST_SKIP() << "wl-clipboard is not installed";
+        }
+        QString error;
+        pasteboard = WaylandPasteboard::open(&error, waylandSocket());
+        ASSERT_TRUE(pasteboard) << error.toStdString();
+    }
+
+    void TearDown() override {
+        if (pasteboard) {
+            // Ends the wl-copy that still serves the last copy.
+            runPeer(QStringLiteral("wl-copy"), {QStringLiteral("--clear")});
+        }
+    }
+
+    bool waitForChange(qint64 from, int timeoutMs = 5000) {
+        return processEventsUntil([&] { return pasteboard->changeCount() > from; }, timeoutMs);
+    }
+
+    std::unique_ptr<WaylandPasteboard> pasteboard;
+};
+
+TEST_F(WaylandPasteboardTest, PrefersTheStandardProtocolWhereOffered) {
+    // Sway 1.7 offers only the wlr protocol; newer compositors offer both.
+    EXPECT_TRUE(pasteboard->protocolName() == QLatin1String("ext-data-control") ||
+                pasteboard->protocolName() == QLatin1String("wlr-data-control"));
+    EXPECT_TRUE(pasteboard->isConnected());
+}
+
+TEST_F(WaylandPasteboardTest, SeesTextImageAndFileListCopies) {
+    int signals = 0;
+    QObject::connect(pasteboard.get(), &Pasteboard::changed, [&] { ++signals; });
+    const struct {
+        QString wlCopyType;
+        QString type;
+        QByteArray bytes;
+    } rows[] = {
+        {QString(), PasteboardTypes::plainText, QByteArray("héllo from wl-copy ✓ مرحبا 你好")},
+        {QStringLiteral("image/png"), PasteboardTypes::png, pngBytes(7, 5)},
+        {QStringLiteral("text/uri-list"), PasteboardTypes::uriList, QByteArray("file:///tmp/a%20b.png\r\n")},
+        {QStringLiteral("text/html"), PasteboardTypes::html, QByteArray("<b>bold</b>")},
+    };
+    for (const auto& row : rows) {
+        const qint64 before = pasteboard->changeCount();
+        ASSERT_TRUE(wlCopy(row.bytes, row.wlCopyType));
+        ASSERT_TRUE(waitForChange(before)) << row.type.toStdString();
+        EXPECT_TRUE(pasteboard->types().contains(row.type)) << pasteboard->types().join(u' ').toStdString();
+        const std::optional<PasteboardData> data = pasteboard->dataForType(row.type, 10 << 20);
+        ASSERT_TRUE(data) << row.type.toStdString();
+        EXPECT_FALSE(data->exceedsLimit);
+        EXPECT_EQ(data->bytes, row.bytes) << row.type.toStdString();
+    }
+    EXPECT_TRUE(processEventsUntil([&] { return signals >= 4; }));
+}
+
+TEST_F(WaylandPasteboardTest, LargeCopiesArriveWholeOrStopAtTheLimit) {
+    QByteArray big(3 * 1024 * 1024, 'x');
+    for (qsizetype i = 0; i < big.size(); i += 4096) {
+        big[i] = char('a' + (i / 4096) % 26); // catches reordered chunks
+    }
+    const qint64 before = pasteboard->changeCount();
+    ASSERT_TRUE(wlCopy(big, QStringLiteral("text/plain")));
+    ASSERT_TRUE(waitForChange(before));
+    const std::optional<PasteboardData> whole = pasteboard->dataForType(PasteboardTypes::plainText, 10 << 20);
+    ASSERT_TRUE(whole);
+    EXPECT_TRUE(whole->bytes == big);
+
+    const std::optional<PasteboardData> limited = pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20);
+    ASSERT_TRUE(limited);
+    EXPECT_TRUE(limited->exceedsLimit);
+    EXPECT_GT(limited->byteCount, 1 << 20);
+    EXPECT_LE(limited->bytes.size(), oversizePrefixBytes);
+
+    // A limit smaller than the one it was read with on arrival: cut while reading.
+    pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20); // lowers the read-ahead limit
+    const qint64 second = pasteboard->changeCount();
+    ASSERT_TRUE(wlCopy(big + "y", QStringLiteral("text/plain")));
+    ASSERT_TRUE(waitForChange(second));
+    const std::optional<PasteboardData> cut = pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20);
+    ASSERT_TRUE(cut);
+    EXPECT_TRUE(cut->exceedsLimit);
+    EXPECT_LT(cut->byteCount, big.size());
+    // A larger limit later reads the whole again from the owner, which still serves it.
+    const std::optional<PasteboardData> again = pasteboard->dataForType(PasteboardTypes::plainText, 10 << 20);
+    ASSERT_TRUE(again);
+    EXPECT_FALSE(again->exceedsLimit);
+    EXPECT_EQ(again->bytes.size(), big.size() + 1);
+}
+
+TEST_F(WaylandPasteboardTest, RapidCopiesAreEachSnapshottedInOrder) {
+    const qint64 before = pasteboard->changeCount();
+    constexpr int copies = 20;
+    for (int i = 0; i < copies; ++i) {
+        ASSERT_TRUE(wlCopy("burst " + QByteArray::number(i)));
+    }
+    // Taken as the monitor takes them: oldest first, without asking for the newest.
+    const QByteArray last = "burst " + QByteArray::number(copies - 1);
+    QByteArrayList seen;
+    qint64 after = before;
+    processEventsUntil([&] {
+        while (const std::optional<qint64> next = pasteboard->takeNextChange(after)) {
+            after = *next;
+            if (const auto text = pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20)) {
+                seen.append(text->bytes);
+            }
+        }
+        return !seen.isEmpty() && seen.last() == last;
+    });
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.last(), last) << seen.join('|').constData();
+    // Each snapshot holds its own copy, never a later one's, in the order they were made.
+    int lastIndex = -1;
+    for (const QByteArray& text : seen) {
+        ASSERT_TRUE(text.startsWith("burst ")) << text.constData();
+        const int index = text.mid(6).toInt();
+        EXPECT_GT(index, lastIndex) << seen.join('|').constData();
+        lastIndex = index;
+    }
+    std::cout << "[ measure ] " << seen.size() << " of " << copies << " wl-copy copies snapshotted" << std::endl;
+    EXPECT_GE(seen.size(), copies / 2) << seen.join('|').constData();
+}
+
+TEST_F(WaylandPasteboardTest, CopiesMarkedByAPasswordManagerAreNeverRead) {
+    // Another client (a second connection) offers text with the hint, as password managers do.
+    QString error;
+    std::unique_ptr<WaylandPasteboard> passwordManager = WaylandPasteboard::open(&error, waylandSocket());
+    ASSERT_TRUE(passwordManager) << error.toStdString();
+    const qint64 before = pasteboard->changeCount();
+    ASSERT_TRUE(passwordManager->write({{PasteboardTypes::plainText, QByteArray("hunter2")},
+                                        {PasteboardTypes::passwordManagerHint, QByteArray("secret")}}));
+    ASSERT_TRUE(waitForChange(before));
+    EXPECT_TRUE(pasteboard->types().contains(PasteboardTypes::passwordManagerHint));
+    EXPECT_EQ(pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20), std::nullopt);
+    EXPECT_EQ(pasteboard->dataForType(PasteboardTypes::passwordManagerHint, 1 << 20), std::nullopt);
+    // The peer itself still serves it to whoever asks (the paste target).
+    EXPECT_EQ(runPeer(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")}), QByteArray("hunter2"));
+}
+
+TEST_F(WaylandPasteboardTest, WritesAreServedToOtherClientsWithoutFocus) {
+    const QByteArray png = pngBytes(4, 3);
+    const qint64 before = pasteboard->changeCount();
+    ASSERT_TRUE(pasteboard->write({{PasteboardTypes::plainText, QByteArray("written by Quellpad ✓")},
+                                   {PasteboardTypes::html, QByteArray("<i>written</i>")},
+                                   {PasteboardTypes::png, png}}));
+    EXPECT_EQ(runPeer(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")}),
+              QByteArray("written by Quellpad ✓"));
+    EXPECT_EQ(runPeer(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline"), QStringLiteral("--type"), QStringLiteral("text/html")}),
+              QByteArray("<i>written</i>"));
+    EXPECT_EQ(runPeer(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline"), QStringLiteral("--type"), QStringLiteral("image/png")}), png);
+    // Its own copy shows up as a change with the content it wrote, read without a round trip.
+    ASSERT_TRUE(waitForChange(before));
+    const std::optional<PasteboardData> own = pasteboard->dataForType(PasteboardTypes::html, 1 << 20);
+    ASSERT_TRUE(own);
+    EXPECT_EQ(own->bytes, QByteArray("<i>written</i>"));
+}
+
+TEST_F(WaylandPasteboardTest, AnOwnerThatNeverWritesCostsAtMostTheTimeout) {
+    SilentOwner owner(waylandSocket());
+    if (!owner.usable()) {
+        GTEST_SKIP() << "the compositor offers no wlr-data-control to play the silent owner with";
+    }
+    const qint64 before = pasteboard->changeCount();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    owner.takeSelection();
+    ASSERT_TRUE(waitForChange(before));
+    // The change is published once its read was given up on.
+    EXPECT_GE(elapsed.elapsed(), WaylandPasteboard::defaultReadTimeoutMs - 50);
+    EXPECT_LT(elapsed.elapsed(), WaylandPasteboard::defaultReadTimeoutMs + 1500);
+    std::cout << "[ measure ] silent owner cut off after " << elapsed.elapsed() << " ms" << std::endl;
+    EXPECT_TRUE(pasteboard->types().contains(PasteboardTypes::plainText));
+    EXPECT_EQ(pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20), std::nullopt);
+
+    // Later copies are captured as before.
+    const qint64 stalled = pasteboard->changeCount();
+    ASSERT_TRUE(wlCopy("after the silent owner"));
+    ASSERT_TRUE(waitForChange(stalled));
+    const std::optional<PasteboardData> text = pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->bytes, QByteArray("after the silent owner"));
+}
+
+} // namespace
+} // namespace quellpad
