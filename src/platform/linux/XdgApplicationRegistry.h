@@ -25,6 +25,8 @@ public:
 
     bool containsApplication(const QString& bundleIdentifier) override;
     QStringList applicationIdentifiers(const QString& name) override;
+    // Every installed application as (id, name), for choosing one in the settings.
+    QList<std::pair<QString, QString>> installedApplications();
 
     static QStringList defaultApplicationDirectories();
 
