@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "app/SettingsWindowPresenting.h"
+
 class QListWidget;
 class QStackedWidget;
 
@@ -19,15 +21,16 @@ class SettingsGeneralPage;
 class SettingsStoragePage;
 class SettingsViewModel;
 
-class SettingsWindow final : public QWidget {
+class SettingsWindow final : public QWidget, public SettingsWindowPresenting {
     Q_OBJECT
 public:
-    enum class Page { general, storage, appFilter, advanced };
+    using Page = SettingsModuleIdentifier;
 
     explicit SettingsWindow(SettingsViewModel& model, QWidget* parent = nullptr);
 
     // Shows the window at a page, or at the last one shown; raises it when already open.
-    void present(std::optional<Page> page = std::nullopt);
+    void present(std::optional<Page> page = std::nullopt) override;
+    bool isPresented() const override { return isVisible(); }
     void showPage(Page page);
     QStringList pageNames() const;
 

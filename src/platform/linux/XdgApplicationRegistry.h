@@ -25,8 +25,7 @@ public:
 
     bool containsApplication(const QString& bundleIdentifier) override;
     QStringList applicationIdentifiers(const QString& name) override;
-    // Every installed application as (id, name), for choosing one in the settings.
-    QList<std::pair<QString, QString>> installedApplications();
+    QList<std::pair<QString, QString>> installedApplications() override;
 
     static QStringList defaultApplicationDirectories();
 
