@@ -25,7 +25,7 @@ SettingsViewModel::SettingsViewModel(DefaultsStore& defaults, NotificationCenter
       services_(std::move(services)) {
     connect(&defaults_, &DefaultsStore::changed, this, [this] {
         // A shortcut stored meanwhile (or the icon shown again) answers the earlier refusal.
-        if (trayIconNeedsShortcut_ && (showsTrayIcon() == false || AppPreferences(defaults_).clipboardHistoryHotkeyData())) {
+        if (trayIconNeedsShortcut_ && (!showsTrayIcon() || hasPanelShortcut())) {
             trayIconNeedsShortcut_ = false;
         }
         notifyChanged();
@@ -42,13 +42,10 @@ bool SettingsViewModel::showsTrayIcon() const { return AppPreferences(defaults_)
 
 void SettingsViewModel::setShowsTrayIcon(bool shows) {
     AppPreferences preferences(defaults_);
-    if (!shows) {
-        const std::optional<QByteArray> stored = preferences.clipboardHistoryHotkeyData();
-        if (!stored || !KeyCombo::fromJson(*stored)) {
-            trayIconNeedsShortcut_ = true;
-            notifyChanged();
-            return;
-        }
+    if (!shows && !hasPanelShortcut()) {
+        trayIconNeedsShortcut_ = true;
+        notifyChanged();
+        return;
     }
     trayIconNeedsShortcut_ = false;
     if (shows == preferences.menuBarShowIcon()) {
@@ -56,6 +53,11 @@ void SettingsViewModel::setShowsTrayIcon(bool shows) {
         return;
     }
     preferences.setMenuBarShowIcon(shows);
+}
+
+bool SettingsViewModel::hasPanelShortcut() const {
+    const std::optional<QByteArray> stored = AppPreferences(defaults_).clipboardHistoryHotkeyData();
+    return stored && KeyCombo::fromJson(*stored).has_value();
 }
 
 QString SettingsViewModel::trayIconNotice() const {

@@ -90,6 +90,8 @@ Q_SIGNALS:
 
 private:
     void notifyChanged();
+    // A stored panel shortcut that decodes: the way in that remains without the icon.
+    bool hasPanelShortcut() const;
 
     DefaultsStore& defaults_;
     AppLanguageSettings language_;
