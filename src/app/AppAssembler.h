@@ -93,6 +93,8 @@ public:
     // The concrete monitor while capture runs (null with the Empty services).
     std::shared_ptr<ClipboardMonitor> activeClipboardMonitor() const { return monitor_; }
     bool hasSearchIndex() const { return indexStore_ != nullptr; }
+    // The ignore list the capture reads; the settings window edits the same one.
+    ClipboardIgnoredAppsSettings& ignoredApps() const { return *ignoredApps_; }
     const AppPlatformServices& platform() const { return platform_; }
     // Why copies are not being stored although capture runs: the history could not be
     // opened, or the last write failed. nullopt when the last copy was stored.

@@ -11,7 +11,9 @@
 #include "app/ClipboardPanelCoordinator.h"
 #include "app/FloatingPanelAssembly.h"
 #include "app/LoggingClipboardPanel.h"
+#include "app/LaunchAtLoginManager.h"
 #include "app/MenuBarManager.h"
+#include "app/SettingsViewModel.h"
 #include "app/SingleInstanceGuard.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/ClipboardMonitorProtocol.h"
@@ -24,6 +26,7 @@
 #include "panel/ClipboardPanelViewModel.h"
 #include "panel/ClipboardTemporaryFiles.h"
 #include "platform/AccessibilityService.h"
+#include "platform/ApplicationRegistry.h"
 #include "platform/Pasteboard.h"
 #include "platform/Workspace.h"
 
@@ -146,6 +149,10 @@ void AppDelegate::startMenuBar() {
     std::set<MenuBarAction> available{MenuBarAction::openClipboardHistoryPanel, MenuBarAction::toggleTemporaryMonitoring,
                                       MenuBarAction::sendFeedback};
     if (windows_.showAbout) available.insert(MenuBarAction::showAbout);
+    if (windows_.settingsWindow) {
+        available.insert(MenuBarAction::openSettings);
+        available.insert(MenuBarAction::openGeneralSettings);
+    }
     MenuBarManager::Hooks hooks{
         .perform =
             [this](MenuBarAction action) {
@@ -170,10 +177,10 @@ void AppDelegate::startMenuBar() {
                     if (windows_.showAbout) windows_.showAbout();
                     return;
                 case MenuBarAction::quit: QCoreApplication::quit(); return;
+                case MenuBarAction::openSettings: showSettings(std::nullopt); return;
+                case MenuBarAction::openGeneralSettings: showSettings(SettingsModuleIdentifier::general); return;
                 case MenuBarAction::openClassification:
-                case MenuBarAction::openSettings:
                 case MenuBarAction::showOnboarding:
-                case MenuBarAction::openGeneralSettings:
                 case MenuBarAction::checkForUpdates:
                     // Not offered in the menu until their windows exist.
                     return;
@@ -186,6 +193,28 @@ void AppDelegate::startMenuBar() {
     menuBar_ = std::make_unique<MenuBarManager>(defaults_, *localizer_, assembler_->platform().timerScheduler,
                                                 std::move(hooks));
     if (windows_.trayIcon) trayIcon_ = windows_.trayIcon(*menuBar_);
+}
+
+void AppDelegate::showSettings(std::optional<SettingsModuleIdentifier> page) {
+    if (!windows_.settingsWindow || !assembler_) return;
+    Logger::info(QStringLiteral("Show settings requested"), QStringLiteral("AppCoordinator"));
+    if (!settingsWindow_) {
+        launchAtLogin_ = std::make_unique<XdgAutostartLaunchAtLoginManager>();
+        Workspace& workspace = assembler_->platform().workspace;
+        std::shared_ptr<ApplicationRegistry> registry = assembler_->platform().applicationRegistry;
+        SettingsViewModel::Services services{
+            .launchAtLogin = launchAtLogin_.get(),
+            .ignoredApps = &assembler_->ignoredApps(),
+            .workspace = &workspace,
+            .dataDirectoryPath = [this] { return dataDirectory_->dataDirectoryPath(); },
+            .isAccessibilityAvailable = [this] { return accessibilityPermission_ && accessibilityPermission_->isTrusted(); },
+            .installedApplications =
+                [registry] { return registry ? registry->installedApplications() : QList<std::pair<QString, QString>>{}; },
+        };
+        settingsModel_ = std::make_unique<SettingsViewModel>(defaults_, notifications_, *localizer_, std::move(services));
+        settingsWindow_ = windows_.settingsWindow(*settingsModel_);
+    }
+    settingsWindow_->present(page);
 }
 
 void AppDelegate::sendFeedback() {
@@ -235,9 +264,13 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
         Logger::info(QStringLiteral("Panel toggle requested"), QStringLiteral("AppCoordinator"));
         panelCoordinator_->togglePanel();
     } else if (command == QStringLiteral("reopen")) {
-        // Settings open here once that window exists; until then the panel is the way in.
-        Logger::info(QStringLiteral("Show clipboard panel requested"), QStringLiteral("AppCoordinator"));
-        panelCoordinator_->showPanel();
+        // Without a settings window the panel is the way in.
+        if (windows_.settingsWindow) {
+            showSettings(SettingsModuleIdentifier::general);
+        } else {
+            Logger::info(QStringLiteral("Show clipboard panel requested"), QStringLiteral("AppCoordinator"));
+            panelCoordinator_->showPanel();
+        }
     } else if (command != QStringLiteral("status")) {
         return {{QStringLiteral("ok"), false}, {QStringLiteral("error"), QStringLiteral("unknown command")}};
     }
@@ -247,6 +280,7 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
             {QStringLiteral("capturing"), !notCapturing && !monitor->isTemporarilyPaused()},
             {QStringLiteral("searchIndex"), assembler_->hasSearchIndex()},
             {QStringLiteral("panelVisible"), panel_ && panel_->isVisible()},
+            {QStringLiteral("settingsVisible"), settingsWindow_ && settingsWindow_->isPresented()},
             // Lets scripts and tests wait until the app has seen a copy.
             {QStringLiteral("clipboardChangeCount"), static_cast<double>(assembler_->platform().pasteboard.changeCount())},
             {QStringLiteral("handledChangeCount"),
@@ -275,6 +309,8 @@ void AppDelegate::applicationWillTerminate() {
     commandServer_.reset();
     trayIcon_.reset();
     menuBar_.reset();
+    settingsWindow_.reset();
+    settingsModel_.reset();
     if (panelController_) panelController_->dismiss();
     if (floatingPanel_) floatingPanel_->dismiss();
     // Releases the shortcut's grab before the services go.

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "app/AppAssembler.h"
+#include "app/SettingsWindowPresenting.h"
 #include "floating/FloatingClipboardPanelWindowing.h"
 #include "panel/ClipboardPanelWindowing.h"
 #include "settings/DistributionChannel.h"
@@ -28,6 +29,8 @@ class ClipboardPanelViewModel;
 class ClipboardTemporaryFiles;
 class Localizer;
 class HotkeyManager;
+class LaunchAtLoginManaging;
+class SettingsViewModel;
 class DataDirectoryManager;
 class DefaultsStore;
 class FloatingPanelAssembly;
@@ -47,6 +50,9 @@ public:
         std::function<std::unique_ptr<QObject>(MenuBarManager&)> trayIcon;
         std::function<bool()> isTrayAvailable;
         std::function<void()> showAbout;
+        // The settings window over the model the app keeps, built on first use. With it
+        // the tray offers "Settings..." and a second launch opens it instead of the panel.
+        std::function<std::unique_ptr<SettingsWindowPresenting>(SettingsViewModel&)> settingsWindow;
     };
 
     // `platform` builds the platform services once the launch gets that far.
@@ -74,6 +80,8 @@ public:
     QJsonObject handleCommand(const QString& command);
 
     MenuBarManager* menuBarManager() const { return menuBar_.get(); }
+    // Opens the settings window (when there is a factory for it) at a page or the last one.
+    void showSettings(std::optional<SettingsModuleIdentifier> page);
 
 private:
     void startPanelServices();
@@ -103,6 +111,9 @@ private:
     std::unique_ptr<ClipboardPanelCoordinator> panelCoordinator_;
     std::unique_ptr<MenuBarManager> menuBar_;
     std::unique_ptr<QObject> trayIcon_;
+    std::unique_ptr<LaunchAtLoginManaging> launchAtLogin_;
+    std::unique_ptr<SettingsViewModel> settingsModel_;
+    std::unique_ptr<SettingsWindowPresenting> settingsWindow_; // after the model it binds
     bool terminated_ = false;
     bool reopenDelivered_ = false;
 };

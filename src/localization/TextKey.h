@@ -302,6 +302,41 @@ enum class TextKey {
     detailFormattedBadge,
     floatingPanelWindowTitle,
     floatingPreviewBubble,
+    // Settings window
+    settingsWindowTitle,
+    settingsPageList,
+    settingsLanguage,
+    settingsMenuBarSection,
+    settingsShowIcon,
+    settingsShowIconDescription,
+    settingsShowIconNeedsShortcut,
+    settingsTrayUnavailable, // %1: display name
+    settingsStartupSection,
+    settingsLaunchAtLogin,
+    settingsLaunchAtLoginDescription, // %1: display name
+    settingsLaunchAtLoginFailed, // %1: reason
+    settingsDirectPasteSection,
+    settingsReturnAutoPaste,
+    settingsCaptureSection,
+    settingsCaptureText,
+    settingsCaptureImages,
+    settingsMaxItemSize,
+    settingsMegabytesSuffix,
+    settingsDataDirectorySection,
+    settingsRevealDataDirectory,
+    settingsRevealFailed, // %1: reason
+    settingsNoFileManager,
+    settingsIgnoredAppsSection,
+    settingsIgnoredAppsDescription,
+    settingsIgnoredAppsEmpty,
+    settingsInstalledApplications,
+    settingsAddIgnoredApp,
+    settingsRemoveIgnoredApp,
+    settingsSearchSection,
+    settingsPinyinIndex,
+    settingsAccessibilitySection,
+    settingsAccessibilityAvailable,
+    settingsAccessibilityUnavailable,
 };
 
 } // namespace quellpad

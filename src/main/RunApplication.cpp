@@ -13,6 +13,7 @@
 #include "app/AppDelegate.h"
 #include "localization/Localizer.h"
 #include "app/widgets/AboutWindow.h"
+#include "app/widgets/SettingsWindow.h"
 #include "app/widgets/TrayIcon.h"
 #include "panel/widgets/ClipboardPanelWindowFactory.h"
 #include "floating/widgets/FloatingClipboardPanelWindowFactory.h"
@@ -184,6 +185,9 @@ int runApplication(int argc, char** argv) {
         about->show();
         about->raise();
         about->activateWindow();
+    };
+    windows.settingsWindow = [](SettingsViewModel& model) -> std::unique_ptr<SettingsWindowPresenting> {
+        return std::make_unique<SettingsWindow>(model);
     };
     windows.floatingPanelWindow = [&defaults, &localizer](FloatingClipboardPanelController& floating,
                                                           ClipboardPanelController& actions) {

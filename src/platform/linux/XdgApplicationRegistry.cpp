@@ -93,6 +93,16 @@ QStringList XdgApplicationRegistry::defaultApplicationDirectories() {
     return directories;
 }
 
+QList<std::pair<QString, QString>> XdgApplicationRegistry::installedApplications() {
+    std::lock_guard lock(mutex_);
+    loadIfStale();
+    QList<std::pair<QString, QString>> applications;
+    for (const Entry& entry : entries_) {
+        applications.append({entry.id, entry.name.isEmpty() ? entry.id : entry.name});
+    }
+    return applications;
+}
+
 void XdgApplicationRegistry::loadIfStale() {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     if (loadedAt_.isValid() && loadedAt_.secsTo(now) <= entriesRefreshSeconds) {

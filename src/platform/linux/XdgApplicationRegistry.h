@@ -25,6 +25,7 @@ public:
 
     bool containsApplication(const QString& bundleIdentifier) override;
     QStringList applicationIdentifiers(const QString& name) override;
+    QList<std::pair<QString, QString>> installedApplications() override;
 
     static QStringList defaultApplicationDirectories();
 

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -78,6 +80,12 @@ TEST_F(XdgApplicationRegistryTest, HiddenOtherTypesShadowedAndMalformedEntriesAr
     EXPECT_EQ(registry.applicationIdentifiers(QStringLiteral("Something Else")), QStringList{QStringLiteral("shadowed")});
     EXPECT_TRUE(registry.containsApplication(QStringLiteral("binary")));
     EXPECT_FALSE(registry.containsApplication(QStringLiteral("fifo")));
+    // The settings' list of applications to ignore holds the same entries, by their names.
+    QList<std::pair<QString, QString>> listed = registry.installedApplications();
+    std::sort(listed.begin(), listed.end());
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_EQ(listed[0].first, QStringLiteral("binary"));
+    EXPECT_EQ(listed[1], std::pair(QStringLiteral("shadowed"), QStringLiteral("Something Else")));
     EXPECT_TRUE(logs.contains(LogLevel::warning, QStringLiteral("ApplicationRegistry"), QStringLiteral("Skipped oversized desktop entry")));
 }
 

@@ -1,0 +1,184 @@
+// The settings window bound to its model: the language switch re-translates the open
+// window, controls write their settings and show refusals, every control has a name,
+// and each page is saved as a picture in both languages.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "Core/Utilities/NotificationCenter.h"
+#include "app/SettingsViewModel.h"
+#include "app/widgets/SettingsWindow.h"
+#include "capture/ClipboardIgnoredAppsSettings.h"
+#include "localization/Localizer.h"
+#include "platform/fake/FakeWorkspace.h"
+#include "platform/fake/InMemoryDefaultsStore.h"
+#include "settings/PreferenceKeys.h"
+#include "support/TestSupport.h"
+
+namespace quellpad {
+namespace {
+
+class EnabledLaunchAtLogin final : public LaunchAtLoginManaging {
+public:
+    LaunchAtLoginStatus status() const override { return status_; }
+    void setEnabled(bool enabled) override {
+        status_ = enabled ? LaunchAtLoginStatus::enabled : LaunchAtLoginStatus::notRegistered;
+    }
+    LaunchAtLoginStatus status_ = LaunchAtLoginStatus::enabled;
+};
+
+class SettingsWindowTest : public ::testing::Test {
+protected:
+    EnabledLaunchAtLogin launchAtLogin;
+    InMemoryDefaultsStore defaults;
+    NotificationCenter notifications;
+    Localizer localizer{defaults};
+    FakeWorkspace workspace;
+    ClipboardIgnoredAppsSettings ignoredApps{defaults, nullptr};
+    SettingsViewModel model{defaults, notifications, localizer,
+                            SettingsViewModel::Services{
+                                .launchAtLogin = &launchAtLogin,
+                                .ignoredApps = &ignoredApps,
+                                .workspace = &workspace,
+                                .dataDirectoryPath = [] { return QStringLiteral("/home/ada/.local/share/Quellpad/QuellpadData"); },
+                                .isAccessibilityAvailable = [] { return true; },
+                                .installedApplications =
+                                    [] {
+                                        return QList<std::pair<QString, QString>>{
+                                            {QStringLiteral("org.keepassxc.KeePassXC"), QStringLiteral("KeePassXC")},
+                                            {QStringLiteral("firefox"), QStringLiteral("Firefox")}};
+                                    },
+                            }};
+    SettingsWindow window{model};
+
+    template <typename T>
+    T* control(const QString& accessibleName) const {
+        for (T* candidate : window.findChildren<T*>()) {
+            if (candidate->accessibleName() == accessibleName && candidate->isVisibleTo(&window)) return candidate;
+        }
+        ADD_FAILURE() << "no control named " << accessibleName.toStdString();
+        return nullptr;
+    }
+    void saveScreenshot(const QString& name) {
+        QApplication::processEvents();
+        QDir().mkpath(QStringLiteral(QUELLPAD_SCREENSHOT_DIR));
+        QImage image(window.size() * window.devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(window.devicePixelRatioF());
+        image.fill(Qt::transparent);
+        window.render(&image);
+        const QString path = QStringLiteral(QUELLPAD_SCREENSHOT_DIR "/%1.png").arg(name);
+        EXPECT_TRUE(image.save(path)) << path.toStdString();
+    }
+};
+
+TEST_F(SettingsWindowTest, ChoosingChineseRetranslatesTheOpenWindowAndAConfigChangeTurnsItBack) {
+    window.show();
+    EXPECT_EQ(window.pageNames(), (QStringList{QStringLiteral("General"), QStringLiteral("Storage"),
+                                               QStringLiteral("App Filter"), QStringLiteral("Advanced")}));
+    QComboBox* language = control<QComboBox>(QStringLiteral("Language"));
+    ASSERT_NE(language, nullptr);
+    language->setCurrentIndex(1);
+    EXPECT_EQ(defaults.stringValue(PreferenceKeys::appLanguage), QStringLiteral("zh-Hans"));
+    EXPECT_EQ(window.pageNames(), (QStringList{QStringLiteral("通用"), QStringLiteral("存储"), QStringLiteral("应用过滤"),
+                                               QStringLiteral("高级")}));
+    EXPECT_EQ(window.windowTitle(), Localizer::text(AppLanguage::simplifiedChinese, TextKey::settingsWindowTitle));
+    EXPECT_NE(control<QComboBox>(Localizer::text(AppLanguage::simplifiedChinese, TextKey::settingsLanguage)), nullptr);
+
+    // `quellpad config set AppLanguage en` in another process arrives as a store change.
+    defaults.set(PreferenceKeys::appLanguage, QStringLiteral("en"));
+    EXPECT_EQ(window.pageNames().first(), QStringLiteral("General"));
+    EXPECT_EQ(language->currentIndex(), 0);
+}
+
+TEST_F(SettingsWindowTest, ControlsStoreTheirSettingsAndARefusedTrayChangePutsTheSwitchBack) {
+    window.show();
+    QCheckBox* showIcon = control<QCheckBox>(QStringLiteral("Show icon"));
+    ASSERT_NE(showIcon, nullptr);
+    showIcon->click();
+    EXPECT_TRUE(showIcon->isChecked()) << "without a shortcut the icon is the only way in";
+    EXPECT_FALSE(defaults.object(PreferenceKeys::menuBarShowIcon).isValid());
+    EXPECT_NE(control<QLabel>(localizer.text(TextKey::settingsShowIconNeedsShortcut)), nullptr);
+    QCheckBox* launch = control<QCheckBox>(QStringLiteral("Launch at login"));
+    ASSERT_NE(launch, nullptr);
+    EXPECT_TRUE(launch->isChecked());
+    launch->click();
+    EXPECT_EQ(launchAtLogin.status(), LaunchAtLoginStatus::notRegistered);
+    EXPECT_FALSE(launch->isChecked());
+
+    window.showPage(SettingsWindow::Page::storage);
+    control<QCheckBox>(QStringLiteral("Record images"))->click();
+    EXPECT_EQ(defaults.boolValue(PreferenceKeys::imageCaptureEnabled), false);
+    QSpinBox* size = control<QSpinBox>(QStringLiteral("Largest item to record"));
+    ASSERT_NE(size, nullptr);
+    size->setValue(42);
+    EXPECT_EQ(defaults.integerValue(PreferenceKeys::maxItemSizeInMB), 42);
+    defaults.set(PreferenceKeys::maxItemSizeInMB, qint64{900});
+    EXPECT_EQ(size->value(), 500);
+    control<QPushButton>(QStringLiteral("Show in File Manager"))->click();
+    EXPECT_EQ(workspace.revealedFiles, std::vector<QString>{model.dataDirectoryPath()});
+
+    window.showPage(SettingsWindow::Page::appFilter);
+    QComboBox* installed = control<QComboBox>(QStringLiteral("Installed applications"));
+    ASSERT_NE(installed, nullptr);
+    ASSERT_EQ(installed->count(), 2);
+    installed->setCurrentIndex(installed->findData(QStringLiteral("org.keepassxc.KeePassXC")));
+    control<QPushButton>(QStringLiteral("Add"))->click();
+    EXPECT_EQ(defaults.stringArrayValue(PreferenceKeys::ignoredAppBundleIdentifiers),
+              QStringList{QStringLiteral("org.keepassxc.KeePassXC")});
+    EXPECT_EQ(installed->count(), 1) << "an ignored application is not offered again";
+    QListWidget* list = control<QListWidget>(QStringLiteral("Ignored Applications"));
+    ASSERT_NE(list, nullptr);
+    list->setCurrentRow(0);
+    control<QPushButton>(QStringLiteral("Remove"))->click();
+    EXPECT_TRUE(ignoredApps.ignoredAppBundleIdentifiers().isEmpty());
+    EXPECT_FALSE(list->item(0)->flags() & Qt::ItemIsSelectable) << "only the empty-list line is left";
+}
+
+TEST_F(SettingsWindowTest, EveryControlOnEveryPageHasANameInBothLanguages) {
+    window.show();
+    for (const char* language : {"en", "zh-Hans"}) {
+        defaults.set(PreferenceKeys::appLanguage, QString::fromLatin1(language));
+        for (QWidget* widget : window.findChildren<QWidget*>()) {
+            const bool isControl = qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget) ||
+                                   qobject_cast<QSpinBox*>(widget) || qobject_cast<QLineEdit*>(widget) ||
+                                   qobject_cast<QListWidget*>(widget);
+            // The editor inside a spin box is named through the spin box.
+            const bool isPart = qobject_cast<QAbstractSpinBox*>(widget->parent()) != nullptr;
+            if (isControl && !isPart) {
+                EXPECT_FALSE(widget->accessibleName().isEmpty())
+                    << language << ": " << widget->metaObject()->className() << " "
+                    << widget->parentWidget()->metaObject()->className();
+            }
+        }
+    }
+}
+
+TEST_F(SettingsWindowTest, SavesEveryPageInBothLanguages) {
+    ignoredApps.addIgnoredApp(QStringLiteral("org.keepassxc.KeePassXC"));
+    defaults.set(PreferenceKeys::menuBarStatusItemHiddenBySystem, true);
+    window.show();
+    const std::pair<SettingsWindow::Page, const char*> pages[] = {{SettingsWindow::Page::general, "general"},
+                                                                  {SettingsWindow::Page::storage, "storage"},
+                                                                  {SettingsWindow::Page::appFilter, "app-filter"},
+                                                                  {SettingsWindow::Page::advanced, "advanced"}};
+    for (const char* language : {"en", "zh-Hans"}) {
+        defaults.set(PreferenceKeys::appLanguage, QString::fromLatin1(language));
+        for (const auto& [page, name] : pages) {
+            window.showPage(page);
+            saveScreenshot(QStringLiteral("settings-%1-%2").arg(QLatin1String(name), QLatin1String(language)));
+        }
+    }
+}
+
+} // namespace
+} // namespace quellpad
