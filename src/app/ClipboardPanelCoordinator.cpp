@@ -3,6 +3,7 @@
 #include <QFuture>
 
 #include "Core/Utilities/Logger.h"
+#include "Core/Utilities/MainThread.h"
 #include "history/ClipboardHistoryManagerProtocol.h"
 #include "hotkey/HotkeyManagerProtocol.h"
 #include "panel/ClipboardDirectPaste.h"
@@ -131,10 +132,18 @@ void ClipboardPanelCoordinator::pasteItem(const QString& id, ClipboardHistoryMan
     if (directPaste_ && !panel_.isVisible()) {
         directPaste_->rememberActiveWindow();
     }
-    history.getContentSnapshotById(id).then(
-        &context_, [this, alive = std::weak_ptr<bool>(alive_), id, &history, &pasteboard,
-                    result](const std::optional<ClipboardHistoryContentSnapshot>& content) {
+    MainThread::whenFinished(
+        history.getContentSnapshotById(id), &context_,
+        [this, alive = std::weak_ptr<bool>(alive_), id, &history, &pasteboard,
+         result](QFuture<std::optional<ClipboardHistoryContentSnapshot>> done) {
             if (!alive.lock()) return;
+            std::optional<ClipboardHistoryContentSnapshot> content;
+            try {
+                content = done.result();
+            } catch (const std::exception& error) {
+                result(QStringLiteral("The item could not be read: ") + QString::fromUtf8(error.what()));
+                return;
+            }
             if (!content) {
                 result(QStringLiteral("No item with id ") + id);
                 return;

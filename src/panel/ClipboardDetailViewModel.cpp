@@ -8,6 +8,7 @@
 #include <QtConcurrent>
 
 #include "Core/Utilities/Logger.h"
+#include "Core/Utilities/MainThread.h"
 #include "classification/LocalClipboardClassificationService.h"
 #include "formatting/FormattingError.h"
 #include "formatting/SyntaxHighlighterFactory.h"
@@ -158,24 +159,21 @@ void ClipboardDetailViewModel::request(const ClipboardHistoryIndexSnapshot& item
     currentContent_.reset();
     pendingItemId_ = item.id;
     QPointer<ClipboardDetailViewModel> self(this);
-    viewModel_.historyManager()
-        .getContentSnapshotById(item.id)
-        .then(this,
-              [self, generation](const std::optional<ClipboardHistoryContentSnapshot>& content) {
-                  if (!self || self->generation_ != generation) {
-                      return; // a newer selection won
-                  }
-                  self->currentContent_ = content;
-                  self->startBuild(generation);
-              })
-        .onFailed(this, [self, generation](const std::exception& error) {
+    MainThread::whenFinished(
+        viewModel_.historyManager().getContentSnapshotById(item.id), this,
+        [self, generation](QFuture<std::optional<ClipboardHistoryContentSnapshot>> done) {
             if (!self || self->generation_ != generation) {
-                return;
+                return; // a newer selection won
             }
-            Logger::warning(QStringLiteral("Failed to get content for item: %1 (%2)")
-                                .arg(self->currentItem_ ? self->currentItem_->id : QString(), QString::fromUtf8(error.what())),
-                            logCategory);
-            self->currentContent_ = std::optional<ClipboardHistoryContentSnapshot>();
+            try {
+                self->currentContent_ = done.result();
+            } catch (const std::exception& error) {
+                Logger::warning(QStringLiteral("Failed to get content for item: %1 (%2)")
+                                    .arg(self->currentItem_ ? self->currentItem_->id : QString(),
+                                         QString::fromUtf8(error.what())),
+                                logCategory);
+                self->currentContent_ = std::optional<ClipboardHistoryContentSnapshot>();
+            }
             self->startBuild(generation);
         });
 }
@@ -190,12 +188,15 @@ void ClipboardDetailViewModel::startBuild(quint64 generation) {
     auto latest = latestGeneration_;
     latest->store(generation);
     QPointer<ClipboardDetailViewModel> self(this);
-    QtConcurrent::run([input = std::move(input), latest, generation]() -> std::optional<ClipboardDetailPresentation> {
-        if (latest->load() != generation) {
-            return std::nullopt;
-        }
-        return build(input);
-    }).then(this, [self, generation](const std::optional<ClipboardDetailPresentation>& built) {
+    QFuture<std::optional<ClipboardDetailPresentation>> building =
+        QtConcurrent::run([input = std::move(input), latest, generation]() -> std::optional<ClipboardDetailPresentation> {
+            if (latest->load() != generation) {
+                return std::nullopt;
+            }
+            return build(input);
+        });
+    MainThread::whenFinished(building, this, [self, generation](QFuture<std::optional<ClipboardDetailPresentation>> done) {
+        const std::optional<ClipboardDetailPresentation> built = done.result();
         if (!self || !built || self->generation_ != generation) {
             return;
         }

@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "Core/Utilities/Logger.h"
+#include "Core/Utilities/MainThread.h"
 #include "capture/ClipboardImageFormat.h"
 #include "classification/ClipboardLinkDetector.h"
 #include "history/ClipboardHistoryManagerProtocol.h"
@@ -222,8 +223,9 @@ std::optional<ClipboardHistoryIndexSnapshot> ClipboardPanelController::itemFor(c
 
 void ClipboardPanelController::fetchContent(const QString& id,
                                             std::function<void(const ClipboardHistoryContentSnapshot&)> use) {
-    viewModel_.historyManager().getContentSnapshotById(id).then(
-        this, [id, use = std::move(use)](QFuture<std::optional<ClipboardHistoryContentSnapshot>> done) {
+    MainThread::whenFinished(
+        viewModel_.historyManager().getContentSnapshotById(id), this,
+        [id, use = std::move(use)](QFuture<std::optional<ClipboardHistoryContentSnapshot>> done) {
             std::optional<ClipboardHistoryContentSnapshot> content;
             try {
                 content = done.result();

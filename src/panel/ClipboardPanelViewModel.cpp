@@ -4,6 +4,7 @@
 
 #include "Core/Utilities/ClipboardSearchText.h"
 #include "Core/Utilities/Logger.h"
+#include "Core/Utilities/MainThread.h"
 #include "history/ClipboardHistoryManagerProtocol.h"
 #include "localization/Localizer.h"
 #include "platform/OneShotTimer.h"
@@ -116,7 +117,7 @@ void ClipboardPanelViewModel::loadItems(bool isLoadMore, const std::optional<QSt
     QFuture<ClipboardSearchPage> future = request.key.isEmpty()
                                               ? searchService_->fetchRecent(request.offset, request.limit)
                                               : searchService_->search(request.key, request.offset, request.limit);
-    future.then(this, [this, request](QFuture<ClipboardSearchPage> done) {
+    MainThread::whenFinished(future, this, [this, request](QFuture<ClipboardSearchPage> done) {
         if (!isCurrent(request)) return;
         try {
             applyPage(request, done.result());
@@ -132,8 +133,9 @@ void ClipboardPanelViewModel::startFallback(const Request& request, const QStrin
     Q_UNUSED(serviceError);
     // One row more than the page tells whether more rows exist.
     const int limit = request.offset + request.limit + 1;
-    historyManager_->getHistorySnapshots(request.key, limit)
-        .then(this, [this, request](QFuture<std::vector<ClipboardHistoryIndexSnapshot>> done) {
+    MainThread::whenFinished(
+        historyManager_->getHistorySnapshots(request.key, limit), this,
+        [this, request](QFuture<std::vector<ClipboardHistoryIndexSnapshot>> done) {
             if (!isCurrent(request)) return;
             try {
                 const std::vector<ClipboardHistoryIndexSnapshot> rows = done.result();
