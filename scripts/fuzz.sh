@@ -15,7 +15,7 @@ seconds=${2:-10}
 
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_C_COMPILER=clang-14 \
   -DQUELLPAD_FUZZ=ON -DQUELLPAD_BENCH=OFF "${launcher[@]}" >/dev/null
 if [ "$target" = all ]; then
   cmake --build build-fuzz --target quellpad_fuzzers

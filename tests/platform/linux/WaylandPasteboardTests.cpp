@@ -103,14 +103,19 @@ public:
         wl_registry_destroy(registry);
     }
     ~SilentOwner() {
+        // Every proxy goes before the connection, or its memory is lost with it.
+        if (device_) zwlr_data_control_device_v1_destroy(device_);
+        if (source_) zwlr_data_control_source_v1_destroy(source_);
+        if (manager_) zwlr_data_control_manager_v1_destroy(manager_);
+        if (seat_) wl_seat_destroy(seat_);
         if (display_) wl_display_disconnect(display_);
     }
     bool usable() const { return display_ && manager_ && seat_; }
     void takeSelection() {
-        zwlr_data_control_source_v1* source = zwlr_data_control_manager_v1_create_data_source(manager_);
-        zwlr_data_control_source_v1_offer(source, "text/plain;charset=utf-8");
-        zwlr_data_control_device_v1* device = zwlr_data_control_manager_v1_get_data_device(manager_, seat_);
-        zwlr_data_control_device_v1_set_selection(device, source);
+        source_ = zwlr_data_control_manager_v1_create_data_source(manager_);
+        zwlr_data_control_source_v1_offer(source_, "text/plain;charset=utf-8");
+        device_ = zwlr_data_control_manager_v1_get_data_device(manager_, seat_);
+        zwlr_data_control_device_v1_set_selection(device_, source_);
         wl_display_flush(display_);
     }
 
@@ -118,6 +123,8 @@ private:
     wl_display* display_;
     zwlr_data_control_manager_v1* manager_ = nullptr;
     wl_seat* seat_ = nullptr;
+    zwlr_data_control_source_v1* source_ = nullptr;
+    zwlr_data_control_device_v1* device_ = nullptr;
 };
 
 TEST(WaylandPasteboardOpenTest, NoCompositorIsAClearError) {
