@@ -300,4 +300,12 @@ QString ClipboardResultListModel::relativeDate(const QDateTime& date, const QDat
     return locale.toString(day, QLocale::ShortFormat);
 }
 
+QString ClipboardResultListModel::emptyStateText() const {
+    if (viewModel_.isLoading()) return localizer_.text(TextKey::panelLoading);
+    if (viewModel_.isShowingSearchResults() || !viewModel_.searchText().isEmpty()) {
+        return localizer_.text(TextKey::panelNoMatches);
+    }
+    return localizer_.text(TextKey::panelEmpty);
+}
+
 } // namespace quellpad

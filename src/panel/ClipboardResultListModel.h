@@ -41,6 +41,10 @@ public:
     ClipboardResultListModel(ClipboardPanelViewModel& viewModel, ClipboardPanelController& controller,
                              const Localizer& localizer, QObject* parent = nullptr);
 
+    // What the list area says while it has no rows: loading, no matches for the
+    // search, or no history at all.
+    QString emptyStateText() const;
+
     // The clock the relative dates are measured against (tests fix it).
     void setNow(std::function<QDateTime()> now) { now_ = std::move(now); }
 

@@ -128,29 +128,13 @@ void FloatingClipboardPanelWindow::updateListState() {
         listStack_->setCurrentWidget(list_);
         return;
     }
-    if (viewModel_.isLoading()) {
-        listStatus_->setText(localizer_.text(TextKey::panelLoading));
-    } else if (viewModel_.isShowingSearchResults() || !viewModel_.searchText().isEmpty()) {
-        listStatus_->setText(localizer_.text(TextKey::panelNoMatches));
-    } else {
-        listStatus_->setText(localizer_.text(TextKey::panelEmpty));
-    }
+    listStatus_->setText(listModel_->emptyStateText());
     listStatus_->setAccessibleName(listStatus_->text());
     listStack_->setCurrentWidget(listStatus_);
 }
 
 void FloatingClipboardPanelWindow::syncListSelection() {
-    const int row = listModel_->selectedRow();
-    QItemSelectionModel* selection = list_->selectionModel();
-    if (row < 0) {
-        selection->clear();
-        return;
-    }
-    const QModelIndex index = listModel_->index(row);
-    if (selection->currentIndex() != index || !selection->isSelected(index)) {
-        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-        list_->scrollTo(index, QAbstractItemView::EnsureVisible);
-    }
+    list_->mirrorSelection(listModel_->selectedRow());
 }
 
 void FloatingClipboardPanelWindow::setRowStyle(ClipboardResultListRowStyle style) {

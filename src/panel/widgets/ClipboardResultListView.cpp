@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QItemSelectionModel>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -22,6 +23,19 @@ ClipboardResultListView::ClipboardResultListView(QWidget* parent) : QListView(pa
 
 void ClipboardResultListView::suppressHover() {
     gate_.suppress(QCursor::pos());
+}
+
+void ClipboardResultListView::mirrorSelection(int row) {
+    QItemSelectionModel* selection = selectionModel();
+    if (row < 0) {
+        selection->clear();
+        return;
+    }
+    const QModelIndex index = model()->index(row, 0);
+    if (selection->currentIndex() != index || !selection->isSelected(index)) {
+        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        scrollTo(index, QAbstractItemView::EnsureVisible);
+    }
 }
 
 int ClipboardResultListView::rowsBelowVisibleBottom(int lastRow) const {

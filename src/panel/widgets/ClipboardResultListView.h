@@ -16,6 +16,9 @@ public:
 
     // After a keyboard selection or a reload: a resting pointer must not steal the row.
     void suppressHover();
+    // Makes the view's selection the model's selected row (none when row < 0), so that
+    // assistive tools see the selected state, and scrolls it into view.
+    void mirrorSelection(int row);
     // The number of rows from the last visible one to the last one, inclusive of neither.
     int rowsBelowVisibleBottom(int lastRow) const;
 
