@@ -14,6 +14,7 @@
 #include <QThread>
 
 #include "support/AppProcess.h"
+#include "support/TestSupport.h"
 #include "support/CliHarness.h"
 #include "support/GtkEntryWindow.h"
 
@@ -24,16 +25,6 @@ const QString panelTitle = QStringLiteral("Floating Clipboard History");
 const QString bubbleTitle = QStringLiteral("Preview");
 constexpr int screenWidth = 1920;
 constexpr int screenHeight = 1080;
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QThread::msleep(50);
-    }
-    return true;
-}
 
 QString xdotool(const QStringList& arguments) { return test::runTool(QStringLiteral("xdotool"), arguments); }
 
@@ -111,12 +102,6 @@ protected:
                       QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("40")} +
                           keys.split(QLatin1Char(' ')));
     }
-    static void screenshot(const QString& name) {
-        QDir().mkpath(QStringLiteral(QUELLPAD_SCREENSHOT_DIR));
-        test::runTool(QStringLiteral("/usr/bin/python3"),
-                      {QStringLiteral(QUELLPAD_TEST_SUPPORT_SOURCE_DIR "/screenshot.py"),
-                       QStringLiteral(QUELLPAD_SCREENSHOT_DIR "/") + name + QStringLiteral(".png")});
-    }
     // The entry window with "hello " typed, moved so that its top-left corner is at (x, y).
     void startEntry(test::GtkEntryWindow& entry, int x, int y) {
         QString error;
@@ -126,7 +111,7 @@ protected:
         xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), QStringLiteral("hello ")});
         ASSERT_TRUE(entry.waitForText(QStringLiteral("hello ")));
         QRect caret;
-        ASSERT_TRUE(waitFor([&] {
+        ASSERT_TRUE(test::pollUntil([&] {
             caret = entryCaret();
             return caret.isValid() && std::abs(caret.x() - x) < 200 && std::abs(caret.y() - y) < 200;
         })) << "the entry's caret never came near " << x << "," << y;
@@ -135,7 +120,7 @@ protected:
     QRect openPanel() {
         key(QStringLiteral("super+shift+v"));
         QRect panel;
-        EXPECT_TRUE(waitFor([&] {
+        EXPECT_TRUE(test::pollUntil([&] {
             const QRect now = visibleWindow(panelTitle);
             const bool settled = now.isValid() && now == panel;
             panel = now;
@@ -145,7 +130,7 @@ protected:
     }
     QRect waitForBubble() {
         QRect bubble;
-        EXPECT_TRUE(waitFor([&] {
+        EXPECT_TRUE(test::pollUntil([&] {
             bubble = visibleWindow(bubbleTitle);
             return bubble.isValid();
         })) << "the preview bubble never appeared";
@@ -163,12 +148,12 @@ TEST_F(FloatingPanelEndToEndTest, OpensAtTheCaretWithTheBubbleOnTheRightAndRetur
     EXPECT_EQ(panel.top(), caret.top() + caret.height() + 12);
     const QRect bubble = waitForBubble();
     EXPECT_EQ(bubble.left(), panel.left() + panel.width() + 4);
-    screenshot(QStringLiteral("e2e-floating-standard-with-preview"));
+    test::saveScreenshot(QStringLiteral("e2e-floating-standard-with-preview"));
 
     key(QStringLiteral("ctrl+y")); // the bubble goes, the panel stays
-    EXPECT_TRUE(waitFor([] { return !visibleWindow(bubbleTitle).isValid(); }));
+    EXPECT_TRUE(test::pollUntil([] { return !visibleWindow(bubbleTitle).isValid(); }));
     EXPECT_TRUE(visibleWindow(panelTitle).isValid());
-    screenshot(QStringLiteral("e2e-floating-standard"));
+    test::saveScreenshot(QStringLiteral("e2e-floating-standard"));
 
     key(QStringLiteral("Return"));
     EXPECT_TRUE(entry.waitForText(QStringLiteral("hello ") + newest, 10000)) << entry.text().toStdString();
@@ -189,13 +174,13 @@ TEST_F(FloatingPanelEndToEndTest, NearTheBottomRightItOpensAboveThePulledLeftCar
     EXPECT_EQ(panel.top() + panel.height(), caret.top() - 12);
     const QRect bubble = waitForBubble();
     EXPECT_EQ(bubble.left() + bubble.width(), panel.left() - 4);
-    screenshot(QStringLiteral("e2e-floating-compact-with-preview-left"));
+    test::saveScreenshot(QStringLiteral("e2e-floating-compact-with-preview-left"));
     key(QStringLiteral("ctrl+y"));
-    EXPECT_TRUE(waitFor([] { return !visibleWindow(bubbleTitle).isValid(); }));
-    screenshot(QStringLiteral("e2e-floating-compact"));
+    EXPECT_TRUE(test::pollUntil([] { return !visibleWindow(bubbleTitle).isValid(); }));
+    test::saveScreenshot(QStringLiteral("e2e-floating-compact"));
 
     key(QStringLiteral("Escape"));
-    EXPECT_TRUE(waitFor([] { return !visibleWindow(panelTitle).isValid(); }));
+    EXPECT_TRUE(test::pollUntil([] { return !visibleWindow(panelTitle).isValid(); }));
     EXPECT_EQ(entry.text(), QStringLiteral("hello "));
 }
 
@@ -206,8 +191,8 @@ TEST_F(FloatingPanelEndToEndTest, WithoutATextFieldItOpensAtThePointerKeptOnTheS
     EXPECT_EQ(panel.left(), screenWidth - 420);                    // clamped to the right edge
     EXPECT_EQ(panel.top() + panel.height(), screenHeight - 30 - 12); // above the pointer: no room below
     key(QStringLiteral("super+shift+v")); // the shortcut again hides it
-    EXPECT_TRUE(waitFor([] { return !visibleWindow(panelTitle).isValid(); }));
-    EXPECT_TRUE(waitFor([] { return !visibleWindow(bubbleTitle).isValid(); }));
+    EXPECT_TRUE(test::pollUntil([] { return !visibleWindow(panelTitle).isValid(); }));
+    EXPECT_TRUE(test::pollUntil([] { return !visibleWindow(bubbleTitle).isValid(); }));
 }
 
 } // namespace

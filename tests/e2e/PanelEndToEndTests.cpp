@@ -13,6 +13,7 @@
 
 #include "settings/PreferenceKeys.h"
 #include "support/AppProcess.h"
+#include "support/TestSupport.h"
 #include "support/GtkEntryWindow.h"
 
 namespace quellpad {
@@ -89,21 +90,6 @@ protected:
         }
         return {names, selected};
     }
-    static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!condition()) {
-            if (timer.elapsed() > timeoutMs) return false;
-            QThread::msleep(50);
-        }
-        return true;
-    }
-    static void screenshot(const QString& name) {
-        QDir().mkpath(QStringLiteral(QUELLPAD_SCREENSHOT_DIR));
-        test::runTool(QStringLiteral("/usr/bin/python3"),
-                      {QStringLiteral(QUELLPAD_TEST_SUPPORT_SOURCE_DIR "/screenshot.py"),
-                       QStringLiteral(QUELLPAD_SCREENSHOT_DIR "/") + name + QStringLiteral(".png")});
-    }
     static QString clipboardText() {
         return test::runTool(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
     }
@@ -120,7 +106,7 @@ protected:
         key(QStringLiteral("super+shift+v"));
         ASSERT_TRUE(panelVisibleBecomes(true)) << app.output().toStdString();
         // Keys go to the window the window manager has focused, which follows the mapping.
-        ASSERT_TRUE(waitFor([] {
+        ASSERT_TRUE(test::pollUntil([] {
             return test::runTool(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")}) ==
                    QStringLiteral("Clipboard History");
         })) << "the panel never got the focus";
@@ -134,7 +120,7 @@ TEST_F(PanelEndToEndTest, TheShortcutOpensASearchablePanelAndReturnCopiesTheChos
     openPanel();
 
     // The search field has the focus and the newest item is selected.
-    ASSERT_TRUE(waitFor([] {
+    ASSERT_TRUE(test::pollUntil([] {
         for (const Accessible& accessible : accessibles()) {
             if (accessible.name == QStringLiteral("Search clipboard history") && accessible.states.contains(QStringLiteral("focused"))) {
                 return true;
@@ -142,25 +128,25 @@ TEST_F(PanelEndToEndTest, TheShortcutOpensASearchablePanelAndReturnCopiesTheChos
         }
         return false;
     })) << "search field not focused";
-    ASSERT_TRUE(waitFor([] { return rows().first.size() == 3; })) << rows().first.join(QLatin1Char('|')).toStdString();
+    ASSERT_TRUE(test::pollUntil([] { return rows().first.size() == 3; })) << rows().first.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(rows().second.contains(QStringLiteral("gamma"))) << rows().second.toStdString();
-    screenshot(QStringLiteral("e2e-panel-open"));
+    test::saveScreenshot(QStringLiteral("e2e-panel-open"));
 
     // Typing filters the rows.
     type(QStringLiteral("beta"));
-    EXPECT_TRUE(waitFor([] { return rows().first == QStringList{QStringLiteral("beta two")}; }))
+    EXPECT_TRUE(test::pollUntil([] { return rows().first == QStringList{QStringLiteral("beta two")}; }))
         << rows().first.join(QLatin1Char('|')).toStdString();
-    screenshot(QStringLiteral("e2e-panel-filtered"));
+    test::saveScreenshot(QStringLiteral("e2e-panel-filtered"));
     key(QStringLiteral("ctrl+a BackSpace"));
-    ASSERT_TRUE(waitFor([] { return rows().first.size() == 3; }));
+    ASSERT_TRUE(test::pollUntil([] { return rows().first.size() == 3; }));
 
     // Down, then Return: the second item goes on the clipboard and to the top, with one more use.
     key(QStringLiteral("Down"));
-    EXPECT_TRUE(waitFor([] { return rows().second == QStringLiteral("beta two"); })) << rows().second.toStdString();
+    EXPECT_TRUE(test::pollUntil([] { return rows().second == QStringLiteral("beta two"); })) << rows().second.toStdString();
     key(QStringLiteral("Return"));
     EXPECT_TRUE(panelVisibleBecomes(false));
-    EXPECT_TRUE(waitFor([] { return clipboardText() == QStringLiteral("beta two"); })) << clipboardText().toStdString();
-    EXPECT_TRUE(waitFor([&] {
+    EXPECT_TRUE(test::pollUntil([] { return clipboardText() == QStringLiteral("beta two"); })) << clipboardText().toStdString();
+    EXPECT_TRUE(test::pollUntil([&] {
         const QJsonArray items = listed();
         return !items.isEmpty() && items[0].toObject().value(QStringLiteral("id")).toString() == ids[1] &&
                items[0].toObject().value(QStringLiteral("accessCount")).toInt() == 1;
@@ -184,7 +170,7 @@ TEST_F(PanelEndToEndTest, WithAutoPasteReturnTypesTheItemIntoThePreviousWindow) 
     QString error;
     ASSERT_TRUE(target.start(&error)) << error.toStdString();
     openPanel();
-    ASSERT_TRUE(waitFor([] { return rows().first.size() == 3; }));
+    ASSERT_TRUE(test::pollUntil([] { return rows().first.size() == 3; }));
     key(QStringLiteral("Down Down Return"));
     EXPECT_TRUE(target.waitForText(QStringLiteral("alpha one"))) << target.text().toStdString() << app.output().toStdString();
     EXPECT_TRUE(panelVisibleBecomes(false));
@@ -192,11 +178,11 @@ TEST_F(PanelEndToEndTest, WithAutoPasteReturnTypesTheItemIntoThePreviousWindow) 
 
 TEST_F(PanelEndToEndTest, CtrlDeleteDeletesTheSelectedRowAndTheNextTakesItsPlace) {
     openPanel();
-    ASSERT_TRUE(waitFor([] { return rows().first.size() == 3; }));
+    ASSERT_TRUE(test::pollUntil([] { return rows().first.size() == 3; }));
     key(QStringLiteral("Down ctrl+Delete"));
-    EXPECT_TRUE(waitFor([] { return rows().first.size() == 2; })) << rows().first.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(test::pollUntil([] { return rows().first.size() == 2; })) << rows().first.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(rows().second, QStringLiteral("alpha one"));
-    EXPECT_TRUE(waitFor([&] { return listed().size() == 2; }));
+    EXPECT_TRUE(test::pollUntil([&] { return listed().size() == 2; }));
     for (const QJsonValue& item : listed()) {
         EXPECT_NE(item.toObject().value(QStringLiteral("id")).toString(), ids[1]);
     }
@@ -213,7 +199,7 @@ TEST_F(PanelEndToEndTest, TwentyQuickPressesOfTheShortcutLeaveAWorkingPanel) {
     // An even number of presses: closed, and the app still answers.
     EXPECT_TRUE(panelVisibleBecomes(false));
     openPanel();
-    EXPECT_TRUE(waitFor([] { return rows().first.size() == 3; })) << rows().first.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(test::pollUntil([] { return rows().first.size() == 3; })) << rows().first.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(rows().second.contains(QStringLiteral("gamma"))) << rows().second.toStdString();
 }
 

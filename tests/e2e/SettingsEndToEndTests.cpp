@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include "support/AppProcess.h"
+#include "support/TestSupport.h"
 #include "support/GtkEntryWindow.h"
 
 namespace quellpad {
@@ -45,21 +46,6 @@ protected:
         }
         return names.mid(0, 4);
     }
-    static bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!condition()) {
-            if (timer.elapsed() > timeoutMs) return false;
-            QThread::msleep(50);
-        }
-        return true;
-    }
-    static void screenshot(const QString& name) {
-        QDir().mkpath(QStringLiteral(QUELLPAD_SCREENSHOT_DIR));
-        test::runTool(QStringLiteral("/usr/bin/python3"),
-                      {QStringLiteral(QUELLPAD_TEST_SUPPORT_SOURCE_DIR "/screenshot.py"),
-                       QStringLiteral(QUELLPAD_SCREENSHOT_DIR "/") + name + QStringLiteral(".png")});
-    }
 };
 
 TEST_F(SettingsEndToEndTest, ASecondLaunchOpensTheSettingsAndAConfigChangeTranslatesThemAtOnce) {
@@ -70,15 +56,15 @@ TEST_F(SettingsEndToEndTest, ASecondLaunchOpensTheSettingsAndAConfigChangeTransl
     const QStringList english{QStringLiteral("General"), QStringLiteral("Storage"), QStringLiteral("App Filter"),
                               QStringLiteral("Advanced")};
     QStringList seen;
-    EXPECT_TRUE(waitFor([&] { return (seen = pageNames()) == english; }, 10000)) << seen.join(u'|').toStdString();
-    screenshot(QStringLiteral("settings-on-display-en"));
+    EXPECT_TRUE(test::pollUntil([&] { return (seen = pageNames()) == english; }, 10000)) << seen.join(u'|').toStdString();
+    test::saveScreenshot(QStringLiteral("settings-on-display-en"));
 
     const test::CliResult set =
         cli.spawn({QStringLiteral("config"), QStringLiteral("set"), QStringLiteral("AppLanguage"), QStringLiteral("zh-Hans")});
     ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
     const QStringList chinese{QStringLiteral("通用"), QStringLiteral("存储"), QStringLiteral("应用过滤"), QStringLiteral("高级")};
-    EXPECT_TRUE(waitFor([&] { return (seen = pageNames()) == chinese; }, 2000)) << seen.join(u'|').toStdString();
-    screenshot(QStringLiteral("settings-on-display-zh-Hans"));
+    EXPECT_TRUE(test::pollUntil([&] { return (seen = pageNames()) == chinese; }, 2000)) << seen.join(u'|').toStdString();
+    test::saveScreenshot(QStringLiteral("settings-on-display-zh-Hans"));
 }
 
 } // namespace

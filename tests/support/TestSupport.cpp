@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QThread>
 
 namespace quellpad::test {
@@ -77,6 +80,24 @@ QByteArray readFile(const QString& path) {
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool pollUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+void saveScreenshot(const QString& name) {
+    QDir().mkpath(QStringLiteral(QUELLPAD_SCREENSHOT_DIR));
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(QUELLPAD_TEST_SUPPORT_DIR "/screenshot.py"),
+                                                      QStringLiteral(QUELLPAD_SCREENSHOT_DIR "/") + name + QStringLiteral(".png")});
+    python.waitForFinished(20000);
 }
 
 } // namespace quellpad::test

@@ -38,6 +38,11 @@ private:
 bool processEventsUntil(const std::function<bool()>& predicate, int timeoutMs = 5000);
 // Processes pending events, including queued calls posted just before.
 void drainEvents();
+// Polls a state of other processes (a window, a file) every 50 ms until it holds or
+// the timeout passes; returns whether it held.
+bool pollUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+// Saves the whole test display as build/screenshots/<name>.png.
+void saveScreenshot(const QString& name);
 
 // Sets (or unsets, with nullopt) an environment variable for the scope's lifetime.
 class ScopedEnvironment {
