@@ -24,6 +24,7 @@
 #include "panel/ClipboardDirectPaste.h"
 #include "panel/ClipboardPanelController.h"
 #include "panel/ClipboardPanelViewModel.h"
+#include "panel/ClipboardPinCopyHandler.h"
 #include "panel/ClipboardTemporaryFiles.h"
 #include "platform/AccessibilityService.h"
 #include "platform/ApplicationRegistry.h"
@@ -112,10 +113,10 @@ void AppDelegate::startPanelServices() {
         // Synthetic keys need no accessibility bus on X11: the platform says whether they are allowed.
         .isAccessibilityTrusted = platform.isAccessibilityTrusted,
         .isRecordingPaused = [assembler] { return assembler->clipboardMonitor()->isTemporarilyPaused(); },
-        // The pin and recognised-text windows do not exist yet: their actions are not offered.
-        .pinWindowFactory = nullptr,
+        .pinWindowFactory = nullptr, // set below when there are windows for them
         .presentOCRWindow = nullptr,
     };
+    addPinAndTextWindows(services);
     const ClipboardPanelControllerServices floatingServices = services;
     panelController_ = std::make_unique<ClipboardPanelController>(*panelViewModel_, std::move(services));
     if (windows_.panelWindow) {
@@ -143,6 +144,34 @@ void AppDelegate::startPanelServices() {
     startMenuBar();
     // The first page is loaded once the event loop runs, so the first opening shows rows at once.
     QTimer::singleShot(0, panelViewModel_.get(), [model = panelViewModel_.get()] { model->loadItems(false); });
+}
+
+void AppDelegate::addPinAndTextWindows(ClipboardPanelControllerServices& services) {
+    AppAssembler* assembler = assembler_.get();
+    Pasteboard& pasteboard = assembler_->platform().pasteboard;
+    if (windows_.pinWindow) {
+        services.pinWindowFactory = [this, assembler, &pasteboard](ClipboardContentType kind,
+                                                                   const ClipboardHistoryContentSnapshot& content) {
+            windows_.pinWindow(
+                kind, content,
+                makeClipboardPinCopyHandler([assembler] { return assembler->clipboardHistoryManager(); }, pasteboard,
+                                            content));
+        };
+    }
+    if (windows_.recognizedTextWindow) {
+        services.presentOCRWindow = [this, assembler, &pasteboard](const QByteArray& imageData, const QString& itemId) {
+            RecognizedTextServices text{
+                .fetchContent = [assembler](const QString& id) {
+                    return assembler->clipboardHistoryManager()->getContentSnapshotById(id);
+                },
+                .recognize = nullptr, // the window's builder brings its recogniser
+                .copyText = [&pasteboard](const QString& recognized) {
+                    return pasteboard.write({{PasteboardTypes::plainText, recognized.toUtf8()}});
+                },
+            };
+            windows_.recognizedTextWindow(imageData, itemId, std::move(text));
+        };
+    }
 }
 
 void AppDelegate::startMenuBar() {

@@ -14,6 +14,8 @@
 #include "app/SettingsWindowPresenting.h"
 #include "floating/FloatingClipboardPanelWindowing.h"
 #include "panel/ClipboardPanelWindowing.h"
+#include "pin/PinWindowViewModel.h"
+#include "pin/RecognizedTextViewModel.h"
 #include "settings/DistributionChannel.h"
 
 namespace quellpad {
@@ -23,6 +25,7 @@ class MenuBarManager;
 class AppCommandServer;
 class ClipboardDirectPaste;
 class ClipboardPanelController;
+struct ClipboardPanelControllerServices;
 class ClipboardPanelCoordinator;
 class ClipboardPanelPresenting;
 class ClipboardPanelViewModel;
@@ -53,6 +56,11 @@ public:
         // The settings window over the model the app keeps, built on first use. With it
         // the tray offers "Settings..." and a second launch opens it instead of the panel.
         std::function<std::unique_ptr<SettingsWindowPresenting>(SettingsViewModel&)> settingsWindow;
+        // A pinned item's window and an image's recognised-text window, each opened anew
+        // and closed by the user; absent: the panel does not offer those actions.
+        std::function<void(ClipboardContentType, const ClipboardHistoryContentSnapshot&, PinCopyHandler)> pinWindow;
+        std::function<void(const QByteArray& imageData, const QString& itemId, RecognizedTextServices)>
+            recognizedTextWindow;
     };
 
     // `platform` builds the platform services once the launch gets that far.
@@ -86,6 +94,7 @@ public:
 private:
     void startPanelServices();
     void startMenuBar();
+    void addPinAndTextWindows(ClipboardPanelControllerServices& services);
     void sendFeedback();
 
     DefaultsStore& defaults_;

@@ -322,6 +322,36 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::settingsAccessibilitySection: return "辅助功能";
     case TextKey::settingsAccessibilityAvailable: return "辅助功能总线可用：悬浮面板会跟随文本光标，回车键可以直接粘贴。";
     case TextKey::settingsAccessibilityUnavailable: return "辅助功能总线不可用：面板在鼠标指针处打开，粘贴需要按 Ctrl+V。";
+    case TextKey::pinWindowTitle: return "悬浮窗口";
+    case TextKey::pinCopy: return "复制";
+    case TextKey::pinSave: return "保存";
+    case TextKey::pinOK: return "好";
+    case TextKey::pinCopyFailedTitle: return "复制失败";
+    case TextKey::pinCopyFailedMessage: return "无法将此悬浮窗口的内容复制到剪贴板。";
+    case TextKey::pinSaveFailedTitle: return "保存失败";
+    case TextKey::pinSaveNoImageData: return "没有可用的图片数据，无法保存。";
+    case TextKey::pinSaveWriteFailed: return "无法保存文件：%1";
+    case TextKey::pinSavePanelTitle: return "保存";
+    case TextKey::pinSaveAsLabel: return "存储为：";
+    case TextKey::pinPlainTextFilter: return "纯文本";
+    case TextKey::pinClosePromptTitle: return "保存更改？";
+    case TextKey::pinClosePromptMessage: return "关闭前是否保存此悬浮窗口的更改？未保存的更改将会丢失。";
+    case TextKey::pinDontSave: return "不保存";
+    case TextKey::pinNoImageData: return "没有图片数据";
+    case TextKey::pinAccessibleText: return "固定的文本";
+    case TextKey::pinAccessibleImage: return "固定的图片";
+    case TextKey::ocrWindowTitle: return "识别的文字";
+    case TextKey::ocrWindowRecognizeAgain: return "重新识别";
+    case TextKey::ocrWindowRecognizing: return "正在识别文字…";
+    case TextKey::ocrWindowNoText: return "这张图片中没有找到文字。";
+    case TextKey::ocrWindowFailed: return "文字识别失败：%1";
+    case TextKey::ocrWindowNotAnImage: return "无法读取这张图片，因此无法识别文字。";
+    case TextKey::ocrWindowInterrupted: return "识别被中断。请点击“重新识别”再试一次。";
+    case TextKey::ocrWindowUnavailable: return "此系统上无法使用文字识别。";
+    case TextKey::ocrWindowCopyFailed: return "无法将识别的文字复制到剪贴板。";
+    case TextKey::ocrWindowAccessibleText: return "识别的文字";
+    case TextKey::ocrWindowAccessibleImage: return "图片";
+    case TextKey::ocrWindowAccessibleStatus: return "识别状态";
     }
     return "";
 }

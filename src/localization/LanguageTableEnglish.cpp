@@ -322,6 +322,36 @@ const char* english(TextKey key) {
     case TextKey::settingsAccessibilitySection: return "Accessibility";
     case TextKey::settingsAccessibilityAvailable: return "The accessibility bus is available: the floating panel follows the text cursor and Return can paste.";
     case TextKey::settingsAccessibilityUnavailable: return "The accessibility bus is not available: the panel opens at the pointer, and pasting needs Ctrl+V.";
+    case TextKey::pinWindowTitle: return "Floating Window";
+    case TextKey::pinCopy: return "Copy";
+    case TextKey::pinSave: return "Save";
+    case TextKey::pinOK: return "OK";
+    case TextKey::pinCopyFailedTitle: return "Copy Failed";
+    case TextKey::pinCopyFailedMessage: return "Unable to copy this floating window content to the clipboard.";
+    case TextKey::pinSaveFailedTitle: return "Save Failed";
+    case TextKey::pinSaveNoImageData: return "Unable to save because no image data is available.";
+    case TextKey::pinSaveWriteFailed: return "Unable to save file: %1";
+    case TextKey::pinSavePanelTitle: return "Save";
+    case TextKey::pinSaveAsLabel: return "Save As:";
+    case TextKey::pinPlainTextFilter: return "Plain Text";
+    case TextKey::pinClosePromptTitle: return "Save Changes?";
+    case TextKey::pinClosePromptMessage: return "Save changes to this floating window before closing? Unsaved changes will be lost.";
+    case TextKey::pinDontSave: return "Don't Save";
+    case TextKey::pinNoImageData: return "No image data";
+    case TextKey::pinAccessibleText: return "Pinned text";
+    case TextKey::pinAccessibleImage: return "Pinned image";
+    case TextKey::ocrWindowTitle: return "Recognized Text";
+    case TextKey::ocrWindowRecognizeAgain: return "Recognize Again";
+    case TextKey::ocrWindowRecognizing: return "Recognizing text…";
+    case TextKey::ocrWindowNoText: return "No text was found in this image.";
+    case TextKey::ocrWindowFailed: return "Text recognition failed: %1";
+    case TextKey::ocrWindowNotAnImage: return "The image could not be read, so no text can be recognized.";
+    case TextKey::ocrWindowInterrupted: return "Recognition was interrupted. Choose Recognize Again to try once more.";
+    case TextKey::ocrWindowUnavailable: return "Text recognition is not available on this system.";
+    case TextKey::ocrWindowCopyFailed: return "Unable to copy the recognized text to the clipboard.";
+    case TextKey::ocrWindowAccessibleText: return "Recognized text";
+    case TextKey::ocrWindowAccessibleImage: return "Image";
+    case TextKey::ocrWindowAccessibleStatus: return "Recognition status";
     }
     return "";
 }

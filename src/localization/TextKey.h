@@ -337,6 +337,37 @@ enum class TextKey {
     settingsAccessibilitySection,
     settingsAccessibilityAvailable,
     settingsAccessibilityUnavailable,
+    // Pin window and recognised-text window
+    pinWindowTitle,
+    pinCopy,
+    pinSave,
+    pinOK,
+    pinCopyFailedTitle,
+    pinCopyFailedMessage,
+    pinSaveFailedTitle,
+    pinSaveNoImageData,
+    pinSaveWriteFailed, // %1: reason
+    pinSavePanelTitle,
+    pinSaveAsLabel,
+    pinPlainTextFilter,
+    pinClosePromptTitle,
+    pinClosePromptMessage,
+    pinDontSave,
+    pinNoImageData,
+    pinAccessibleText,
+    pinAccessibleImage,
+    ocrWindowTitle,
+    ocrWindowRecognizeAgain,
+    ocrWindowRecognizing,
+    ocrWindowNoText,
+    ocrWindowFailed, // %1: reason
+    ocrWindowNotAnImage,
+    ocrWindowInterrupted,
+    ocrWindowUnavailable,
+    ocrWindowCopyFailed,
+    ocrWindowAccessibleText,
+    ocrWindowAccessibleImage,
+    ocrWindowAccessibleStatus,
 };
 
 } // namespace quellpad

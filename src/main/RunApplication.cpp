@@ -17,6 +17,8 @@
 #include "app/widgets/TrayIcon.h"
 #include "panel/widgets/ClipboardPanelWindowFactory.h"
 #include "floating/widgets/FloatingClipboardPanelWindowFactory.h"
+#include "pin/widgets/PinWindow.h"
+#include "pin/widgets/RecognizedTextWindow.h"
 #include "app/SingleInstanceGuard.h"
 #include "capture/ClipboardImageTextRecognizer.h"
 #include "cli/CliCommand.h"
@@ -193,6 +195,19 @@ int runApplication(int argc, char** argv) {
                                                           ClipboardPanelController& actions) {
         return makeFloatingClipboardPanelWindow(floating, actions, defaults, localizer,
                                                 X11CompositorProbe::isCompositorRunning());
+    };
+    windows.pinWindow = [&defaults, &localizer](ClipboardContentType kind, const ClipboardHistoryContentSnapshot& content,
+                                                PinCopyHandler copyHandler) {
+        PinWindow::open(kind, content, std::move(copyHandler), defaults, localizer);
+    };
+    windows.recognizedTextWindow = [&defaults, &localizer](const QByteArray& imageData, const QString& itemId,
+                                                           RecognizedTextServices services) {
+        // A recogniser of the window's own: the capture queue skips images when copies
+        // come fast, and the one the user asked about must not be skipped.
+        auto recognizer = std::make_shared<ClipboardImageTextRecognizer>(
+            std::make_unique<TesseractTextRecognitionEngine>(), defaults);
+        services.recognize = [recognizer](const QByteArray& image) { return recognizer->recognize(image); };
+        RecognizedTextWindow::open(imageData, itemId, std::move(services), defaults, localizer);
     };
     AppDelegate delegate(defaults, notifications, instanceGuard, platform,
                          parseDistributionChannel(QStringLiteral(QUELLPAD_DISTRIBUTION_CHANNEL)), windows);

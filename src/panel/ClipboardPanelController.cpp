@@ -467,13 +467,13 @@ void ClipboardPanelController::save(const std::optional<QString>& id) {
 void ClipboardPanelController::pin(const std::optional<QString>& id) {
     const std::optional<ClipboardHistoryIndexSnapshot> item = itemFor(id);
     if (!item || !services_.pinWindowFactory) return;
-    fetchContent(item->id, [this](const ClipboardHistoryContentSnapshot& content) {
+    fetchContent(item->id, [this, kind = item->contentType](const ClipboardHistoryContentSnapshot& content) {
         if (content.id.isEmpty()) {
             Q_EMIT actionFinished(QStringLiteral("pin"), false);
             return;
         }
         dismiss();
-        services_.pinWindowFactory(content);
+        services_.pinWindowFactory(kind, content);
         Logger::info(QStringLiteral("Pinned item: ") + content.id, category);
         Q_EMIT actionFinished(QStringLiteral("pin"), true);
     });

@@ -49,7 +49,7 @@ struct ClipboardPanelControllerServices {
     // Whether capture is paused right now (for the footer).
     std::function<bool()> isRecordingPaused;
     // Pin and recognised-text windows; absent: the actions are not offered.
-    std::function<void(const ClipboardHistoryContentSnapshot&)> pinWindowFactory;
+    std::function<void(ClipboardContentType, const ClipboardHistoryContentSnapshot&)> pinWindowFactory;
     std::function<void(const QByteArray& imageData, const QString& itemId)> presentOCRWindow;
 };
 

@@ -111,7 +111,9 @@ protected:
             .directPaste = &directPaste,
             .isAccessibilityTrusted = [this] { return trusted; },
             .isRecordingPaused = [] { return false; },
-            .pinWindowFactory = [this](const ClipboardHistoryContentSnapshot& content) { pinned.push_back(content.id); },
+            .pinWindowFactory = [this](ClipboardContentType, const ClipboardHistoryContentSnapshot& content) {
+                pinned.push_back(content.id);
+            },
             .presentOCRWindow = nullptr,
         };
         controller = std::make_unique<ClipboardPanelController>(model, services);
