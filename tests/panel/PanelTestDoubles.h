@@ -230,7 +230,7 @@ struct PanelRig {
     std::vector<QString> recognized;
     ClipboardPanelController controller{viewModel, ClipboardPanelControllerServices{
         pasteboard, workspace, defaults, localizer, temporaryFiles, DistributionChannel::direct, nullptr, {}, {},
-        [this](const ClipboardHistoryContentSnapshot& content) { pinned.push_back(content.id); },
+        [this](ClipboardContentType, const ClipboardHistoryContentSnapshot& content) { pinned.push_back(content.id); },
         [this](const QByteArray&, const QString& id) { recognized.push_back(id); }}};
 };
 

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -123,8 +124,12 @@ TEST_F(PinWindowTest, SaveFromThePromptWritesTheFileThroughTheDialogAndCloses) {
     EXPECT_EQ(dialog->labelText(QFileDialog::FileName), QStringLiteral("Save As:"));
     EXPECT_TRUE(dialog->selectedFiles().value(0).endsWith(QStringLiteral("/PinnedText.txt")));
     const QString path = dir.filePath(QStringLiteral("kept.txt"));
-    dialog->selectFile(path);
-    dialog->accept();
+    // As a user does: another folder, and a name typed over the proposed one.
+    dialog->setDirectory(dir.path());
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_TRUE(name);
+    name->setText(QStringLiteral("kept.txt"));
+    QMetaObject::invokeMethod(dialog, "accept");
     ASSERT_TRUE(test::processEventsUntil([&] { return window.isNull(); }));
     EXPECT_EQ(test::readFile(path), QByteArray("final draft"));
 }
