@@ -68,6 +68,10 @@ void RecognizedTextViewModel::runRecognition() {
                                  }
                                  switch (result.status) {
                                  case ClipboardImageTextRecognition::Status::recognized:
+                                     Logger::info(QStringLiteral("Recognized %1 characters in item %2")
+                                                      .arg(result.text.size())
+                                                      .arg(itemId_),
+                                                  category);
                                      showText(result.text);
                                      return;
                                  case ClipboardImageTextRecognition::Status::notAnImage:

@@ -2,9 +2,12 @@
 """Prints what assistive technologies see of one application's windows, as JSON.
 
 Usage: atspi_tree.py APPLICATION_NAME
+       atspi_tree.py APPLICATION_NAME --press ROLE NAME
 
 One object per accessible, in tree order: {"role", "name", "states", "text"?, "depth"}.
 Prints [] when the application is not on the accessibility bus (yet).
+With --press, runs the first action of the first showing accessible with that role and
+name (as a screen reader's "activate" does) and prints whether there was one.
 """
 import json
 import sys
@@ -38,14 +41,34 @@ def walk(node, depth, out):
         return
 
 
+def press(node, role, name, depth=0):
+    if node is None or depth > 30:
+        return False
+    try:
+        showing = node.get_state_set().contains(Atspi.StateType.SHOWING)
+        if showing and node.get_role_name() == role and (node.get_name() or "") == name:
+            action = node.get_action_iface()
+            if action is not None and action.get_n_actions() > 0:
+                return action.do_action(0)
+        for i in range(node.get_child_count()):
+            if press(node.get_child_at_index(i), role, name, depth + 1):
+                return True
+    except Exception:  # an object that went away while we walked
+        return False
+    return False
+
+
 def main():
     name = sys.argv[1]
     desktop = Atspi.get_desktop(0)
+    apps = [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
+    apps = [app for app in apps if app is not None and (app.get_name() or "") == name]
+    if len(sys.argv) == 5 and sys.argv[2] == "--press":
+        print(json.dumps(any(press(app, sys.argv[3], sys.argv[4]) for app in apps)))
+        return
     out = []
-    for i in range(desktop.get_child_count()):
-        app = desktop.get_child_at_index(i)
-        if app is not None and (app.get_name() or "") == name:
-            walk(app, 0, out)
+    for app in apps:
+        walk(app, 0, out)
     print(json.dumps(out))
 
 
