@@ -35,7 +35,10 @@ protected:
     std::vector<std::optional<QString>> copied;
 
     void TearDown() override {
-        for (QWidget* window : QApplication::topLevelWidgets()) delete window;
+        // Dialogs are top-level too but belong to their window: delete only what still lives.
+        std::vector<QPointer<QWidget>> windows;
+        for (QWidget* window : QApplication::topLevelWidgets()) windows.emplace_back(window);
+        for (const QPointer<QWidget>& window : windows) delete window.data();
     }
 
     QPointer<PinWindow> openText(const QString& text) {
