@@ -31,6 +31,10 @@ class Localizer;
 class HotkeyManager;
 class LaunchAtLoginManaging;
 class SettingsViewModel;
+class StorageSettingsViewModel;
+class AppFilterSettingsViewModel;
+class AdvancedSettingsViewModel;
+struct SettingsPageModels;
 class DataDirectoryManager;
 class DefaultsStore;
 class FloatingPanelAssembly;
@@ -52,7 +56,8 @@ public:
         std::function<void()> showAbout;
         // The settings window over the model the app keeps, built on first use. With it
         // the tray offers "Settings..." and a second launch opens it instead of the panel.
-        std::function<std::unique_ptr<SettingsWindowPresenting>(SettingsViewModel&)> settingsWindow;
+        std::function<std::unique_ptr<SettingsWindowPresenting>(SettingsViewModel&, const SettingsPageModels&)>
+            settingsWindow;
     };
 
     // `platform` builds the platform services once the launch gets that far.
@@ -87,6 +92,8 @@ private:
     void startPanelServices();
     void startMenuBar();
     void sendFeedback();
+    // The Storage, App Filter and Advanced pages' models over the running services.
+    SettingsPageModels makeSettingsPageModels();
 
     DefaultsStore& defaults_;
     NotificationCenter& notifications_;
@@ -113,6 +120,9 @@ private:
     std::unique_ptr<QObject> trayIcon_;
     std::unique_ptr<LaunchAtLoginManaging> launchAtLogin_;
     std::unique_ptr<SettingsViewModel> settingsModel_;
+    std::unique_ptr<StorageSettingsViewModel> storageSettingsModel_;
+    std::unique_ptr<AppFilterSettingsViewModel> appFilterSettingsModel_;
+    std::unique_ptr<AdvancedSettingsViewModel> advancedSettingsModel_;
     std::unique_ptr<SettingsWindowPresenting> settingsWindow_; // after the model it binds
     bool terminated_ = false;
     bool reopenDelivered_ = false;

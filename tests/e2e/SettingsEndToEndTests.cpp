@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include "support/AppProcess.h"
+#include "support/AtspiTree.h"
 #include "support/TestSupport.h"
 #include "support/GtkEntryWindow.h"
 
@@ -46,6 +47,33 @@ protected:
         }
         return names.mid(0, 4);
     }
+
+    static QString xdotool(const QStringList& arguments) { return test::runTool(QStringLiteral("xdotool"), arguments); }
+
+    // Opens the window with a second launch and gives it the keyboard (the page list has the focus).
+    void openSettings() {
+        const test::CliResult second = cli.spawn({});
+        ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
+        ASSERT_TRUE(app.waitForStatus(
+            [](const QJsonObject& status) { return status.value(QStringLiteral("settingsVisible")).toBool(); }));
+        QString id;
+        ASSERT_TRUE(test::pollUntil([&] {
+            id = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                          QStringLiteral("^Quellpad")})
+                     .split(u'\n', Qt::SkipEmptyParts)
+                     .value(0);
+            return !id.isEmpty();
+        }));
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
+    }
+
+    // Waits until the accessible with this name is on screen.
+    static bool waitUntilShowing(const QString& name) {
+        const QJsonArray tree = test::accessibleTreeWhen(QStringLiteral("quellpad"), [&](const QJsonArray& current) {
+            return test::accessibleHasState(current, name, QStringLiteral("showing"));
+        });
+        return test::accessibleHasState(tree, name, QStringLiteral("showing"));
+    }
 };
 
 TEST_F(SettingsEndToEndTest, ASecondLaunchOpensTheSettingsAndAConfigChangeTranslatesThemAtOnce) {
@@ -65,6 +93,41 @@ TEST_F(SettingsEndToEndTest, ASecondLaunchOpensTheSettingsAndAConfigChangeTransl
     const QStringList chinese{QStringLiteral("通用"), QStringLiteral("存储"), QStringLiteral("应用过滤"), QStringLiteral("高级")};
     EXPECT_TRUE(test::pollUntil([&] { return (seen = pageNames()) == chinese; }, 2000)) << seen.join(u'|').toStdString();
     test::saveScreenshot(QStringLiteral("settings-on-display-zh-Hans"));
+}
+
+TEST_F(SettingsEndToEndTest, EveryPageOpensFromThePageListInBothLanguages) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) GTEST_SKIP() << "needs xdotool";
+    openSettings();
+    if (HasFatalFailure()) return;
+    struct Page {
+        const char* file;
+        // A control only this page shows, in English and in Chinese.
+        QString english;
+        QString chinese;
+    };
+    const Page pages[] = {
+        {"general", QStringLiteral("Language"), QStringLiteral("语言")},
+        {"storage", QStringLiteral("Keep text for"), QStringLiteral("文本保留时长")},
+        {"app-filter", QStringLiteral("Add App…"), QStringLiteral("添加应用…")},
+        {"advanced", QStringLiteral("Rebuild Search Index"), QStringLiteral("重建搜索索引")},
+    };
+    for (const bool chinese : {false, true}) {
+        if (chinese) {
+            const test::CliResult set = cli.spawn(
+                {QStringLiteral("config"), QStringLiteral("set"), QStringLiteral("AppLanguage"), QStringLiteral("zh-Hans")});
+            ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
+        }
+        xdotool({QStringLiteral("key"), QStringLiteral("Home")});
+        for (const Page& page : pages) {
+            if (&page != &pages[0]) xdotool({QStringLiteral("key"), QStringLiteral("Down")});
+            const QString marker = chinese ? page.chinese : page.english;
+            EXPECT_TRUE(waitUntilShowing(marker)) << page.file << (chinese ? " zh-Hans" : " en");
+            if (&page != &pages[0]) {
+                test::saveScreenshot(QStringLiteral("settings-page-%1-%2")
+                                         .arg(QLatin1String(page.file), chinese ? QStringLiteral("zh-Hans") : QStringLiteral("en")));
+            }
+        }
+    }
 }
 
 } // namespace
