@@ -28,6 +28,12 @@ protected:
             GTEST_SKIP() << "needs an X display and the accessibility bus (scripts/test.sh provides them)";
         }
         cli.setEnvironment("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        // One installed application, so the App Filter page shows a name for its id.
+        const QString applications = cli.home() + QStringLiteral("/share");
+        ASSERT_TRUE(QDir().mkpath(applications + QStringLiteral("/applications")));
+        ASSERT_TRUE(test::writeFile(applications + QStringLiteral("/applications/org.keepassxc.KeePassXC.desktop"),
+                                    "[Desktop Entry]\nType=Application\nName=KeePassXC\nIcon=keepassxc\n"));
+        cli.setEnvironment("XDG_DATA_HOME", applications);
         ASSERT_TRUE(app.start()) << app.output().toStdString();
     }
 
@@ -111,6 +117,11 @@ TEST_F(SettingsEndToEndTest, EveryPageOpensFromThePageListInBothLanguages) {
         {"app-filter", QStringLiteral("Add App…"), QStringLiteral("添加应用…")},
         {"advanced", QStringLiteral("Rebuild Search Index"), QStringLiteral("重建搜索索引")},
     };
+    // Added from the command line while the window is open: the list follows at once.
+    for (const char* identifier : {"org.keepassxc.KeePassXC", "org.example.Gone"}) {
+        const test::CliResult added = cli.spawn({QStringLiteral("ignore"), QStringLiteral("add"), QLatin1String(identifier)});
+        ASSERT_EQ(added.exitCode, 0) << added.err.toStdString();
+    }
     for (const bool chinese : {false, true}) {
         if (chinese) {
             const test::CliResult set = cli.spawn(
@@ -122,6 +133,11 @@ TEST_F(SettingsEndToEndTest, EveryPageOpensFromThePageListInBothLanguages) {
             if (&page != &pages[0]) xdotool({QStringLiteral("key"), QStringLiteral("Down")});
             const QString marker = chinese ? page.chinese : page.english;
             EXPECT_TRUE(waitUntilShowing(marker)) << page.file << (chinese ? " zh-Hans" : " en");
+            if (QLatin1String(page.file) == QLatin1String("app-filter")) {
+                EXPECT_TRUE(waitUntilShowing(QStringLiteral("KeePassXC")));
+                EXPECT_TRUE(waitUntilShowing(chinese ? QStringLiteral("org.example.Gone（未安装）")
+                                                     : QStringLiteral("org.example.Gone (not installed)")));
+            }
             if (&page != &pages[0]) {
                 test::saveScreenshot(QStringLiteral("settings-page-%1-%2")
                                          .arg(QLatin1String(page.file), chinese ? QStringLiteral("zh-Hans") : QStringLiteral("en")));

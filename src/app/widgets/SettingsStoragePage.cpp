@@ -152,7 +152,7 @@ DataDirectoryDialogs SettingsStoragePage::dialogs() {
         chooser.setFileMode(QFileDialog::Directory);
         chooser.setOption(QFileDialog::ShowDirsOnly);
         chooser.setFilter(QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot);
-        chooser.setLabelText(QFileDialog::LookIn, panel.message);
+        chooser.setToolTip(panel.message);
         chooser.setDirectory(QDir::homePath());
         if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return std::nullopt;
         return chooser.selectedFiles().first();
