@@ -31,8 +31,8 @@ protected:
         // One installed application, so the App Filter page shows a name for its id.
         const QString applications = cli.home() + QStringLiteral("/share");
         ASSERT_TRUE(QDir().mkpath(applications + QStringLiteral("/applications")));
-        ASSERT_TRUE(test::writeFile(applications + QStringLiteral("/applications/org.keepassxc.KeePassXC.desktop"),
-                                    "[Desktop Entry]\nType=Application\nName=KeePassXC\nIcon=keepassxc\n"));
+        ASSERT_TRUE(test::writeFile(applications + QStringLiteral("/applications/org.example.Editor.desktop"),
+                                    "[Desktop Entry]\nType=Application\nName=Example Editor\nIcon=accessories-text-editor\n"));
         cli.setEnvironment("XDG_DATA_HOME", applications);
         ASSERT_TRUE(app.start()) << app.output().toStdString();
     }
@@ -118,7 +118,7 @@ TEST_F(SettingsEndToEndTest, EveryPageOpensFromThePageListInBothLanguages) {
         {"advanced", QStringLiteral("Rebuild Search Index"), QStringLiteral("重建搜索索引")},
     };
     // Added from the command line while the window is open: the list follows at once.
-    for (const char* identifier : {"org.keepassxc.KeePassXC", "org.example.Gone"}) {
+    for (const char* identifier : {"org.example.Editor", "org.example.Gone"}) {
         const test::CliResult added = cli.spawn({QStringLiteral("ignore"), QStringLiteral("add"), QLatin1String(identifier)});
         ASSERT_EQ(added.exitCode, 0) << added.err.toStdString();
     }
@@ -134,7 +134,7 @@ TEST_F(SettingsEndToEndTest, EveryPageOpensFromThePageListInBothLanguages) {
             const QString marker = chinese ? page.chinese : page.english;
             EXPECT_TRUE(waitUntilShowing(marker)) << page.file << (chinese ? " zh-Hans" : " en");
             if (QLatin1String(page.file) == QLatin1String("app-filter")) {
-                EXPECT_TRUE(waitUntilShowing(QStringLiteral("KeePassXC")));
+                EXPECT_TRUE(waitUntilShowing(QStringLiteral("Example Editor")));
                 EXPECT_TRUE(waitUntilShowing(chinese ? QStringLiteral("org.example.Gone（未安装）")
                                                      : QStringLiteral("org.example.Gone (not installed)")));
             }
