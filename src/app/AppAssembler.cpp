@@ -125,6 +125,21 @@ std::optional<QString> AppAssembler::notCapturingReason() const {
     return std::nullopt;
 }
 
+std::optional<QString> AppAssembler::clearAllHistory() {
+    if (historyOpenError_) {
+        return QStringLiteral("The clipboard history could not be opened: ") + *historyOpenError_;
+    }
+    const auto repository = std::dynamic_pointer_cast<ClipboardHistoryRepository>(repository_);
+    if (!repository) {
+        return QStringLiteral("The clipboard history is not open.");
+    }
+    repository->clearAll();
+    if (std::optional<ClipboardHistoryWriteError> error = repository->lastWriteError()) {
+        return error->description;
+    }
+    return std::nullopt;
+}
+
 void AppAssembler::shutdownClipboardServices() {
     stopMonitor();
 }

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include <QString>
+#include <QStringList>
 
 #include "settings/DistributionChannel.h"
 
@@ -63,6 +64,8 @@ struct AppPlatformServices {
     // backend in use ("x11", "ext-data-control", "wlr-data-control"; empty: "none").
     QString session = {};
     QString captureBackend = {};
+    // The recognition languages (raw values such as "en-US") whose data is installed.
+    std::function<QStringList()> installedRecognitionLanguages = nullptr;
 };
 
 class AppAssembler {
@@ -99,6 +102,8 @@ public:
     // Why copies are not being stored although capture runs: the history could not be
     // opened, or the last write failed. nullopt when the last copy was stored.
     std::optional<QString> notCapturingReason() const;
+    // Deletes every item and empties the index; why nothing was deleted, nullopt when done.
+    std::optional<QString> clearAllHistory();
 
 private:
     void buildServices();

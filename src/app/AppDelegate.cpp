@@ -14,6 +14,11 @@
 #include "app/LaunchAtLoginManager.h"
 #include "app/MenuBarManager.h"
 #include "app/SettingsViewModel.h"
+#include "app/AdvancedSettingsViewModel.h"
+#include "app/AppFilterSettingsViewModel.h"
+#include "app/SettingsPageModels.h"
+#include "app/StorageSettingsViewModel.h"
+#include "history/ClipboardHistoryAutoCleanupRunner.h"
 #include "app/SingleInstanceGuard.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/ClipboardMonitorProtocol.h"
@@ -229,21 +234,49 @@ void AppDelegate::showSettings(std::optional<SettingsModuleIdentifier> page) {
     Logger::info(QStringLiteral("Show settings requested"), QStringLiteral("AppCoordinator"));
     if (!settingsWindow_) {
         launchAtLogin_ = std::make_unique<XdgAutostartLaunchAtLoginManager>();
-        Workspace& workspace = assembler_->platform().workspace;
-        std::shared_ptr<ApplicationRegistry> registry = assembler_->platform().applicationRegistry;
         SettingsViewModel::Services services{
             .launchAtLogin = launchAtLogin_.get(),
-            .ignoredApps = &assembler_->ignoredApps(),
-            .workspace = &workspace,
-            .dataDirectoryPath = [this] { return dataDirectory_->dataDirectoryPath(); },
-            .isAccessibilityAvailable = [this] { return accessibilityPermission_ && accessibilityPermission_->isTrusted(); },
-            .installedApplications =
-                [registry] { return registry ? registry->installedApplications() : QList<std::pair<QString, QString>>{}; },
         };
         settingsModel_ = std::make_unique<SettingsViewModel>(defaults_, notifications_, *localizer_, std::move(services));
-        settingsWindow_ = windows_.settingsWindow(*settingsModel_);
+        settingsWindow_ = windows_.settingsWindow(*settingsModel_, makeSettingsPageModels());
     }
     settingsWindow_->present(page);
+}
+
+SettingsPageModels AppDelegate::makeSettingsPageModels() {
+    const AppPlatformServices& platform = assembler_->platform();
+    StorageSettingsViewModel::Services storage{
+        .workspace = &platform.workspace,
+        // The stores close before their files are copied and open again wherever the data is then.
+        .releaseStorage = [this] { assembler_->resetClipboardServicesToEmpty(); },
+        .reopenStorage = [this] { assembler_->rebuildClipboardServices(); },
+        .clearHistory = [this] { return assembler_->clearAllHistory(); },
+        // A one-off runner: it always runs and leaves the monitor's hourly schedule alone.
+        .applyRetention =
+            [this](ClipboardContentType type) {
+                ClipboardHistoryAutoCleanupRunner(assembler_->clipboardHistoryRepository(), defaults_)
+                    .runCleanupIfNeeded(type, true);
+            },
+    };
+    storageSettingsModel_ =
+        std::make_unique<StorageSettingsViewModel>(defaults_, *localizer_, *dataDirectory_, std::move(storage));
+    std::shared_ptr<ApplicationRegistry> registry = platform.applicationRegistry;
+    AppFilterSettingsViewModel::Services appFilter{
+        .installedApplications =
+            [registry] { return registry ? registry->installedApplicationEntries() : QList<InstalledApplication>{}; },
+        // Over Wayland data-control the active window is known only for XWayland windows.
+        .cannotTellActiveApplication =
+            platform.session == QStringLiteral("wayland") && platform.captureBackend != QStringLiteral("x11"),
+    };
+    appFilterSettingsModel_ = std::make_unique<AppFilterSettingsViewModel>(defaults_, assembler_->ignoredApps(),
+                                                                           *localizer_, std::move(appFilter));
+    AdvancedSettingsViewModel::Services advanced{
+        .searchService = [this] { return assembler_->clipboardSearchService(); },
+        .installedRecognitionLanguages = platform.installedRecognitionLanguages,
+        .accessibility = accessibilityPermission_.get(),
+    };
+    advancedSettingsModel_ = std::make_unique<AdvancedSettingsViewModel>(defaults_, *localizer_, std::move(advanced));
+    return SettingsPageModels{*storageSettingsModel_, *appFilterSettingsModel_, *advancedSettingsModel_};
 }
 
 void AppDelegate::sendFeedback() {
@@ -340,6 +373,9 @@ void AppDelegate::applicationWillTerminate() {
     menuBar_.reset();
     settingsWindow_.reset();
     settingsModel_.reset();
+    storageSettingsModel_.reset();
+    appFilterSettingsModel_.reset();
+    advancedSettingsModel_.reset();
     if (panelController_) panelController_->dismiss();
     if (floatingPanel_) floatingPanel_->dismiss();
     // Releases the shortcut's grab before the services go.

@@ -34,6 +34,10 @@ class Localizer;
 class HotkeyManager;
 class LaunchAtLoginManaging;
 class SettingsViewModel;
+class StorageSettingsViewModel;
+class AppFilterSettingsViewModel;
+class AdvancedSettingsViewModel;
+struct SettingsPageModels;
 class DataDirectoryManager;
 class DefaultsStore;
 class FloatingPanelAssembly;
@@ -55,7 +59,8 @@ public:
         std::function<void()> showAbout;
         // The settings window over the model the app keeps, built on first use. With it
         // the tray offers "Settings..." and a second launch opens it instead of the panel.
-        std::function<std::unique_ptr<SettingsWindowPresenting>(SettingsViewModel&)> settingsWindow;
+        std::function<std::unique_ptr<SettingsWindowPresenting>(SettingsViewModel&, const SettingsPageModels&)>
+            settingsWindow;
         // A pinned item's window and an image's recognised-text window, each opened anew
         // and closed by the user; absent: the panel does not offer those actions.
         std::function<void(ClipboardContentType, const ClipboardHistoryContentSnapshot&, PinCopyHandler)> pinWindow;
@@ -96,6 +101,8 @@ private:
     void startMenuBar();
     void addPinAndTextWindows(ClipboardPanelControllerServices& services);
     void sendFeedback();
+    // The Storage, App Filter and Advanced pages' models over the running services.
+    SettingsPageModels makeSettingsPageModels();
 
     DefaultsStore& defaults_;
     NotificationCenter& notifications_;
@@ -122,6 +129,9 @@ private:
     std::unique_ptr<QObject> trayIcon_;
     std::unique_ptr<LaunchAtLoginManaging> launchAtLogin_;
     std::unique_ptr<SettingsViewModel> settingsModel_;
+    std::unique_ptr<StorageSettingsViewModel> storageSettingsModel_;
+    std::unique_ptr<AppFilterSettingsViewModel> appFilterSettingsModel_;
+    std::unique_ptr<AdvancedSettingsViewModel> advancedSettingsModel_;
     std::unique_ptr<SettingsWindowPresenting> settingsWindow_; // after the model it binds
     bool terminated_ = false;
     bool reopenDelivered_ = false;

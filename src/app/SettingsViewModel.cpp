@@ -1,23 +1,12 @@
 #include "app/SettingsViewModel.h"
 
-#include <algorithm>
-
 #include "Core/Utilities/Logger.h"
-#include "capture/ClipboardIgnoredAppsSettings.h"
 #include "hotkey/KeyCombo.h"
 #include "localization/Localizer.h"
 #include "platform/DefaultsStore.h"
-#include "platform/Workspace.h"
 #include "settings/AppPreferences.h"
 
 namespace quellpad {
-
-namespace {
-
-constexpr int minimumItemSizeInMB = 1;
-constexpr int maximumItemSizeInMB = 500;
-
-} // namespace
 
 SettingsViewModel::SettingsViewModel(DefaultsStore& defaults, NotificationCenter& notifications,
                                      const Localizer& localizer, Services services, QObject* parent)
@@ -97,75 +86,6 @@ bool SettingsViewModel::returnKeyAutoPasteEnabled() const {
 
 void SettingsViewModel::setReturnKeyAutoPasteEnabled(bool enabled) {
     AppPreferences(defaults_).setDirectPasteReturnKeyAutoPasteEnabled(enabled);
-}
-
-bool SettingsViewModel::textCaptureEnabled() const { return AppPreferences(defaults_).textCaptureEnabled(); }
-
-void SettingsViewModel::setTextCaptureEnabled(bool enabled) { AppPreferences(defaults_).setTextCaptureEnabled(enabled); }
-
-bool SettingsViewModel::imageCaptureEnabled() const { return AppPreferences(defaults_).imageCaptureEnabled(); }
-
-void SettingsViewModel::setImageCaptureEnabled(bool enabled) {
-    AppPreferences(defaults_).setImageCaptureEnabled(enabled);
-}
-
-int SettingsViewModel::maxItemSizeInMB() const { return static_cast<int>(AppPreferences(defaults_).maxItemSizeInMB()); }
-
-void SettingsViewModel::setMaxItemSizeInMB(int megabytes) {
-    AppPreferences(defaults_).setMaxItemSizeInMB(std::clamp(megabytes, minimumItemSizeInMB, maximumItemSizeInMB));
-}
-
-QString SettingsViewModel::dataDirectoryPath() const {
-    return services_.dataDirectoryPath ? services_.dataDirectoryPath() : QString();
-}
-
-void SettingsViewModel::revealDataDirectory() {
-    QString error;
-    if (!services_.workspace) {
-        error = localizer_.text(TextKey::settingsNoFileManager);
-    } else if (services_.workspace->revealFile(dataDirectoryPath(), &error)) {
-        error.clear();
-    } else if (error.isEmpty()) {
-        error = localizer_.text(TextKey::settingsNoFileManager);
-    }
-    revealError_ = error.isEmpty() ? QString() : localizer_.text(TextKey::settingsRevealFailed, {error});
-    notifyChanged();
-}
-
-QStringList SettingsViewModel::ignoredApps() const {
-    return services_.ignoredApps ? services_.ignoredApps->ignoredAppBundleIdentifiers() : QStringList();
-}
-
-QList<std::pair<QString, QString>> SettingsViewModel::addableApplications() const {
-    if (!services_.installedApplications) return {};
-    const QStringList ignored = ignoredApps();
-    QList<std::pair<QString, QString>> addable;
-    for (const auto& application : services_.installedApplications()) {
-        if (!ignored.contains(application.first)) addable.append(application);
-    }
-    std::stable_sort(addable.begin(), addable.end(), [](const auto& a, const auto& b) {
-        return QString::localeAwareCompare(a.second, b.second) < 0;
-    });
-    return addable;
-}
-
-void SettingsViewModel::addIgnoredApp(const QString& identifier) {
-    if (services_.ignoredApps) services_.ignoredApps->addIgnoredApp(identifier);
-}
-
-void SettingsViewModel::removeIgnoredApp(const QString& identifier) {
-    if (services_.ignoredApps) services_.ignoredApps->removeIgnoredApp(identifier);
-}
-
-bool SettingsViewModel::pinyinIndexEnabled() const { return AppPreferences(defaults_).searchPinyinIndexEnabled(); }
-
-void SettingsViewModel::setPinyinIndexEnabled(bool enabled) {
-    AppPreferences(defaults_).setSearchPinyinIndexEnabled(enabled);
-}
-
-QString SettingsViewModel::accessibilityStatusLine() const {
-    const bool available = services_.isAccessibilityAvailable && services_.isAccessibilityAvailable();
-    return localizer_.text(available ? TextKey::settingsAccessibilityAvailable : TextKey::settingsAccessibilityUnavailable);
 }
 
 } // namespace quellpad

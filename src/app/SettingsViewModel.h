@@ -1,4 +1,5 @@
-// What the settings window shows and changes, without widgets. Every setter writes the
+// What the settings window's General page shows and changes, without widgets (the other
+// pages have view models of their own). Every setter writes the
 // defaults store at once (the running app reads its settings at the moment of use), and
 // `changed` fires after any stored value changed, here or from another process, so the
 // window re-reads everything, its texts included.
@@ -9,18 +10,15 @@
 
 #include <QObject>
 #include <QString>
-#include <QStringList>
 
 #include "app/LaunchAtLoginManager.h"
 #include "localization/AppLanguage.h"
 
 namespace quellpad {
 
-class ClipboardIgnoredAppsSettings;
 class DefaultsStore;
 class Localizer;
 class NotificationCenter;
-class Workspace;
 
 class SettingsViewModel final : public QObject {
     Q_OBJECT
@@ -28,15 +26,6 @@ public:
     struct Services {
         // Absent: the launch-at-login switch is disabled.
         LaunchAtLoginManaging* launchAtLogin = nullptr;
-        // Absent: the ignore list is read-only empty.
-        ClipboardIgnoredAppsSettings* ignoredApps = nullptr;
-        // Opens folders in the file manager.
-        Workspace* workspace = nullptr;
-        std::function<QString()> dataDirectoryPath;
-        // Whether the accessibility bus can be used (caret following, direct paste).
-        std::function<bool()> isAccessibilityAvailable;
-        // The installed applications as (id, name), for adding to the ignore list.
-        std::function<QList<std::pair<QString, QString>>()> installedApplications;
     };
 
     SettingsViewModel(DefaultsStore& defaults, NotificationCenter& notifications, const Localizer& localizer,
@@ -61,30 +50,6 @@ public:
     bool returnKeyAutoPasteEnabled() const;
     void setReturnKeyAutoPasteEnabled(bool enabled);
 
-    // Storage
-    bool textCaptureEnabled() const;
-    void setTextCaptureEnabled(bool enabled);
-    bool imageCaptureEnabled() const;
-    void setImageCaptureEnabled(bool enabled);
-    // Megabytes, 1 through 500.
-    int maxItemSizeInMB() const;
-    void setMaxItemSizeInMB(int megabytes);
-    QString dataDirectoryPath() const;
-    void revealDataDirectory();
-    const QString& revealError() const { return revealError_; }
-
-    // App filter
-    QStringList ignoredApps() const;
-    // Installed applications not yet on the list, as (id, name), sorted by name.
-    QList<std::pair<QString, QString>> addableApplications() const;
-    void addIgnoredApp(const QString& identifier);
-    void removeIgnoredApp(const QString& identifier);
-
-    // Advanced
-    bool pinyinIndexEnabled() const;
-    void setPinyinIndexEnabled(bool enabled);
-    QString accessibilityStatusLine() const;
-
 Q_SIGNALS:
     void changed();
 
@@ -99,7 +64,6 @@ private:
     Services services_;
     bool trayIconNeedsShortcut_ = false;
     QString launchAtLoginError_;
-    QString revealError_;
 };
 
 } // namespace quellpad

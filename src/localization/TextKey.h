@@ -368,6 +368,41 @@ enum class TextKey {
     ocrWindowAccessibleText,
     ocrWindowAccessibleImage,
     ocrWindowAccessibleStatus,
+    settingsFailureReason, // %1: reason
+    settingsClearHistoryFailedTitle,
+    settingsRetentionSection,
+    settingsTextRetention,
+    settingsImageRetention,
+    settingsChangeDataDirectory,
+    settingsResetDataDirectory,
+    settingsDataDirectoryFixed,
+    settingsMigrationInProgress,
+    settingsChooseApplicationTitle,
+    settingsSearchApplications,
+    settingsNoMatchingApplications,
+    settingsAddIgnoredAppButton,
+    settingsIgnoredAppsWaylandNotice,
+    settingsNotInstalled, // %1: name
+    settingsPinyinDescription,
+    settingsRebuildIndex,
+    settingsRebuildStarting,
+    settingsRebuildProgress, // %1: done, %2: total
+    settingsRebuildFinished, // %1: items
+    settingsRebuildFailed, // %1: reason
+    settingsOcrSection,
+    settingsOcrEnabled,
+    settingsOcrModeLabel,
+    settingsOcrLanguageLabel,
+    settingsOcrDescription,
+    settingsOcrNoLanguages,
+    settingsOcrLanguageMissing, // %1: language
+    settingsAccessibilityStillUnavailable,
+    settingsAccessibilityUnknown,
+    settingsAccessibilityRequest,
+    settingsPanelSection,
+    settingsResetPanelPosition,
+    settingsPanelPositionSaved,
+    settingsPanelPositionDefault,
 };
 
 } // namespace quellpad

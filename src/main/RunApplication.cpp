@@ -14,6 +14,8 @@
 #include "localization/Localizer.h"
 #include "app/widgets/AboutWindow.h"
 #include "app/widgets/SettingsWindow.h"
+#include "app/SettingsPageModels.h"
+#include "settings/ClipboardOCRConfiguration.h"
 #include "app/widgets/TrayIcon.h"
 #include "panel/widgets/ClipboardPanelWindowFactory.h"
 #include "floating/widgets/FloatingClipboardPanelWindowFactory.h"
@@ -168,7 +170,19 @@ int runApplication(int argc, char** argv) {
                                    &accessibility,
                                    qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? QStringLiteral("x11")
                                                                                   : QStringLiteral("wayland"),
-                                   captureBackend};
+                                   captureBackend,
+                                   [] {
+                                       // Raw values of the languages whose Tesseract data is installed.
+                                       const QStringList installed = TesseractTextRecognitionEngine().installedLanguages();
+                                       QStringList languages;
+                                       for (const auto& language : clipboardOCRLanguageCases) {
+                                           const QString raw = rawValue(language.value);
+                                           if (installed.contains(TesseractTextRecognitionEngine::tesseractLanguage(raw))) {
+                                               languages.append(raw);
+                                           }
+                                       }
+                                       return languages;
+                                   }};
     };
     AppDelegate::WindowFactories windows;
     windows.panelWindow = [&defaults, &localizer](ClipboardPanelController& controller) {
@@ -188,8 +202,9 @@ int runApplication(int argc, char** argv) {
         about->raise();
         about->activateWindow();
     };
-    windows.settingsWindow = [](SettingsViewModel& model) -> std::unique_ptr<SettingsWindowPresenting> {
-        return std::make_unique<SettingsWindow>(model);
+    windows.settingsWindow = [](SettingsViewModel& model,
+                                const SettingsPageModels& pages) -> std::unique_ptr<SettingsWindowPresenting> {
+        return std::make_unique<SettingsWindow>(model, pages);
     };
     windows.floatingPanelWindow = [&defaults, &localizer](FloatingClipboardPanelController& floating,
                                                           ClipboardPanelController& actions) {

@@ -9,6 +9,14 @@
 
 namespace quellpad {
 
+// An installed application as a chooser shows it.
+struct InstalledApplication {
+    QString identifier;
+    QString name;
+    // A theme icon name or an absolute path to an image; empty when it has none.
+    QString iconName;
+};
+
 class ApplicationRegistry {
 public:
     virtual ~ApplicationRegistry() = default;
@@ -21,6 +29,12 @@ public:
     // Every installed application as (id, name), for choosing one in the settings;
     // a registry that cannot list them offers none.
     virtual QList<std::pair<QString, QString>> installedApplications() { return {}; }
+    // The same list with each application's icon.
+    virtual QList<InstalledApplication> installedApplicationEntries() {
+        QList<InstalledApplication> entries;
+        for (const auto& [identifier, name] : installedApplications()) entries.append({identifier, name, QString()});
+        return entries;
+    }
 };
 
 } // namespace quellpad

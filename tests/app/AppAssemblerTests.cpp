@@ -137,6 +137,37 @@ TEST_F(AppAssemblerTest, RebuildFollowsTheDataDirectory) {
     EXPECT_TRUE(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)).empty());
 }
 
+TEST_F(AppAssemblerTest, ReleasedStorageIsCompleteOnDiskSoAMovedCopyKeepsEveryItem) {
+    auto assembler = makeAssembler();
+    copyAndPoll(*assembler, QStringLiteral("kept across the move"));
+    // What the settings do before copying the folder: nothing may wait in a write-ahead log.
+    assembler->resetClipboardServicesToEmpty();
+    const QString moved = directory.path() + QStringLiteral("/moved");
+    ASSERT_TRUE(QDir().mkpath(moved));
+    ASSERT_TRUE(QFile::copy(storage + QStringLiteral("/clipboard_history.sqlite"),
+                            moved + QStringLiteral("/clipboard_history.sqlite")));
+    storage = moved;
+    assembler->rebuildClipboardServices();
+    const auto items = await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt));
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].preview, QStringLiteral("kept across the move"));
+}
+
+TEST_F(AppAssemblerTest, ClearingEmptiesTheHistoryOrSaysWhyItCannot) {
+    auto assembler = makeAssembler();
+    copyAndPoll(*assembler, QStringLiteral("to be cleared"));
+    EXPECT_EQ(assembler->clearAllHistory(), std::nullopt);
+    EXPECT_TRUE(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)).empty());
+
+    assembler.reset();
+    ASSERT_TRUE(QFile::remove(storage + QStringLiteral("/clipboard_history.sqlite")));
+    ASSERT_TRUE(test::writeFile(storage + QStringLiteral("/clipboard_history.sqlite"), QByteArray(4096, 'x')));
+    assembler = makeAssembler();
+    const std::optional<QString> error = assembler->clearAllHistory();
+    ASSERT_TRUE(error) << "the Empty history must not pass for a cleared one";
+    EXPECT_TRUE(error->startsWith(QStringLiteral("The clipboard history could not be opened: "))) << error->toStdString();
+}
+
 TEST_F(AppAssemblerTest, ADamagedIndexIsSetAsideAndRebuiltFromTheHistoryWhichStaysAsItWas) {
     auto assembler = makeAssembler();
     for (const char* text : {"alpha notes", "beta notes", "gamma notes"}) {

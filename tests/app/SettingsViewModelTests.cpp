@@ -7,10 +7,8 @@
 
 #include "Core/Utilities/NotificationCenter.h"
 #include "app/SettingsViewModel.h"
-#include "capture/ClipboardIgnoredAppsSettings.h"
 #include "hotkey/KeyCombo.h"
 #include "localization/Localizer.h"
-#include "platform/fake/FakeWorkspace.h"
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "settings/PreferenceKeys.h"
 #include "support/TestSupport.h"
@@ -35,24 +33,8 @@ protected:
     NotificationCenter notifications;
     Localizer localizer{defaults};
     ScriptedLaunchAtLogin launchAtLogin;
-    FakeWorkspace workspace;
-    ClipboardIgnoredAppsSettings ignoredApps{defaults, nullptr};
-    bool accessibilityAvailable = false;
     SettingsViewModel model{defaults, notifications, localizer,
-                            SettingsViewModel::Services{
-                                .launchAtLogin = &launchAtLogin,
-                                .ignoredApps = &ignoredApps,
-                                .workspace = &workspace,
-                                .dataDirectoryPath = [] { return QStringLiteral("/home/u/.local/share/Quellpad/QuellpadData"); },
-                                .isAccessibilityAvailable = [this] { return accessibilityAvailable; },
-                                .installedApplications =
-                                    [] {
-                                        return QList<std::pair<QString, QString>>{
-                                            {QStringLiteral("org.keepassxc.KeePassXC"), QStringLiteral("KeePassXC")},
-                                            {QStringLiteral("firefox"), QStringLiteral("Firefox")},
-                                            {QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal")}};
-                                    },
-                            }};
+                            SettingsViewModel::Services{.launchAtLogin = &launchAtLogin}};
 
     void storeShortcut() { defaults.set(PreferenceKeys::clipboardHistoryHotkey, KeyCombo::defaultClipboardHotkey().toJson()); }
 };
@@ -60,29 +42,15 @@ protected:
 TEST_F(SettingsViewModelTest, SwitchesWriteTheirKeysAtOnceAndReadBackWhatAnotherProcessStored) {
     QSignalSpy changed(&model, &SettingsViewModel::changed);
     model.setReturnKeyAutoPasteEnabled(true);
-    model.setTextCaptureEnabled(false);
-    model.setImageCaptureEnabled(false);
-    model.setPinyinIndexEnabled(true);
     EXPECT_EQ(defaults.boolValue(PreferenceKeys::directPasteReturnKeyAutoPasteEnabled), true);
-    EXPECT_EQ(defaults.boolValue(PreferenceKeys::textCaptureEnabled), false);
-    EXPECT_EQ(defaults.boolValue(PreferenceKeys::imageCaptureEnabled), false);
-    EXPECT_EQ(defaults.boolValue(PreferenceKeys::searchPinyinIndexEnabled), true);
-    EXPECT_EQ(changed.count(), 4);
+    EXPECT_EQ(changed.count(), 1);
 
     // `quellpad config set` from a terminal: the page follows without being touched.
-    defaults.set(PreferenceKeys::textCaptureEnabled, true);
-    defaults.set(PreferenceKeys::searchPinyinIndexEnabled, QStringLiteral("true")); // wrong type: default
-    EXPECT_TRUE(model.textCaptureEnabled());
-    EXPECT_FALSE(model.pinyinIndexEnabled());
-    EXPECT_EQ(changed.count(), 6);
-}
-
-TEST_F(SettingsViewModelTest, TheItemSizeLimitStaysWithinOneToFiveHundredMegabytes) {
-    EXPECT_EQ(model.maxItemSizeInMB(), 10);
-    for (const auto& [entered, stored] : {std::pair{0, 1}, {-7, 1}, {1, 1}, {250, 250}, {500, 500}, {501, 500}}) {
-        model.setMaxItemSizeInMB(entered);
-        EXPECT_EQ(defaults.integerValue(PreferenceKeys::maxItemSizeInMB), stored) << entered;
-    }
+    defaults.set(PreferenceKeys::directPasteReturnKeyAutoPasteEnabled, false);
+    EXPECT_FALSE(model.returnKeyAutoPasteEnabled());
+    defaults.set(PreferenceKeys::directPasteReturnKeyAutoPasteEnabled, QStringLiteral("true")); // wrong type: default
+    EXPECT_FALSE(model.returnKeyAutoPasteEnabled());
+    EXPECT_EQ(changed.count(), 3);
 }
 
 TEST_F(SettingsViewModelTest, TheLanguageIsStoredAnnouncedOnceAndChangesTheTexts) {
@@ -94,8 +62,8 @@ TEST_F(SettingsViewModelTest, TheLanguageIsStoredAnnouncedOnceAndChangesTheTexts
     test::drainEvents();
     EXPECT_EQ(announced.count(), 1);
     EXPECT_EQ(announced.at(0).at(0).toString(), appLanguageDidChangeNotification);
-    EXPECT_EQ(model.accessibilityStatusLine(), Localizer::text(AppLanguage::simplifiedChinese,
-                                                               TextKey::settingsAccessibilityUnavailable));
+    EXPECT_EQ(model.localizer().text(TextKey::settingsWindowTitle),
+              Localizer::text(AppLanguage::simplifiedChinese, TextKey::settingsWindowTitle));
     defaults.set(PreferenceKeys::appLanguage, QStringLiteral("ZH-hans"));
     EXPECT_EQ(model.language(), AppLanguage::english);
 }
@@ -149,44 +117,6 @@ TEST_F(SettingsViewModelTest, LaunchAtLoginFollowsTheAutostartEntryAndShowsAFail
     EXPECT_FALSE(withoutManager.launchAtLoginAvailable());
     withoutManager.setLaunchAtLoginEnabled(true);
     EXPECT_FALSE(withoutManager.launchAtLoginEnabled());
-}
-
-TEST_F(SettingsViewModelTest, RevealOpensTheDataDirectoryAndReportsAFileManagerThatFails) {
-    model.revealDataDirectory();
-    ASSERT_EQ(workspace.revealedFiles.size(), 1u);
-    EXPECT_EQ(workspace.revealedFiles[0], model.dataDirectoryPath());
-    EXPECT_TRUE(model.revealError().isEmpty());
-
-    workspace.openSucceeds = false;
-    model.revealDataDirectory();
-    EXPECT_EQ(model.revealError(), localizer.text(TextKey::settingsRevealFailed, {QStringLiteral("fake reveal failure")}));
-    workspace.openSucceeds = true;
-    model.revealDataDirectory();
-    EXPECT_TRUE(model.revealError().isEmpty());
-}
-
-TEST_F(SettingsViewModelTest, TheIgnoreListOffersInstalledApplicationsNotYetOnIt) {
-    auto ids = [](const QList<std::pair<QString, QString>>& applications) {
-        QStringList result;
-        for (const auto& application : applications) result << application.first;
-        return result;
-    };
-    EXPECT_EQ(ids(model.addableApplications()),
-              (QStringList{QStringLiteral("firefox"), QStringLiteral("org.keepassxc.KeePassXC"),
-                           QStringLiteral("org.gnome.Terminal")}));
-    model.addIgnoredApp(QStringLiteral("org.keepassxc.KeePassXC"));
-    EXPECT_EQ(model.ignoredApps(), QStringList{QStringLiteral("org.keepassxc.KeePassXC")});
-    EXPECT_EQ(ids(model.addableApplications()),
-              (QStringList{QStringLiteral("firefox"), QStringLiteral("org.gnome.Terminal")}));
-    model.removeIgnoredApp(QStringLiteral("org.keepassxc.KeePassXC"));
-    EXPECT_TRUE(model.ignoredApps().isEmpty());
-    EXPECT_EQ(model.addableApplications().size(), 3);
-}
-
-TEST_F(SettingsViewModelTest, TheAccessibilityLineFollowsTheBusEachTimeItIsRead) {
-    EXPECT_EQ(model.accessibilityStatusLine(), localizer.text(TextKey::settingsAccessibilityUnavailable));
-    accessibilityAvailable = true;
-    EXPECT_EQ(model.accessibilityStatusLine(), localizer.text(TextKey::settingsAccessibilityAvailable));
 }
 
 } // namespace

@@ -21,10 +21,11 @@ constexpr TextKey pageTitles[] = {TextKey::settingsPageGeneral, TextKey::setting
 
 } // namespace
 
-SettingsWindow::SettingsWindow(SettingsViewModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+SettingsWindow::SettingsWindow(SettingsViewModel& model, const SettingsPageModels& pageModels, QWidget* parent)
+    : QWidget(parent), model_(model) {
     setWindowFlag(Qt::Window);
     setObjectName(QStringLiteral("settingsWindow"));
-    resize(640, 440);
+    resize(700, 600);
 
     pages_ = new QListWidget(this);
     pages_->setFixedWidth(150);
@@ -33,9 +34,9 @@ SettingsWindow::SettingsWindow(SettingsViewModel& model, QWidget* parent) : QWid
     for ([[maybe_unused]] TextKey title : pageTitles) pages_->addItem(QString());
     stack_ = new QStackedWidget(this);
     general_ = new SettingsGeneralPage(model_, stack_);
-    storage_ = new SettingsStoragePage(model_, stack_);
-    appFilter_ = new SettingsAppFilterPage(model_, stack_);
-    advanced_ = new SettingsAdvancedPage(model_, stack_);
+    storage_ = new SettingsStoragePage(pageModels.storage, stack_);
+    appFilter_ = new SettingsAppFilterPage(pageModels.appFilter, stack_);
+    advanced_ = new SettingsAdvancedPage(pageModels.advanced, stack_);
     for (QWidget* page : {static_cast<QWidget*>(general_), static_cast<QWidget*>(storage_),
                           static_cast<QWidget*>(appFilter_), static_cast<QWidget*>(advanced_)}) {
         stack_->addWidget(page);

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "app/SettingsPageModels.h"
 #include "app/SettingsWindowPresenting.h"
 
 class QListWidget;
@@ -26,7 +27,7 @@ class SettingsWindow final : public QWidget, public SettingsWindowPresenting {
 public:
     using Page = SettingsModuleIdentifier;
 
-    explicit SettingsWindow(SettingsViewModel& model, QWidget* parent = nullptr);
+    SettingsWindow(SettingsViewModel& model, const SettingsPageModels& pages, QWidget* parent = nullptr);
 
     // Shows the window at a page, or at the last one shown; raises it when already open.
     void present(std::optional<Page> page = std::nullopt) override;

@@ -47,6 +47,7 @@ struct ParsedEntry {
     bool hidden = false;
     std::optional<QString> type;
     QString name;
+    QString icon;
 };
 
 ParsedEntry parseEntry(QFile& file) {
@@ -70,6 +71,8 @@ ParsedEntry parseEntry(QFile& file) {
         const QString value = line.mid(equals + 1).trimmed();
         if (key == QLatin1String("Name")) {
             entry.name = unescapedValue(value).trimmed();
+        } else if (key == QLatin1String("Icon")) {
+            entry.icon = unescapedValue(value).trimmed();
         } else if (key == QLatin1String("Type")) {
             entry.type = value;
         } else if (key == QLatin1String("Hidden")) {
@@ -99,6 +102,16 @@ QList<std::pair<QString, QString>> XdgApplicationRegistry::installedApplications
     QList<std::pair<QString, QString>> applications;
     for (const Entry& entry : entries_) {
         applications.append({entry.id, entry.name.isEmpty() ? entry.id : entry.name});
+    }
+    return applications;
+}
+
+QList<InstalledApplication> XdgApplicationRegistry::installedApplicationEntries() {
+    std::lock_guard lock(mutex_);
+    loadIfStale();
+    QList<InstalledApplication> applications;
+    for (const Entry& entry : entries_) {
+        applications.append({entry.id, entry.name.isEmpty() ? entry.id : entry.name, entry.icon});
     }
     return applications;
 }
@@ -145,7 +158,7 @@ void XdgApplicationRegistry::loadIfStale() {
             if (parsed.hidden || (parsed.type && *parsed.type != QLatin1String("Application"))) {
                 continue;
             }
-            entries_.push_back({id, parsed.name});
+            entries_.push_back({id, parsed.name, parsed.icon});
         }
     }
     loadedAt_ = now;

@@ -26,6 +26,7 @@ public:
     bool containsApplication(const QString& bundleIdentifier) override;
     QStringList applicationIdentifiers(const QString& name) override;
     QList<std::pair<QString, QString>> installedApplications() override;
+    QList<InstalledApplication> installedApplicationEntries() override;
 
     static QStringList defaultApplicationDirectories();
 
@@ -33,6 +34,7 @@ private:
     struct Entry {
         QString id;
         QString name;
+        QString icon;
     };
 
     // Caller holds mutex_.

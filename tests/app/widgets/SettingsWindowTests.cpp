@@ -16,9 +16,14 @@
 #include <QSpinBox>
 
 #include "Core/Utilities/NotificationCenter.h"
+#include "app/AdvancedSettingsViewModel.h"
+#include "app/AppFilterSettingsViewModel.h"
 #include "app/SettingsViewModel.h"
+#include "app/StorageSettingsViewModel.h"
+#include "app/widgets/SettingsApplicationChooser.h"
 #include "app/widgets/SettingsWindow.h"
 #include "capture/ClipboardIgnoredAppsSettings.h"
+#include "history/DataDirectoryManager.h"
 #include "localization/Localizer.h"
 #include "platform/fake/FakeWorkspace.h"
 #include "platform/fake/InMemoryDefaultsStore.h"
@@ -45,21 +50,24 @@ protected:
     Localizer localizer{defaults};
     FakeWorkspace workspace;
     ClipboardIgnoredAppsSettings ignoredApps{defaults, nullptr};
-    SettingsViewModel model{defaults, notifications, localizer,
-                            SettingsViewModel::Services{
-                                .launchAtLogin = &launchAtLogin,
-                                .ignoredApps = &ignoredApps,
-                                .workspace = &workspace,
-                                .dataDirectoryPath = [] { return QStringLiteral("/home/ada/.local/share/Quellpad/QuellpadData"); },
-                                .isAccessibilityAvailable = [] { return true; },
-                                .installedApplications =
-                                    [] {
-                                        return QList<std::pair<QString, QString>>{
-                                            {QStringLiteral("org.keepassxc.KeePassXC"), QStringLiteral("KeePassXC")},
-                                            {QStringLiteral("firefox"), QStringLiteral("Firefox")}};
-                                    },
-                            }};
-    SettingsWindow window{model};
+    DataDirectoryManager dataDirectory{defaults, DataDirectoryManager::Environment{
+                                                     .variable = [](const QString&) { return QString(); },
+                                                     .homePath = QStringLiteral("/home/ada"),
+                                                     .nowSeconds = nullptr}};
+    SettingsViewModel model{defaults, notifications, localizer, SettingsViewModel::Services{.launchAtLogin = &launchAtLogin}};
+    StorageSettingsViewModel storage{defaults, localizer, dataDirectory, {.workspace = &workspace}};
+    AppFilterSettingsViewModel appFilter{
+        defaults, ignoredApps, localizer,
+        {.installedApplications =
+             [] {
+                 return QList<InstalledApplication>{
+                     {QStringLiteral("org.keepassxc.KeePassXC"), QStringLiteral("KeePassXC"), QStringLiteral("keepassxc")},
+                     {QStringLiteral("firefox"), QStringLiteral("Firefox"), QString()}};
+             },
+         .cannotTellActiveApplication = true}};
+    AdvancedSettingsViewModel advanced{defaults, localizer,
+                                       {.installedRecognitionLanguages = [] { return QStringList{QStringLiteral("en-US")}; }}};
+    SettingsWindow window{model, SettingsPageModels{storage, appFilter, advanced}};
 
     template <typename T>
     T* control(const QString& accessibleName) const {
@@ -125,19 +133,30 @@ TEST_F(SettingsWindowTest, ControlsStoreTheirSettingsAndARefusedTrayChangePutsTh
     defaults.set(PreferenceKeys::maxItemSizeInMB, qint64{900});
     EXPECT_EQ(size->value(), 500);
     control<QPushButton>(QStringLiteral("Show in File Manager"))->click();
-    EXPECT_EQ(workspace.revealedFiles, std::vector<QString>{model.dataDirectoryPath()});
+    // The data directory does not exist yet: its parent is shown.
+    EXPECT_EQ(workspace.revealedFiles, std::vector<QString>{QStringLiteral("/home/ada/.local/share/Quellpad")});
+    control<QComboBox>(QStringLiteral("Keep images for"))->setCurrentIndex(2);
+    Q_EMIT control<QComboBox>(QStringLiteral("Keep images for"))->activated(2);
+    EXPECT_EQ(defaults.stringValue(PreferenceKeys::imageAutoCleanupPolicy), QStringLiteral("sevenDays"));
 
     window.showPage(SettingsWindow::Page::appFilter);
-    QComboBox* installed = control<QComboBox>(QStringLiteral("Installed applications"));
-    ASSERT_NE(installed, nullptr);
+    control<QPushButton>(QStringLiteral("Add App…"))->click();
+    SettingsApplicationChooser* chooser = window.findChild<SettingsApplicationChooser*>();
+    ASSERT_NE(chooser, nullptr);
+    ASSERT_TRUE(chooser->isVisible());
+    QListWidget* installed = chooser->findChild<QListWidget*>();
     ASSERT_EQ(installed->count(), 2);
-    installed->setCurrentIndex(installed->findData(QStringLiteral("org.keepassxc.KeePassXC")));
-    control<QPushButton>(QStringLiteral("Add"))->click();
+    chooser->findChild<QLineEdit*>()->setText(QStringLiteral("keep"));
+    ASSERT_EQ(installed->count(), 1) << "the search narrows the list";
+    installed->item(0)->setSelected(true);
+    for (QPushButton* button : chooser->findChildren<QPushButton*>()) {
+        if (button->accessibleName() == QStringLiteral("Add")) button->click();
+    }
     EXPECT_EQ(defaults.stringArrayValue(PreferenceKeys::ignoredAppBundleIdentifiers),
               QStringList{QStringLiteral("org.keepassxc.KeePassXC")});
-    EXPECT_EQ(installed->count(), 1) << "an ignored application is not offered again";
     QListWidget* list = control<QListWidget>(QStringLiteral("Ignored Applications"));
     ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("KeePassXC"));
     list->setCurrentRow(0);
     control<QPushButton>(QStringLiteral("Remove"))->click();
     EXPECT_TRUE(ignoredApps.ignoredAppBundleIdentifiers().isEmpty());
