@@ -63,6 +63,11 @@ struct AppPlatformServices {
     // backend in use ("x11", "ext-data-control", "wlr-data-control"; empty: "none").
     QString session = {};
     QString captureBackend = {};
+    // The shortcut backend ("x11", "portal"; empty: "toggle-command", a desktop shortcut
+    // running `quellpad toggle`) and the paste keystroke's ("x11", "virtual-keyboard";
+    // empty: "none").
+    QString shortcutBackend = {};
+    QString pasteBackend = {};
 };
 
 class AppAssembler {

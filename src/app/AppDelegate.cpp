@@ -115,6 +115,7 @@ void AppDelegate::startPanelServices() {
         // The pin and recognised-text windows do not exist yet: their actions are not offered.
         .pinWindowFactory = nullptr,
         .presentOCRWindow = nullptr,
+        .pasteKeystrokeUnavailable = directPaste_ == nullptr,
     };
     const ClipboardPanelControllerServices floatingServices = services;
     panelController_ = std::make_unique<ClipboardPanelController>(*panelViewModel_, std::move(services));
@@ -125,7 +126,7 @@ void AppDelegate::startPanelServices() {
             floatingPanel_ = std::make_unique<FloatingPanelAssembly>(
                 floatingServices, assembler_->clipboardHistoryManager(), assembler_->clipboardSearchService(),
                 platform.timerScheduler, platform.accessibility, *accessibilityPermission_, *panelController_,
-                windows_.floatingPanelWindow);
+                windows_.floatingPanelWindow, !windows_.windowsPlaceable || windows_.windowsPlaceable());
             panel_ = &floatingPanel_->presenting();
         }
     } else {
@@ -293,6 +294,12 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
             {QStringLiteral("captureBackend"), assembler_->platform().captureBackend.isEmpty()
                                                    ? QStringLiteral("none")
                                                    : assembler_->platform().captureBackend},
+            {QStringLiteral("shortcutBackend"), assembler_->platform().shortcutBackend.isEmpty()
+                                                    ? QStringLiteral("toggle-command")
+                                                    : assembler_->platform().shortcutBackend},
+            {QStringLiteral("pasteBackend"), directPaste_ && !assembler_->platform().pasteBackend.isEmpty()
+                                                 ? assembler_->platform().pasteBackend
+                                                 : QStringLiteral("none")},
             {QStringLiteral("dataDirectory"), dataDirectory_->dataDirectoryPath()},
             {QStringLiteral("pid"), static_cast<double>(QCoreApplication::applicationPid())}};
     if (notCapturing) {

@@ -53,6 +53,9 @@ public:
         // The settings window over the model the app keeps, built on first use. With it
         // the tray offers "Settings..." and a second launch opens it instead of the panel.
         std::function<std::unique_ptr<SettingsWindowPresenting>(SettingsViewModel&)> settingsWindow;
+        // False where the app cannot place its own windows (native Wayland): the floating
+        // panel then gives way to the centered one. Absent: true.
+        std::function<bool()> windowsPlaceable;
     };
 
     // `platform` builds the platform services once the launch gets that far.
