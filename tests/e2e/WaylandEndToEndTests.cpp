@@ -157,6 +157,35 @@ TEST_F(WaylandEndToEndTest, PastesIntoANativeWaylandEntryThroughTheVirtualKeyboa
     EXPECT_TRUE(app.waitForStatus([](const QJsonObject& s) { return !s.value(QStringLiteral("panelVisible")).toBool(); }));
 }
 
+// The compositor's window list tells which application a copy came from, so the ignore
+// list applies on Wayland too.
+TEST_F(WaylandEndToEndTest, CopiesMadeWhileAnIgnoredApplicationIsActiveAreNotKept) {
+    if (!test::canRunGtkEntryWindow()) GTEST_SKIP() << "needs python3-gi";
+    ASSERT_EQ(harness.run({QStringLiteral("ignore"), QStringLiteral("add"), QStringLiteral("quellpad-test-entry")}).exitCode,
+              0);
+    ASSERT_TRUE(app.start()) << app.output().toStdString();
+    test::GtkEntryWindow ignored(QStringLiteral("Quellpad ignored application"));
+    QString error;
+    ASSERT_TRUE(ignored.startOnWayland(socket, &error)) << error.toStdString();
+    std::unique_ptr<WaylandToplevels> toplevels = WaylandToplevels::open(&error, socket.toUtf8());
+    ASSERT_TRUE(toplevels) << error.toStdString();
+    ASSERT_TRUE(test::pollUntil([&] {
+        return toplevels->activeApplicationId() == QStringLiteral("quellpad-test-entry");
+    }));
+
+    double before = app.clipboardChangeCount();
+    copy("made in the ignored application");
+    ASSERT_TRUE(app.waitUntilCopyHandled(before));
+    EXPECT_TRUE(waitForItems(0, 0).empty());
+
+    ignored.close();
+    ASSERT_TRUE(test::pollUntil([&] { return !toplevels->activeApplicationId(); }));
+    copy("made with no window active");
+    const std::vector<QJsonObject> items = waitForItems(1);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].value(QStringLiteral("preview")).toString(), QStringLiteral("made with no window active"));
+}
+
 TEST_F(WaylandEndToEndTest, ABurstOfTwoHundredCopiesLeavesTheLastOneOnTopAndNothingForeign) {
     ASSERT_TRUE(app.start()) << app.output().toStdString();
     constexpr int copies = 200;
