@@ -146,12 +146,10 @@ TEST_F(WaylandEndToEndTest, PastesIntoANativeWaylandEntryThroughTheVirtualKeyboa
     // The panel is a native Wayland window with the focus; wtype is the user's keyboard.
     ASSERT_TRUE(test::pollUntil([&] { return toplevels->activeApplicationId() == QStringLiteral("quellpad"); }))
         << toplevels->activeApplicationId().value_or(QStringLiteral("(none)")).toStdString();
-    bool typed = false;
     QProcess wtype;
     wtype.setProcessEnvironment(harness.environment());
     wtype.start(QStringLiteral("wtype"), {QStringLiteral("-k"), QStringLiteral("Return")});
-    typed = wtype.waitForFinished(10000) && wtype.exitCode() == 0;
-    ASSERT_TRUE(typed) << wtype.readAllStandardError().toStdString();
+    ASSERT_TRUE(wtype.waitForFinished(10000) && wtype.exitCode() == 0) << wtype.readAllStandardError().toStdString();
     EXPECT_TRUE(target.waitForText(QStringLiteral("pasted on waylandreturned"))) << target.text().toStdString()
                                                                                         << app.output().toStdString();
     EXPECT_TRUE(app.waitForStatus([](const QJsonObject& s) { return !s.value(QStringLiteral("panelVisible")).toBool(); }));
