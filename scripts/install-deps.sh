@@ -11,6 +11,7 @@ packages=(
   libatspi2.0-dev at-spi2-core
   libxtst-dev libx11-dev libxcb1-dev libxcb-xfixes0-dev libxi-dev
   libwayland-dev libwayland-bin sway wl-clipboard
+  libxkbcommon-dev wtype qt6-wayland python3-dbus
   libgtest-dev libbenchmark-dev
   clang-14 libfuzzer-14-dev
   xvfb xauth xclip xdotool dbus-x11 dbus-daemon dbus-bin x11-utils x11-apps openbox fonts-wqy-microhei

@@ -66,6 +66,11 @@ struct AppPlatformServices {
     QString captureBackend = {};
     // The recognition languages (raw values such as "en-US") whose data is installed.
     std::function<QStringList()> installedRecognitionLanguages = nullptr;
+    // The shortcut backend ("x11", "portal"; empty: "toggle-command", a desktop shortcut
+    // running `quellpad toggle`) and the paste keystroke's ("x11", "virtual-keyboard";
+    // empty: "none").
+    QString shortcutBackend = {};
+    QString pasteBackend = {};
 };
 
 class AppAssembler {

@@ -120,6 +120,7 @@ void AppDelegate::startPanelServices() {
         .isRecordingPaused = [assembler] { return assembler->clipboardMonitor()->isTemporarilyPaused(); },
         .pinWindowFactory = nullptr, // set below when there are windows for them
         .presentOCRWindow = nullptr,
+        .pasteKeystrokeUnavailable = directPaste_ == nullptr,
     };
     addPinAndTextWindows(services);
     const ClipboardPanelControllerServices floatingServices = services;
@@ -131,7 +132,7 @@ void AppDelegate::startPanelServices() {
             floatingPanel_ = std::make_unique<FloatingPanelAssembly>(
                 floatingServices, assembler_->clipboardHistoryManager(), assembler_->clipboardSearchService(),
                 platform.timerScheduler, platform.accessibility, *accessibilityPermission_, *panelController_,
-                windows_.floatingPanelWindow);
+                windows_.floatingPanelWindow, !windows_.windowsPlaceable || windows_.windowsPlaceable());
             panel_ = &floatingPanel_->presenting();
         }
     } else {
@@ -355,6 +356,12 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
             {QStringLiteral("captureBackend"), assembler_->platform().captureBackend.isEmpty()
                                                    ? QStringLiteral("none")
                                                    : assembler_->platform().captureBackend},
+            {QStringLiteral("shortcutBackend"), assembler_->platform().shortcutBackend.isEmpty()
+                                                    ? QStringLiteral("toggle-command")
+                                                    : assembler_->platform().shortcutBackend},
+            {QStringLiteral("pasteBackend"), directPaste_ && !assembler_->platform().pasteBackend.isEmpty()
+                                                 ? assembler_->platform().pasteBackend
+                                                 : QStringLiteral("none")},
             {QStringLiteral("dataDirectory"), dataDirectory_->dataDirectoryPath()},
             {QStringLiteral("pid"), static_cast<double>(QCoreApplication::applicationPid())}};
     if (notCapturing) {

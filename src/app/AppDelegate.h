@@ -66,6 +66,9 @@ public:
         std::function<void(ClipboardContentType, const ClipboardHistoryContentSnapshot&, PinCopyHandler)> pinWindow;
         std::function<void(const QByteArray& imageData, const QString& itemId, RecognizedTextServices)>
             recognizedTextWindow;
+        // False where the app cannot place its own windows (native Wayland): the floating
+        // panel then gives way to the centered one. Absent: true.
+        std::function<bool()> windowsPlaceable;
     };
 
     // `platform` builds the platform services once the launch gets that far.

@@ -159,7 +159,9 @@ void ClipboardPanelCoordinator::pasteItem(const QString& id, ClipboardHistoryMan
             history.recordUsage(id);
             if (panel_.isVisible()) panel_.hide();
             if (!directPaste_) {
-                result(QString());
+                // Not a success: nothing was typed.
+                result(QStringLiteral("No paste keystroke can be sent in this session; the item is on the clipboard, "
+                                      "press Ctrl+V"));
                 return;
             }
             directPaste_->pasteIntoRememberedWindow([result](DirectPasteOutcome outcome) {

@@ -44,7 +44,8 @@ FloatingPanelAssembly::FloatingPanelAssembly(ClipboardPanelControllerServices se
                                              OneShotTimerScheduler& timers, AccessibilityService* accessibility,
                                              const AccessibilityPermissionManager& permission,
                                              ClipboardPanelPresenting& centered,
-                                             const FloatingClipboardPanelWindowFactory& factory)
+                                             const FloatingClipboardPanelWindowFactory& factory,
+                                             bool windowsPlaceable)
     : screens_(std::make_unique<QtScreens>()) {
     if (accessibility) {
         detector_ = std::make_unique<TextCaretPositionDetector>(*accessibility, *screens_, TextCaretPositionDetector::TextWidthMeasurer{},
@@ -69,7 +70,8 @@ FloatingPanelAssembly::FloatingPanelAssembly(ClipboardPanelControllerServices se
     floating_ = std::make_unique<FloatingClipboardPanelController>(
         *actions_, FloatingClipboardPanelServices{*screens_, timers, defaults, channel, *resolver_, target});
     widgets_ = factory(*floating_, *actions_);
-    selector_ = std::make_unique<ClipboardPanelPresentationSelector>(centered, floating_.get(), defaults, channel);
+    selector_ = std::make_unique<ClipboardPanelPresentationSelector>(centered, floating_.get(), defaults, channel,
+                                                                     windowsPlaceable);
 }
 
 FloatingPanelAssembly::~FloatingPanelAssembly() {

@@ -31,7 +31,8 @@ public:
                           std::shared_ptr<ClipboardHistoryManagerProtocol> history,
                           std::shared_ptr<ClipboardSearchServiceProtocol> search, OneShotTimerScheduler& timers,
                           AccessibilityService* accessibility, const AccessibilityPermissionManager& permission,
-                          ClipboardPanelPresenting& centered, const FloatingClipboardPanelWindowFactory& factory);
+                          ClipboardPanelPresenting& centered, const FloatingClipboardPanelWindowFactory& factory,
+                          bool windowsPlaceable = true);
     ~FloatingPanelAssembly();
 
     // What the shortcut toggles: the floating or the centered panel.

@@ -7,12 +7,22 @@ namespace quellpad {
 ClipboardPanelPresentationSelector::ClipboardPanelPresentationSelector(ClipboardPanelPresenting& centered,
                                                                        ClipboardPanelPresenting* floating,
                                                                        DefaultsStore& defaults,
-                                                                       DistributionChannel channel)
-    : centered_(centered), floating_(floating), defaults_(defaults), channel_(channel) {}
+                                                                       DistributionChannel channel,
+                                                                       bool windowsPlaceable)
+    : centered_(centered),
+      floating_(floating),
+      defaults_(defaults),
+      channel_(channel),
+      windowsPlaceable_(windowsPlaceable) {}
+
+DirectClipboardPresentationMode ClipboardPanelPresentationSelector::effectiveMode(
+    DirectClipboardPresentationMode preferred, bool windowsPlaceable) {
+    return windowsPlaceable ? preferred : DirectClipboardPresentationMode::centered;
+}
 
 ClipboardPanelPresenting& ClipboardPanelPresentationSelector::chosen() const {
-    if (floating_ &&
-        AppPreferences(defaults_).presentationMode(channel_) == DirectClipboardPresentationMode::floating) {
+    if (floating_ && effectiveMode(AppPreferences(defaults_).presentationMode(channel_), windowsPlaceable_) ==
+                         DirectClipboardPresentationMode::floating) {
         return *floating_;
     }
     return centered_;

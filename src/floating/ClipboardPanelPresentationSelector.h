@@ -1,10 +1,13 @@
 // The panel the shortcut toggles: the floating one in the direct channel when
 // "DirectClipboardPresentationMode" is "floating" (read at each opening, so a change
 // applies to the next one), the centered one otherwise. Hiding hides whichever is up.
+// Where the application cannot place its own windows (a native Wayland window), the
+// floating panel cannot sit at the caret, so the centered panel opens instead.
 #pragma once
 
 #include "panel/ClipboardPanelPresenting.h"
 #include "settings/DistributionChannel.h"
+#include "settings/PanelPresentation.h"
 
 namespace quellpad {
 
@@ -14,7 +17,12 @@ class ClipboardPanelPresentationSelector final : public ClipboardPanelPresenting
 public:
     // floating may be null (no floating widgets): the centered panel always.
     ClipboardPanelPresentationSelector(ClipboardPanelPresenting& centered, ClipboardPanelPresenting* floating,
-                                       DefaultsStore& defaults, DistributionChannel channel);
+                                       DefaultsStore& defaults, DistributionChannel channel,
+                                       bool windowsPlaceable = true);
+
+    // The panel that opens for the preferred mode.
+    static DirectClipboardPresentationMode effectiveMode(DirectClipboardPresentationMode preferred,
+                                                         bool windowsPlaceable);
 
     bool isVisible() const override;
     void show() override;
@@ -28,6 +36,7 @@ private:
     ClipboardPanelPresenting* floating_;
     DefaultsStore& defaults_;
     DistributionChannel channel_;
+    bool windowsPlaceable_;
 };
 
 } // namespace quellpad

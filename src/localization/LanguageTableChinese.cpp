@@ -239,6 +239,7 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::footerUpdateReady: return "Quellpad 更新已就绪。请打开菜单并选择“有可用更新”。";
     case TextKey::footerUpdateReadyVersion: return "%1 已就绪。请打开菜单并选择“更新到 %1”。";
     case TextKey::footerUpdateAction: return "有可用更新";
+    case TextKey::footerCopiedPressControlV: return "已复制 — 请按 Ctrl+V";
     case TextKey::actionCopy: return "复制";
     case TextKey::actionCopyPlainText: return "复制为纯文本";
     case TextKey::actionOpenLink: return "打开链接";

@@ -239,6 +239,7 @@ const char* english(TextKey key) {
     case TextKey::footerUpdateReady: return "A Quellpad update is ready. Open the menu and choose Update Available.";
     case TextKey::footerUpdateReadyVersion: return "%1 is ready. Open the menu and choose Update to %1.";
     case TextKey::footerUpdateAction: return "Update Available";
+    case TextKey::footerCopiedPressControlV: return "Copied — press Ctrl+V";
     case TextKey::actionCopy: return "Copy";
     case TextKey::actionCopyPlainText: return "Copy as Plain Text";
     case TextKey::actionOpenLink: return "Open Link";

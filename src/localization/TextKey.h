@@ -252,6 +252,7 @@ enum class TextKey {
     footerUpdateReady,
     footerUpdateReadyVersion,
     footerUpdateAction,
+    footerCopiedPressControlV,
     actionCopy,
     actionCopyPlainText,
     actionOpenLink,

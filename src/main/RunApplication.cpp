@@ -37,6 +37,10 @@
 #include "platform/linux/X11WindowActivation.h"
 #include "platform/linux/X11Pasteboard.h"
 #include "platform/linux/WaylandPasteboard.h"
+#include "platform/linux/PortalHotKeyService.h"
+#include "platform/linux/WaylandKeySynthesizer.h"
+#include "platform/linux/WaylandToplevels.h"
+#include "platform/linux/WaylandWorkspace.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XdgApplicationRegistry.h"
 
@@ -118,9 +122,14 @@ int runApplication(int argc, char** argv) {
         return 1;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
+        // Native Wayland windows in a Wayland session (XWayland when Qt lacks the plugin).
+        qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? "xcb" : "wayland;xcb");
     }
     QApplication app(argc, argv);
+    // The Wayland app id, which the window list shows as ours.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quellpad"));
+    Logger::info(QStringLiteral("Windows through Qt's %1 platform").arg(QGuiApplication::platformName()),
+                 QStringLiteral("AppDelegate"));
     QCoreApplication::setApplicationName(QStringLiteral("quellpad"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUELLPAD_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -144,9 +153,54 @@ int runApplication(int argc, char** argv) {
         return opened;
     };
     QString desktopError;
-    auto hotKeys = openOrLog(X11HotKeyService::open(&desktopError), desktopError, "Global shortcuts");
-    auto keySynthesizer = openOrLog(X11KeySynthesizer::open(&desktopError), desktopError, "Paste keystrokes");
-    auto windowActivation = openOrLog(X11WindowActivation::open(&desktopError), desktopError, "Window activation");
+    const bool waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    // On Wayland no client may grab keys: the desktop's portal binds the shortcut, else the
+    // user binds `quellpad toggle` in the desktop's own settings.
+    std::unique_ptr<HotKeyService> hotKeys;
+    QString shortcutBackend;
+    if (waylandSession) {
+        if ((hotKeys = PortalHotKeyService::open(&desktopError))) {
+            shortcutBackend = QStringLiteral("portal");
+            Logger::info(QStringLiteral("Global shortcuts through the GlobalShortcuts portal"),
+                         QStringLiteral("AppDelegate"));
+        } else {
+            Logger::warning(QStringLiteral("Global shortcuts unavailable: %1; bind a desktop shortcut to "
+                                           "`quellpad toggle` to open the panel")
+                                .arg(desktopError),
+                            QStringLiteral("AppDelegate"));
+        }
+    } else if ((hotKeys = openOrLog(X11HotKeyService::open(&desktopError), desktopError, "Global shortcuts"))) {
+        shortcutBackend = QStringLiteral("x11");
+    }
+    // On Wayland the X11 services would reach XWayland windows only: the window list and
+    // the virtual keyboard come from the compositor, where it offers them.
+    std::unique_ptr<KeySynthesizer> keySynthesizer;
+    std::unique_ptr<WindowActivation> windowActivation;
+    std::unique_ptr<WaylandToplevels> toplevels;
+    std::unique_ptr<WaylandWorkspace> waylandWorkspace;
+    QString pasteBackend;
+    if (waylandSession) {
+        toplevels = openOrLog(WaylandToplevels::open(&desktopError, {}, {QStringLiteral("quellpad"),
+                                                                          QStringLiteral("Quellpad")}),
+                              desktopError, "The Wayland window list");
+        waylandWorkspace = std::make_unique<WaylandWorkspace>(*workspace, toplevels.get());
+        keySynthesizer = openOrLog(WaylandKeySynthesizer::open(&desktopError), desktopError, "Paste keystrokes");
+        if (keySynthesizer && toplevels) {
+            pasteBackend = QStringLiteral("virtual-keyboard");
+        } else {
+            Logger::warning(QStringLiteral("No paste keystroke in this Wayland session: a chosen item goes to the "
+                                           "clipboard for Ctrl+V"),
+                            QStringLiteral("AppDelegate"));
+            keySynthesizer.reset();
+        }
+    } else {
+        keySynthesizer = openOrLog(X11KeySynthesizer::open(&desktopError), desktopError, "Paste keystrokes");
+        windowActivation = openOrLog(X11WindowActivation::open(&desktopError), desktopError, "Window activation");
+        if (keySynthesizer && windowActivation) pasteBackend = QStringLiteral("x11");
+    }
+    WindowActivation* activation = waylandSession ? static_cast<WindowActivation*>(toplevels.get())
+                                                  : windowActivation.get();
+    Workspace& activeWorkspace = waylandWorkspace ? static_cast<Workspace&>(*waylandWorkspace) : *workspace;
     LinuxAccessibilityService accessibility;
     accessibility.startFocusTracking();
     auto platform = [&] {
@@ -156,7 +210,7 @@ int runApplication(int argc, char** argv) {
                                                                   defaults);
         };
         return AppPlatformServices{*pasteboard,
-                                   *workspace,
+                                   activeWorkspace,
                                    imageCodec,
                                    timers,
                                    std::make_shared<SystemClock>(),
@@ -166,10 +220,9 @@ int runApplication(int argc, char** argv) {
                                    std::make_shared<XdgApplicationRegistry>(),
                                    hotKeys.get(),
                                    keySynthesizer.get(),
-                                   windowActivation.get(),
+                                   activation,
                                    &accessibility,
-                                   qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? QStringLiteral("x11")
-                                                                                  : QStringLiteral("wayland"),
+                                   waylandSession ? QStringLiteral("wayland") : QStringLiteral("x11"),
                                    captureBackend,
                                    [] {
                                        // Raw values of the languages whose Tesseract data is installed.
@@ -182,7 +235,9 @@ int runApplication(int argc, char** argv) {
                                            }
                                        }
                                        return languages;
-                                   }};
+                                   },
+                                   shortcutBackend,
+                                   pasteBackend};
     };
     AppDelegate::WindowFactories windows;
     windows.panelWindow = [&defaults, &localizer](ClipboardPanelController& controller) {
@@ -224,6 +279,8 @@ int runApplication(int argc, char** argv) {
         services.recognize = [recognizer](const QByteArray& image) { return recognizer->recognize(image); };
         RecognizedTextWindow::open(imageData, itemId, std::move(services), defaults, localizer);
     };
+    // A Wayland client cannot put its window at the caret.
+    windows.windowsPlaceable = [] { return QGuiApplication::platformName() != QStringLiteral("wayland"); };
     AppDelegate delegate(defaults, notifications, instanceGuard, platform,
                          parseDistributionChannel(QStringLiteral(QUELLPAD_DISTRIBUTION_CHANNEL)), windows);
     switch (delegate.applicationDidFinishLaunching()) {

@@ -42,9 +42,11 @@ void ClipboardDirectPaste::rememberActiveWindow(std::uint32_t timestamp) {
     rememberedTimestamp_ = timestamp;
 }
 
-bool ClipboardDirectPaste::isWanted() const {
-    return channel_ == DistributionChannel::direct &&
-           defaults_.boolValue(PreferenceKeys::directPasteReturnKeyAutoPasteEnabled).value_or(false);
+bool ClipboardDirectPaste::isWanted() const { return isWanted(channel_, defaults_); }
+
+bool ClipboardDirectPaste::isWanted(DistributionChannel channel, DefaultsStore& defaults) {
+    return channel == DistributionChannel::direct &&
+           defaults.boolValue(PreferenceKeys::directPasteReturnKeyAutoPasteEnabled).value_or(false);
 }
 
 QStringList ClipboardDirectPaste::defaultTerminalApplications() {

@@ -44,6 +44,7 @@ public:
 
     // Return pastes only in the direct channel with "DirectPasteReturnKeyAutoPasteEnabled".
     bool isWanted() const;
+    static bool isWanted(DistributionChannel channel, DefaultsStore& defaults);
 
     // Gives the remembered window the focus back, without typing anything. False when
     // no window is remembered or it is gone.

@@ -2,6 +2,7 @@
 
 #include <QFuture>
 #include <QSaveFile>
+#include <QTimer>
 #include <QUrl>
 
 #include "Core/Utilities/Logger.h"
@@ -73,6 +74,7 @@ void ClipboardPanelController::dismiss() {
         Q_EMIT filterSuggestionsChanged();
     }
     footerErrorMessage_.reset();
+    copiedNoticeShown_ = false;
     if (window_) window_->clearSearchField();
     viewModel_.reset();
     // Loads the first page now, so that the next opening shows rows in its first frame.
@@ -311,6 +313,17 @@ void ClipboardPanelController::finishCopy(bool written, const QString& id, const
     Q_UNUSED(id);
     viewModel_.setErrorMessage(std::nullopt);
     const bool autoPaste = services_.directPaste && services_.directPaste->isWanted();
+    if (!services_.directPaste && services_.pasteKeystrokeUnavailable &&
+        ClipboardDirectPaste::isWanted(services_.channel, services_.defaults)) {
+        // Nothing can type here: say what to do, then get out of the way.
+        copiedNoticeShown_ = true;
+        Q_EMIT footerChanged();
+        QTimer::singleShot(copiedNoticeMs, this, [this] {
+            if (isVisible() && copiedNoticeShown_) dismiss();
+        });
+        Q_EMIT actionFinished(action, true);
+        return;
+    }
     dismiss();
     if (services_.directPaste) {
         if (autoPaste) {
@@ -538,6 +551,9 @@ ClipboardFooterStatusPresentation ClipboardPanelController::footerStatus() const
     const AppPreferences preferences(services_.defaults);
     ClipboardFooterStatusPresentation::Inputs inputs;
     inputs.footerErrorMessage = footerErrorMessage_ ? footerErrorMessage_ : viewModel_.errorMessage();
+    if (copiedNoticeShown_ && !inputs.footerErrorMessage) {
+        inputs.footerErrorMessage = services_.localizer.text(TextKey::footerCopiedPressControlV);
+    }
     inputs.recordingPaused = services_.isRecordingPaused && services_.isRecordingPaused();
     inputs.textCaptureEnabled = preferences.textCaptureEnabled();
     inputs.imageCaptureEnabled = preferences.imageCaptureEnabled();

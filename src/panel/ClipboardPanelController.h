@@ -51,6 +51,9 @@ struct ClipboardPanelControllerServices {
     // Pin and recognised-text windows; absent: the actions are not offered.
     std::function<void(ClipboardContentType, const ClipboardHistoryContentSnapshot&)> pinWindowFactory;
     std::function<void(const QByteArray& imageData, const QString& itemId)> presentOCRWindow;
+    // No paste keystroke can be sent in this session (a Wayland compositor without a
+    // virtual keyboard): with auto-paste on, Return copies and the footer asks for Ctrl+V.
+    bool pasteKeystrokeUnavailable = false;
 };
 
 class ClipboardPanelController final : public QObject, public ClipboardPanelPresenting {
@@ -148,6 +151,9 @@ private:
     std::optional<ClipboardHistoryContentSnapshot> preparedDragContent_;
     QString preparingDragId_;
     std::optional<QString> footerErrorMessage_;
+    // "Copied — press Ctrl+V" shows for copiedNoticeMs, then the panel hides.
+    bool copiedNoticeShown_ = false;
+    static constexpr int copiedNoticeMs = 1200;
     // Callbacks hold this weakly: an answer after the controller is gone does nothing.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

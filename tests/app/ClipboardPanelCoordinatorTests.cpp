@@ -222,6 +222,16 @@ TEST_F(PasteItemTest, NothingIsTypedWhenTheWindowWasClosedOrNeverComesBack) {
     EXPECT_TRUE(keys.posted.empty());
 }
 
+TEST_F(PasteItemTest, WhereNothingCanTypeTheItemIsCopiedAndThePasteIsNotReportedDone) {
+    coordinator = std::make_unique<ClipboardPanelCoordinator>(&hotkeys, defaults, panel, nullptr);
+    paste(QStringLiteral("A"));
+    EXPECT_EQ(pasteboard.content()[0].second, QByteArray("hello"));
+    EXPECT_EQ(history.used, std::vector<QString>{QStringLiteral("A")});
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(result->contains(QStringLiteral("Ctrl+V"))) << result->toStdString();
+    EXPECT_TRUE(keys.posted.empty());
+}
+
 TEST(ClipboardDirectPaste, TerminalsGetControlShiftVAndTheListCanBeReplaced) {
     ManualTimerScheduler timers;
     FakeWindowActivation windows;

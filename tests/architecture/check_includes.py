@@ -7,7 +7,7 @@ Rules, over every .h/.cpp file below src/:
     folders of their own, as does every */widgets folder; among widgets folders, X/widgets
     may include Y/widgets when X is above Y (the floating panel's widgets reuse the
     panel's);
-  * X11, XInput, XTest, AT-SPI, Tesseract, Leptonica, libpng and Wayland headers only in
+  * X11, XInput, XTest, AT-SPI, Tesseract, Leptonica, libpng, xkbcommon and Wayland headers only in
     platform/linux and main;
   * Qt Widgets headers only in */widgets folders and main.
 
@@ -43,7 +43,8 @@ LAYERS = [
 ]
 
 PLATFORM_HEADER = re.compile(
-    r"^(X11/|xcb/|atspi/|tesseract/|leptonica/|allheaders\.h$|png\.h$|wayland-|gio/|glib)")
+    r"^(X11/|xcb/|atspi/|tesseract/|leptonica/|allheaders\.h$|png\.h$|wayland-|gio/|glib|xkbcommon/"
+    r"|[a-z0-9-]+-v[0-9]+-client\.h$)")
 PLATFORM_HEADER_FOLDERS = {"platform/linux", "main"}
 WIDGETS_FOLDERS_ALLOWED = {"main"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')

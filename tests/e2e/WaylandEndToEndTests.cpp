@@ -11,7 +11,11 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include "platform/linux/WaylandToplevels.h"
+#include "settings/PreferenceKeys.h"
 #include "support/AppProcess.h"
+#include "support/GtkEntryWindow.h"
+#include "support/TestSupport.h"
 
 namespace quellpad {
 namespace {
@@ -102,12 +106,122 @@ TEST_F(WaylandEndToEndTest, PicksDataControlAndCapturesWlCopyCopies) {
     EXPECT_EQ(previews, expected) << previews.join(u'|').toStdString();
 }
 
+// Without a shortcut portal on the bus, `quellpad toggle` is the way in; the virtual
+// keyboard pastes into a native Wayland application, from the command line and from the
+// panel, itself a native Wayland window.
+TEST_F(WaylandEndToEndTest, PastesIntoANativeWaylandEntryThroughTheVirtualKeyboard) {
+    if (!test::canRunGtkEntryWindow() || QStandardPaths::findExecutable(QStringLiteral("wtype")).isEmpty()) {
+        GTEST_SKIP() << "needs python3-gi and wtype";
+    }
+    harness.setEnvironment("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    const QString first = QString::fromUtf8(harness.spawn({QStringLiteral("add")}, "pasted on wayland").out).trimmed();
+    ASSERT_FALSE(first.isEmpty());
+    ASSERT_TRUE(app.start()) << app.output().toStdString();
+    const QJsonObject status = app.status();
+    EXPECT_EQ(status.value(QStringLiteral("shortcutBackend")).toString(), QStringLiteral("toggle-command"));
+    EXPECT_EQ(status.value(QStringLiteral("pasteBackend")).toString(), QStringLiteral("virtual-keyboard"));
+    EXPECT_TRUE(app.waitForOutput("bind a desktop shortcut to `quellpad toggle`"));
+
+    test::GtkEntryWindow target(QStringLiteral("Quellpad Wayland entry"));
+    QString error;
+    ASSERT_TRUE(target.startOnWayland(socket, &error)) << error.toStdString();
+    std::unique_ptr<WaylandToplevels> toplevels = WaylandToplevels::open(&error, socket.toUtf8());
+    ASSERT_TRUE(toplevels) << error.toStdString();
+    ASSERT_TRUE(test::pollUntil([&] {
+        return toplevels->activeApplicationId() == QStringLiteral("quellpad-test-entry");
+    }));
+
+    const test::CliResult pasted = harness.spawn({QStringLiteral("paste"), first}, {}, 30000);
+    EXPECT_EQ(pasted.exitCode, 0) << pasted.err.toStdString() << app.output().toStdString();
+    EXPECT_TRUE(target.waitForText(QStringLiteral("pasted on wayland"))) << target.text().toStdString();
+
+    // Return in the panel, with auto-paste on.
+    ASSERT_EQ(harness.run({QStringLiteral("config"), QStringLiteral("set"),
+                           PreferenceKeys::directPasteReturnKeyAutoPasteEnabled, QStringLiteral("true")})
+                  .exitCode,
+              0);
+    ASSERT_EQ(harness.spawn({QStringLiteral("add")}, "returned").exitCode, 0);
+    ASSERT_EQ(harness.spawn({QStringLiteral("toggle")}).exitCode, 0);
+    ASSERT_TRUE(app.waitForStatus([](const QJsonObject& s) { return s.value(QStringLiteral("panelVisible")).toBool(); }));
+    // The panel is a native Wayland window with the focus; wtype is the user's keyboard.
+    ASSERT_TRUE(test::pollUntil([&] { return toplevels->activeApplicationId() == QStringLiteral("quellpad"); }))
+        << toplevels->activeApplicationId().value_or(QStringLiteral("(none)")).toStdString();
+    QProcess wtype;
+    wtype.setProcessEnvironment(harness.environment());
+    wtype.start(QStringLiteral("wtype"), {QStringLiteral("-k"), QStringLiteral("Return")});
+    ASSERT_TRUE(wtype.waitForFinished(10000) && wtype.exitCode() == 0) << wtype.readAllStandardError().toStdString();
+    EXPECT_TRUE(target.waitForText(QStringLiteral("pasted on waylandreturned"))) << target.text().toStdString()
+                                                                                        << app.output().toStdString();
+    EXPECT_TRUE(app.waitForStatus([](const QJsonObject& s) { return !s.value(QStringLiteral("panelVisible")).toBool(); }));
+}
+
+// The compositor's window list tells which application a copy came from, so the ignore
+// list applies on Wayland too.
+TEST_F(WaylandEndToEndTest, CopiesMadeWhileAnIgnoredApplicationIsActiveAreNotKept) {
+    if (!test::canRunGtkEntryWindow()) GTEST_SKIP() << "needs python3-gi";
+    ASSERT_EQ(harness.run({QStringLiteral("ignore"), QStringLiteral("add"), QStringLiteral("quellpad-test-entry")}).exitCode,
+              0);
+    ASSERT_TRUE(app.start()) << app.output().toStdString();
+    test::GtkEntryWindow ignored(QStringLiteral("Quellpad ignored application"));
+    QString error;
+    ASSERT_TRUE(ignored.startOnWayland(socket, &error)) << error.toStdString();
+    std::unique_ptr<WaylandToplevels> toplevels = WaylandToplevels::open(&error, socket.toUtf8());
+    ASSERT_TRUE(toplevels) << error.toStdString();
+    ASSERT_TRUE(test::pollUntil([&] {
+        return toplevels->activeApplicationId() == QStringLiteral("quellpad-test-entry");
+    }));
+
+    double before = app.clipboardChangeCount();
+    copy("made in the ignored application");
+    ASSERT_TRUE(app.waitUntilCopyHandled(before));
+    EXPECT_TRUE(waitForItems(0, 0).empty());
+
+    ignored.close();
+    ASSERT_TRUE(test::pollUntil([&] { return !toplevels->activeApplicationId(); }));
+    copy("made with no window active");
+    const std::vector<QJsonObject> items = waitForItems(1);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].value(QStringLiteral("preview")).toString(), QStringLiteral("made with no window active"));
+}
+
+TEST_F(WaylandEndToEndTest, ABurstOfTwoHundredCopiesLeavesTheLastOneOnTopAndNothingForeign) {
+    ASSERT_TRUE(app.start()) << app.output().toStdString();
+    constexpr int copies = 200;
+    for (int i = 0; i < copies; ++i) {
+        copy("long burst " + QByteArray::number(i));
+    }
+    std::vector<QJsonObject> items;
+    ASSERT_TRUE(test::pollUntil(
+        [&] {
+            items = harness.spawn({QStringLiteral("list"), QStringLiteral("--limit"), QStringLiteral("500"),
+                                   QStringLiteral("--json")},
+                                  {}, 30000)
+                        .jsonLines();
+            return !items.empty() &&
+                   items.front().value(QStringLiteral("preview")).toString() == QStringLiteral("long burst %1").arg(copies - 1);
+        },
+        30000))
+        << app.output().toStdString();
+    // Newest first, each one a copy that was made, none twice.
+    int previous = copies;
+    for (const QJsonObject& item : items) {
+        const QString preview = item.value(QStringLiteral("preview")).toString();
+        ASSERT_TRUE(preview.startsWith(QLatin1String("long burst "))) << preview.toStdString();
+        const int index = preview.mid(11).toInt();
+        EXPECT_LT(index, previous) << preview.toStdString();
+        previous = index;
+    }
+    std::cout << "[ measure ] " << items.size() << " of " << copies << " wl-copy copies kept" << std::endl;
+}
+
 TEST_F(WaylandEndToEndTest, AnX11SessionStaysOnX11) {
     harness.setEnvironment("WAYLAND_DISPLAY", std::nullopt);
     ASSERT_TRUE(app.start()) << app.output().toStdString();
     const QJsonObject status = app.status();
     EXPECT_EQ(status.value(QStringLiteral("session")).toString(), QStringLiteral("x11"));
     EXPECT_EQ(status.value(QStringLiteral("captureBackend")).toString(), QStringLiteral("x11"));
+    EXPECT_EQ(status.value(QStringLiteral("shortcutBackend")).toString(), QStringLiteral("x11"));
+    EXPECT_EQ(status.value(QStringLiteral("pasteBackend")).toString(), QStringLiteral("x11"));
 }
 
 } // namespace

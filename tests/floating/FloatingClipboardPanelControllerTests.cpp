@@ -234,11 +234,18 @@ TEST(ClipboardPanelPresentationSelectorTest, FloatingOnlyInTheDirectChannelWhenC
     const ClipboardPanelPresentationSelector direct(centered, &floating, defaults, DistributionChannel::direct);
     const ClipboardPanelPresentationSelector store(centered, &floating, defaults, DistributionChannel::appStore);
     const ClipboardPanelPresentationSelector noWidgets(centered, nullptr, defaults, DistributionChannel::direct);
+    // A native Wayland window cannot be put at the caret.
+    const ClipboardPanelPresentationSelector wayland(centered, &floating, defaults, DistributionChannel::direct, false);
     EXPECT_EQ(&direct.chosen(), &centered);
     defaults.set(PreferenceKeys::directClipboardPresentationMode, QStringLiteral("floating"));
     EXPECT_EQ(&direct.chosen(), &floating);
     EXPECT_EQ(&store.chosen(), &centered);
     EXPECT_EQ(&noWidgets.chosen(), &centered);
+    EXPECT_EQ(&wayland.chosen(), &centered);
+    EXPECT_EQ(ClipboardPanelPresentationSelector::effectiveMode(DirectClipboardPresentationMode::floating, false),
+              DirectClipboardPresentationMode::centered);
+    EXPECT_EQ(ClipboardPanelPresentationSelector::effectiveMode(DirectClipboardPresentationMode::floating, true),
+              DirectClipboardPresentationMode::floating);
 
     ClipboardPanelPresentationSelector selector(centered, &floating, defaults, DistributionChannel::direct);
     selector.show();

@@ -210,6 +210,46 @@ TEST_F(ClipboardPanelControllerTest, AutoPasteNeedsPermissionThenPastesIntoThePr
     EXPECT_EQ(keys.posted, std::vector<PasteKeystroke>{PasteKeystroke::controlV});
 }
 
+TEST_F(ClipboardPanelControllerTest, WhereNothingCanTypeReturnCopiesAndTheFooterAsksForCtrlV) {
+    // A Wayland compositor without a virtual keyboard: no direct paste at all.
+    ClipboardPanelControllerServices services{
+        .pasteboard = pasteboard,
+        .workspace = workspace,
+        .defaults = defaults,
+        .localizer = localizer,
+        .temporaryFiles = *temporaryFiles,
+        .channel = DistributionChannel::direct,
+        .directPaste = nullptr,
+        .isAccessibilityTrusted = nullptr,
+        .isRecordingPaused = nullptr,
+        .pinWindowFactory = nullptr,
+        .presentOCRWindow = nullptr,
+        .pasteKeystrokeUnavailable = true,
+    };
+    controller = std::make_unique<ClipboardPanelController>(model, services);
+    controller->setWindow(&window);
+    defaults.set(PreferenceKeys::directPasteReturnKeyAutoPasteEnabled, true);
+    controller->show();
+    drainEvents();
+    controller->handleKey(ClipboardPanelKeyCommand::copy);
+    drainEvents();
+    EXPECT_EQ(clipboardText(), QStringLiteral("{\"b\":1}"));
+    EXPECT_TRUE(window.visible);
+    EXPECT_EQ(controller->footerStatus().message, QStringLiteral("Copied — press Ctrl+V"));
+    defaults.set(PreferenceKeys::appLanguage, QStringLiteral("zh-Hans"));
+    EXPECT_EQ(controller->footerStatus().message, QStringLiteral("已复制 — 请按 Ctrl+V"));
+    EXPECT_TRUE(test::processEventsUntil([&] { return !window.visible; }, 5000)) << "the panel gets out of the way";
+
+    // Without auto-paste, Return only ever meant copy: the panel closes at once.
+    defaults.set(PreferenceKeys::directPasteReturnKeyAutoPasteEnabled, false);
+    controller->show();
+    drainEvents();
+    controller->handleKey(ClipboardPanelKeyCommand::copy);
+    drainEvents();
+    EXPECT_FALSE(window.visible);
+    EXPECT_TRUE(keys.posted.empty());
+}
+
 TEST_F(ClipboardPanelControllerTest, CtrlCCopiesTheFormattedTextInsideTheSuspensionOrFallsBackToANormalCopy) {
     open();
     window.formattedFor = QStringLiteral("A");

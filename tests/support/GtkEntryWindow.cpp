@@ -90,6 +90,29 @@ bool GtkEntryWindow::start(QString* error, int timeoutMs) {
     return true;
 }
 
+bool GtkEntryWindow::startOnWayland(const QString& socket, QString* error, int timeoutMs) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WAYLAND_DISPLAY"), socket);
+    environment.insert(QStringLiteral("GDK_BACKEND"), QStringLiteral("wayland"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    process_.setProcessEnvironment(environment);
+    process_.start(pythonWithGtk(), {QStringLiteral(QUELLPAD_TEST_SUPPORT_DIR "/gtk_entry.py"), title_,
+                                     directory_.filePath(QStringLiteral("text"))});
+    const bool mapped = processEventsUntil(
+        [&] {
+            return process_.state() == QProcess::NotRunning || QFile::exists(directory_.filePath(QStringLiteral("text")));
+        },
+        timeoutMs);
+    if (!mapped || process_.state() != QProcess::Running) {
+        if (error) {
+            *error = QStringLiteral("the GTK window did not map on Wayland; its output: ") +
+                     QString::fromUtf8(process_.readAllStandardError());
+        }
+        return false;
+    }
+    return true;
+}
+
 QString GtkEntryWindow::text() const {
     return QString::fromUtf8(readFile(directory_.filePath(QStringLiteral("text"))));
 }

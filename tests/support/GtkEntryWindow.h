@@ -28,6 +28,9 @@ public:
 
     // Starts the window and waits until it is mapped and has the focus.
     bool start(QString* error, int timeoutMs = 15000);
+    // Starts the window as a native Wayland client of the compositor at socket (app id
+    // "quellpad-test-entry") and waits until it is mapped; focus is the caller's to check.
+    bool startOnWayland(const QString& socket, QString* error, int timeoutMs = 15000);
     unsigned long windowId() const { return windowId_; }
     // The entry's text as the window last wrote it.
     QString text() const;
