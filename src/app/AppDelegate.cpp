@@ -13,6 +13,7 @@
 #include "app/LoggingClipboardPanel.h"
 #include "app/LaunchAtLoginManager.h"
 #include "app/MenuBarManager.h"
+#include "app/OnboardingViewModel.h"
 #include "app/SettingsViewModel.h"
 #include "app/SingleInstanceGuard.h"
 #include "capture/ClipboardMonitor.h"
@@ -29,6 +30,7 @@
 #include "platform/ApplicationRegistry.h"
 #include "platform/Pasteboard.h"
 #include "platform/Workspace.h"
+#include "settings/AppPreferences.h"
 
 namespace quellpad {
 
@@ -75,6 +77,11 @@ AppDelegate::LaunchOutcome AppDelegate::applicationDidFinishLaunching() {
             handleCommand(command, reply);
         });
     commandServer_->listen();
+    if (!didRequestInitialOnboardingThisLaunch_ && windows_.onboardingWindow &&
+        !AppPreferences(defaults_).didCompleteOnboarding()) {
+        didRequestInitialOnboardingThisLaunch_ = true;
+        showOnboarding();
+    }
     return LaunchOutcome::running;
 }
 
@@ -153,6 +160,7 @@ void AppDelegate::startMenuBar() {
         available.insert(MenuBarAction::openSettings);
         available.insert(MenuBarAction::openGeneralSettings);
     }
+    if (windows_.onboardingWindow) available.insert(MenuBarAction::showOnboarding);
     MenuBarManager::Hooks hooks{
         .perform =
             [this](MenuBarAction action) {
@@ -179,8 +187,8 @@ void AppDelegate::startMenuBar() {
                 case MenuBarAction::quit: QCoreApplication::quit(); return;
                 case MenuBarAction::openSettings: showSettings(std::nullopt); return;
                 case MenuBarAction::openGeneralSettings: showSettings(SettingsModuleIdentifier::general); return;
+                case MenuBarAction::showOnboarding: showOnboarding(); return;
                 case MenuBarAction::openClassification:
-                case MenuBarAction::showOnboarding:
                 case MenuBarAction::checkForUpdates:
                     // Not offered in the menu until their windows exist.
                     return;
@@ -210,11 +218,34 @@ void AppDelegate::showSettings(std::optional<SettingsModuleIdentifier> page) {
             .isAccessibilityAvailable = [this] { return accessibilityPermission_ && accessibilityPermission_->isTrusted(); },
             .installedApplications =
                 [registry] { return registry ? registry->installedApplications() : QList<std::pair<QString, QString>>{}; },
+            .panelCoordinator = panelCoordinator_.get(),
+            .timers = &assembler_->platform().timerScheduler,
+            .channel = channel_,
         };
         settingsModel_ = std::make_unique<SettingsViewModel>(defaults_, notifications_, *localizer_, std::move(services));
         settingsWindow_ = windows_.settingsWindow(*settingsModel_);
     }
     settingsWindow_->present(page);
+}
+
+void AppDelegate::showOnboarding() {
+    if (!windows_.onboardingWindow || !assembler_) return;
+    Logger::info(QStringLiteral("Show onboarding requested"), QStringLiteral("AppCoordinator"));
+    if (!onboardingWindow_) {
+        const std::function<bool()> isTrayAvailable = windows_.isTrayAvailable;
+        onboardingModel_ = std::make_unique<OnboardingViewModel>(
+            defaults_, *localizer_,
+            OnboardingViewModel::Services{
+                .timers = assembler_->platform().timerScheduler,
+                .panelCoordinator = panelCoordinator_.get(),
+                .accessibility = accessibilityPermission_.get(),
+                .isTrayAvailable = isTrayAvailable,
+                .channel = channel_,
+                .finished = [this] { onboardingWindow_->dismiss(); },
+            });
+        onboardingWindow_ = windows_.onboardingWindow(*onboardingModel_);
+    }
+    onboardingWindow_->present();
 }
 
 void AppDelegate::sendFeedback() {
@@ -264,8 +295,11 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
         Logger::info(QStringLiteral("Panel toggle requested"), QStringLiteral("AppCoordinator"));
         panelCoordinator_->togglePanel();
     } else if (command == QStringLiteral("reopen")) {
-        // Without a settings window the panel is the way in.
-        if (windows_.settingsWindow) {
+        // Without a settings window the panel is the way in; until onboarding is
+        // completed a second launch continues it.
+        if (windows_.onboardingWindow && !AppPreferences(defaults_).didCompleteOnboarding()) {
+            showOnboarding();
+        } else if (windows_.settingsWindow) {
             showSettings(SettingsModuleIdentifier::general);
         } else {
             Logger::info(QStringLiteral("Show clipboard panel requested"), QStringLiteral("AppCoordinator"));
@@ -281,6 +315,7 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
             {QStringLiteral("searchIndex"), assembler_->hasSearchIndex()},
             {QStringLiteral("panelVisible"), panel_ && panel_->isVisible()},
             {QStringLiteral("settingsVisible"), settingsWindow_ && settingsWindow_->isPresented()},
+            {QStringLiteral("onboardingVisible"), onboardingWindow_ && onboardingWindow_->isPresented()},
             // Lets scripts and tests wait until the app has seen a copy.
             {QStringLiteral("clipboardChangeCount"), static_cast<double>(assembler_->platform().pasteboard.changeCount())},
             {QStringLiteral("handledChangeCount"),
@@ -311,6 +346,8 @@ void AppDelegate::applicationWillTerminate() {
     menuBar_.reset();
     settingsWindow_.reset();
     settingsModel_.reset();
+    onboardingWindow_.reset();
+    onboardingModel_.reset();
     if (panelController_) panelController_->dismiss();
     if (floatingPanel_) floatingPanel_->dismiss();
     // Releases the shortcut's grab before the services go.

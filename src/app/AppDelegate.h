@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "app/AppAssembler.h"
+#include "app/OnboardingWindowPresenting.h"
 #include "app/SettingsWindowPresenting.h"
 #include "floating/FloatingClipboardPanelWindowing.h"
 #include "panel/ClipboardPanelWindowing.h"
@@ -31,6 +32,7 @@ class Localizer;
 class HotkeyManager;
 class LaunchAtLoginManaging;
 class SettingsViewModel;
+class OnboardingViewModel;
 class DataDirectoryManager;
 class DefaultsStore;
 class FloatingPanelAssembly;
@@ -53,6 +55,10 @@ public:
         // The settings window over the model the app keeps, built on first use. With it
         // the tray offers "Settings..." and a second launch opens it instead of the panel.
         std::function<std::unique_ptr<SettingsWindowPresenting>(SettingsViewModel&)> settingsWindow;
+        // The first-run guide, built on first use. With it the app shows it at launch
+        // until it is completed, the tray offers "Show Onboarding" and a second launch
+        // opens it while it is not completed.
+        std::function<std::unique_ptr<OnboardingWindowPresenting>(OnboardingViewModel&)> onboardingWindow;
     };
 
     // `platform` builds the platform services once the launch gets that far.
@@ -82,6 +88,8 @@ public:
     MenuBarManager* menuBarManager() const { return menuBar_.get(); }
     // Opens the settings window (when there is a factory for it) at a page or the last one.
     void showSettings(std::optional<SettingsModuleIdentifier> page);
+    // Opens the onboarding window (when there is a factory for it).
+    void showOnboarding();
 
 private:
     void startPanelServices();
@@ -114,6 +122,9 @@ private:
     std::unique_ptr<LaunchAtLoginManaging> launchAtLogin_;
     std::unique_ptr<SettingsViewModel> settingsModel_;
     std::unique_ptr<SettingsWindowPresenting> settingsWindow_; // after the model it binds
+    std::unique_ptr<OnboardingViewModel> onboardingModel_;
+    std::unique_ptr<OnboardingWindowPresenting> onboardingWindow_;
+    bool didRequestInitialOnboardingThisLaunch_ = false;
     bool terminated_ = false;
     bool reopenDelivered_ = false;
 };
