@@ -130,7 +130,7 @@ TEST_F(SettingsEndToEndTest, AShortcutRecordedInTheGeneralPageIsStoredAndOpensTh
     auto isRecorder = [](const QString& name) { return name.startsWith(QStringLiteral("Clipboard History: ")); };
     ASSERT_EQ(waitForShowing(isRecorder).value(QStringLiteral("name")).toString(),
               QStringLiteral("Clipboard History: Shift+Super+V"));
-    test::saveScreenshot(QStringLiteral("settings-general-en"));
+    test::saveScreenshot(QStringLiteral("settings-general-on-display-en"));
 
     // While recording, the current shortcut is released: pressing it records it instead
     // of opening the panel.
@@ -158,7 +158,7 @@ TEST_F(SettingsEndToEndTest, AShortcutRecordedInTheGeneralPageIsStoredAndOpensTh
                   .exitCode,
               0);
     EXPECT_FALSE(waitForShowing([](const QString& name) { return name == QStringLiteral("恢复默认"); }).isEmpty());
-    test::saveScreenshot(QStringLiteral("settings-general-zh-Hans"));
+    test::saveScreenshot(QStringLiteral("settings-general-on-display-zh-Hans"));
 
     xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
     EXPECT_TRUE(statusBecomes("panelVisible", true));

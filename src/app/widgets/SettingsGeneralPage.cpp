@@ -1,7 +1,6 @@
 #include "app/widgets/SettingsGeneralPage.h"
 
 #include <QComboBox>
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
@@ -31,7 +30,7 @@ SettingsGeneralPage::SettingsGeneralPage(SettingsViewModel& model, QWidget* pare
     languageTitle_->setBuddy(language_);
 
     // The floating panel exists only in the direct channel.
-    auto* presentationForm = new QFormLayout;
+    auto* presentationRow = new QHBoxLayout;
     presentationTitle_ = new QLabel(this);
     presentation_ = new QComboBox(this);
     presentation_->addItems({QString(), QString()});
@@ -40,9 +39,14 @@ SettingsGeneralPage::SettingsGeneralPage(SettingsViewModel& model, QWidget* pare
     listStyle_->addItems({QString(), QString()});
     presentationTitle_->setBuddy(presentation_);
     listStyleTitle_->setBuddy(listStyle_);
-    presentationForm->addRow(presentationTitle_, presentation_);
-    presentationForm->addRow(listStyleTitle_, listStyle_);
-    layout->addLayout(presentationForm);
+    presentationRow->addWidget(presentationTitle_);
+    presentationRow->addWidget(presentation_);
+    presentationRow->addSpacing(12);
+    presentationRow->addWidget(listStyleTitle_);
+    presentationRow->addWidget(listStyle_);
+    presentationRow->addStretch();
+    layout->addSpacing(6);
+    layout->addLayout(presentationRow);
     for (QWidget* widget : {static_cast<QWidget*>(presentationTitle_), static_cast<QWidget*>(presentation_),
                             static_cast<QWidget*>(listStyleTitle_), static_cast<QWidget*>(listStyle_)}) {
         widget->setVisible(model_.offersPresentationChoice());
