@@ -48,6 +48,7 @@ std::optional<KeyCombo> ShortcutSettings::storedShortcut() const {
 void ShortcutSettings::followStoredShortcut() { recorder_->setKeyCombo(storedShortcut()); }
 
 bool ShortcutSettings::change(const KeyCombo& combo) {
+    bool registered = false;
     if (refusalOf(combo)) {
         error_ = localizer_.text(TextKey::settingsHotkeyRefused, {combo.desktopText()});
     } else if (!coordinator_ || !coordinator_->changeHotkey(combo)) {
@@ -56,13 +57,12 @@ bool ShortcutSettings::change(const KeyCombo& combo) {
         error_ = localizer_.text(TextKey::settingsHotkeyUnavailable, {combo.desktopText()});
     } else {
         error_.clear();
-        if (!recorder_->isRecording()) followStoredShortcut();
-        Q_EMIT changed();
-        return true;
+        registered = true;
     }
+    // The control shows what is in force, also after a refusal.
     if (!recorder_->isRecording()) followStoredShortcut();
     Q_EMIT changed();
-    return false;
+    return registered;
 }
 
 void ShortcutSettings::deleteShortcut() {
