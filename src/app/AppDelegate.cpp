@@ -13,6 +13,7 @@
 #include "app/LoggingClipboardPanel.h"
 #include "app/LaunchAtLoginManager.h"
 #include "app/MenuBarManager.h"
+#include "app/OnboardingViewModel.h"
 #include "app/SettingsViewModel.h"
 #include "app/AdvancedSettingsViewModel.h"
 #include "app/AppFilterSettingsViewModel.h"
@@ -35,6 +36,7 @@
 #include "platform/ApplicationRegistry.h"
 #include "platform/Pasteboard.h"
 #include "platform/Workspace.h"
+#include "settings/AppPreferences.h"
 
 namespace quellpad {
 
@@ -81,6 +83,11 @@ AppDelegate::LaunchOutcome AppDelegate::applicationDidFinishLaunching() {
             handleCommand(command, reply);
         });
     commandServer_->listen();
+    if (!didRequestInitialOnboardingThisLaunch_ && windows_.onboardingWindow &&
+        !AppPreferences(defaults_).didCompleteOnboarding()) {
+        didRequestInitialOnboardingThisLaunch_ = true;
+        showOnboarding();
+    }
     return LaunchOutcome::running;
 }
 
@@ -188,6 +195,7 @@ void AppDelegate::startMenuBar() {
         available.insert(MenuBarAction::openSettings);
         available.insert(MenuBarAction::openGeneralSettings);
     }
+    if (windows_.onboardingWindow) available.insert(MenuBarAction::showOnboarding);
     MenuBarManager::Hooks hooks{
         .perform =
             [this](MenuBarAction action) {
@@ -214,8 +222,8 @@ void AppDelegate::startMenuBar() {
                 case MenuBarAction::quit: QCoreApplication::quit(); return;
                 case MenuBarAction::openSettings: showSettings(std::nullopt); return;
                 case MenuBarAction::openGeneralSettings: showSettings(SettingsModuleIdentifier::general); return;
+                case MenuBarAction::showOnboarding: showOnboarding(); return;
                 case MenuBarAction::openClassification:
-                case MenuBarAction::showOnboarding:
                 case MenuBarAction::checkForUpdates:
                     // Not offered in the menu until their windows exist.
                     return;
@@ -237,6 +245,9 @@ void AppDelegate::showSettings(std::optional<SettingsModuleIdentifier> page) {
         launchAtLogin_ = std::make_unique<XdgAutostartLaunchAtLoginManager>();
         SettingsViewModel::Services services{
             .launchAtLogin = launchAtLogin_.get(),
+            .panelCoordinator = panelCoordinator_.get(),
+            .timers = &assembler_->platform().timerScheduler,
+            .channel = channel_,
         };
         settingsModel_ = std::make_unique<SettingsViewModel>(defaults_, notifications_, *localizer_, std::move(services));
         settingsWindow_ = windows_.settingsWindow(*settingsModel_, makeSettingsPageModels());
@@ -278,6 +289,26 @@ SettingsPageModels AppDelegate::makeSettingsPageModels() {
     };
     advancedSettingsModel_ = std::make_unique<AdvancedSettingsViewModel>(defaults_, *localizer_, std::move(advanced));
     return SettingsPageModels{*storageSettingsModel_, *appFilterSettingsModel_, *advancedSettingsModel_};
+}
+
+void AppDelegate::showOnboarding() {
+    if (!windows_.onboardingWindow || !assembler_) return;
+    Logger::info(QStringLiteral("Show onboarding requested"), QStringLiteral("AppCoordinator"));
+    if (!onboardingWindow_) {
+        const std::function<bool()> isTrayAvailable = windows_.isTrayAvailable;
+        onboardingModel_ = std::make_unique<OnboardingViewModel>(
+            defaults_, *localizer_,
+            OnboardingViewModel::Services{
+                .timers = assembler_->platform().timerScheduler,
+                .panelCoordinator = panelCoordinator_.get(),
+                .accessibility = accessibilityPermission_.get(),
+                .isTrayAvailable = isTrayAvailable,
+                .channel = channel_,
+                .finished = [this] { onboardingWindow_->dismiss(); },
+            });
+        onboardingWindow_ = windows_.onboardingWindow(*onboardingModel_);
+    }
+    onboardingWindow_->present();
 }
 
 void AppDelegate::sendFeedback() {
@@ -327,8 +358,11 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
         Logger::info(QStringLiteral("Panel toggle requested"), QStringLiteral("AppCoordinator"));
         panelCoordinator_->togglePanel();
     } else if (command == QStringLiteral("reopen")) {
-        // Without a settings window the panel is the way in.
-        if (windows_.settingsWindow) {
+        // Without a settings window the panel is the way in; until onboarding is
+        // completed a second launch continues it.
+        if (windows_.onboardingWindow && !AppPreferences(defaults_).didCompleteOnboarding()) {
+            showOnboarding();
+        } else if (windows_.settingsWindow) {
             showSettings(SettingsModuleIdentifier::general);
         } else {
             Logger::info(QStringLiteral("Show clipboard panel requested"), QStringLiteral("AppCoordinator"));
@@ -344,6 +378,7 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
             {QStringLiteral("searchIndex"), assembler_->hasSearchIndex()},
             {QStringLiteral("panelVisible"), panel_ && panel_->isVisible()},
             {QStringLiteral("settingsVisible"), settingsWindow_ && settingsWindow_->isPresented()},
+            {QStringLiteral("onboardingVisible"), onboardingWindow_ && onboardingWindow_->isPresented()},
             // Lets scripts and tests wait until the app has seen a copy.
             {QStringLiteral("clipboardChangeCount"), static_cast<double>(assembler_->platform().pasteboard.changeCount())},
             {QStringLiteral("handledChangeCount"),
@@ -383,6 +418,8 @@ void AppDelegate::applicationWillTerminate() {
     storageSettingsModel_.reset();
     appFilterSettingsModel_.reset();
     advancedSettingsModel_.reset();
+    onboardingWindow_.reset();
+    onboardingModel_.reset();
     if (panelController_) panelController_->dismiss();
     if (floatingPanel_) floatingPanel_->dismiss();
     // Releases the shortcut's grab before the services go.

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "app/AppAssembler.h"
+#include "app/OnboardingWindowPresenting.h"
 #include "app/SettingsWindowPresenting.h"
 #include "floating/FloatingClipboardPanelWindowing.h"
 #include "panel/ClipboardPanelWindowing.h"
@@ -38,6 +39,7 @@ class StorageSettingsViewModel;
 class AppFilterSettingsViewModel;
 class AdvancedSettingsViewModel;
 struct SettingsPageModels;
+class OnboardingViewModel;
 class DataDirectoryManager;
 class DefaultsStore;
 class FloatingPanelAssembly;
@@ -69,6 +71,10 @@ public:
         // False where the app cannot place its own windows (native Wayland): the floating
         // panel then gives way to the centered one. Absent: true.
         std::function<bool()> windowsPlaceable;
+        // The first-run guide, built on first use. With it the app shows it at launch
+        // until it is completed, the tray offers "Show Onboarding" and a second launch
+        // opens it while it is not completed.
+        std::function<std::unique_ptr<OnboardingWindowPresenting>(OnboardingViewModel&)> onboardingWindow;
     };
 
     // `platform` builds the platform services once the launch gets that far.
@@ -98,6 +104,8 @@ public:
     MenuBarManager* menuBarManager() const { return menuBar_.get(); }
     // Opens the settings window (when there is a factory for it) at a page or the last one.
     void showSettings(std::optional<SettingsModuleIdentifier> page);
+    // Opens the onboarding window (when there is a factory for it).
+    void showOnboarding();
 
 private:
     void startPanelServices();
@@ -136,6 +144,9 @@ private:
     std::unique_ptr<AppFilterSettingsViewModel> appFilterSettingsModel_;
     std::unique_ptr<AdvancedSettingsViewModel> advancedSettingsModel_;
     std::unique_ptr<SettingsWindowPresenting> settingsWindow_; // after the model it binds
+    std::unique_ptr<OnboardingViewModel> onboardingModel_;
+    std::unique_ptr<OnboardingWindowPresenting> onboardingWindow_;
+    bool didRequestInitialOnboardingThisLaunch_ = false;
     bool terminated_ = false;
     bool reopenDelivered_ = false;
 };

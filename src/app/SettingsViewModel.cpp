@@ -1,25 +1,38 @@
 #include "app/SettingsViewModel.h"
 
 #include "Core/Utilities/Logger.h"
+#include "app/ShortcutSettings.h"
 #include "hotkey/KeyCombo.h"
 #include "localization/Localizer.h"
 #include "platform/DefaultsStore.h"
+#include "platform/OneShotTimer.h"
 #include "settings/AppPreferences.h"
 
 namespace quellpad {
 
+namespace {
+
+OneShotTimerScheduler* ownTimersUnlessGiven(OneShotTimerScheduler* given, std::unique_ptr<OneShotTimerScheduler>& own) {
+    if (given) return given;
+    own = std::make_unique<QtOneShotTimerScheduler>();
+    return own.get();
+}
+
+} // namespace
+
 SettingsViewModel::SettingsViewModel(DefaultsStore& defaults, NotificationCenter& notifications,
                                      const Localizer& localizer, Services services, QObject* parent)
     : QObject(parent), defaults_(defaults), language_(defaults, notifications), localizer_(localizer),
-      services_(std::move(services)) {
-    connect(&defaults_, &DefaultsStore::changed, this, [this] {
-        // A shortcut stored meanwhile (or the icon shown again) answers the earlier refusal.
-        if (trayIconNeedsShortcut_ && (!showsTrayIcon() || hasPanelShortcut())) {
-            trayIconNeedsShortcut_ = false;
-        }
-        notifyChanged();
-    });
+      services_(std::move(services)),
+      shortcut_(std::make_unique<ShortcutSettings>(defaults, localizer,
+                                                   *ownTimersUnlessGiven(services_.timers, ownTimers_),
+                                                   services_.panelCoordinator)),
+      entryPoint_(defaults, localizer, *shortcut_) {
+    connect(&defaults_, &DefaultsStore::changed, this, &SettingsViewModel::notifyChanged);
+    connect(shortcut_.get(), &ShortcutSettings::changed, this, &SettingsViewModel::notifyChanged);
 }
+
+SettingsViewModel::~SettingsViewModel() = default;
 
 void SettingsViewModel::notifyChanged() { Q_EMIT changed(); }
 
@@ -29,35 +42,53 @@ void SettingsViewModel::setLanguage(AppLanguage language) { language_.setLanguag
 
 bool SettingsViewModel::showsTrayIcon() const { return AppPreferences(defaults_).menuBarShowIcon(); }
 
-void SettingsViewModel::setShowsTrayIcon(bool shows) {
-    AppPreferences preferences(defaults_);
-    if (!shows && !hasPanelShortcut()) {
-        trayIconNeedsShortcut_ = true;
-        notifyChanged();
-        return;
-    }
-    trayIconNeedsShortcut_ = false;
-    if (shows == preferences.menuBarShowIcon()) {
-        notifyChanged();
-        return;
-    }
-    preferences.setMenuBarShowIcon(shows);
+std::optional<EntryPointGuard::Alert> SettingsViewModel::setShowsTrayIcon(bool shows) {
+    const std::optional<EntryPointGuard::Alert> alert = entryPoint_.setShowsIcon(shows);
+    notifyChanged();
+    return alert;
 }
 
-bool SettingsViewModel::hasPanelShortcut() const {
-    const std::optional<QByteArray> stored = AppPreferences(defaults_).clipboardHistoryHotkeyData();
-    return stored && KeyCombo::fromJson(*stored).has_value();
+std::optional<EntryPointGuard::Alert> SettingsViewModel::deleteShortcut() {
+    const std::optional<EntryPointGuard::Alert> alert = entryPoint_.deleteShortcut();
+    notifyChanged();
+    return alert;
 }
+
+bool SettingsViewModel::confirmEntryPointAlert(EntryPointGuard::Alert alert) {
+    const bool done = entryPoint_.confirm(alert);
+    notifyChanged();
+    return done;
+}
+
+EntryPointGuard::AlertTexts SettingsViewModel::entryPointAlertTexts(EntryPointGuard::Alert alert) const {
+    return entryPoint_.texts(alert);
+}
+
+bool SettingsViewModel::resetShortcutToDefault() { return shortcut_->resetToDefault(); }
 
 QString SettingsViewModel::trayIconNotice() const {
-    if (trayIconNeedsShortcut_) {
-        return localizer_.text(TextKey::settingsShowIconNeedsShortcut);
-    }
+    if (!entryPoint_.error().isEmpty()) return entryPoint_.error();
     const AppPreferences preferences(defaults_);
     if (preferences.menuBarShowIcon() && preferences.menuBarStatusItemHiddenBySystem()) {
         return localizer_.text(TextKey::settingsTrayUnavailable, {QStringLiteral("Quellpad")});
     }
     return {};
+}
+
+DirectClipboardPresentationMode SettingsViewModel::presentationMode() const {
+    return AppPreferences(defaults_).presentationMode(services_.channel);
+}
+
+void SettingsViewModel::setPresentationMode(DirectClipboardPresentationMode mode) {
+    if (offersPresentationChoice()) AppPreferences(defaults_).setPresentationMode(mode);
+}
+
+FloatingClipboardListStyle SettingsViewModel::floatingListStyle() const {
+    return AppPreferences(defaults_).floatingListStyle(services_.channel);
+}
+
+void SettingsViewModel::setFloatingListStyle(FloatingClipboardListStyle style) {
+    if (offersPresentationChoice()) AppPreferences(defaults_).setFloatingListStyle(style);
 }
 
 bool SettingsViewModel::launchAtLoginAvailable() const { return services_.launchAtLogin != nullptr; }

@@ -6,16 +6,24 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
+#include "app/EntryPointGuard.h"
 #include "app/LaunchAtLoginManager.h"
+#include "app/ShortcutSettings.h"
 #include "localization/AppLanguage.h"
+#include "settings/DistributionChannel.h"
+#include "settings/PanelPresentation.h"
+#include "platform/OneShotTimer.h"
 
 namespace quellpad {
 
+class ClipboardPanelCoordinator;
 class DefaultsStore;
 class Localizer;
 class NotificationCenter;
@@ -26,10 +34,17 @@ public:
     struct Services {
         // Absent: the launch-at-login switch is disabled.
         LaunchAtLoginManaging* launchAtLogin = nullptr;
+        // Registers the recorded shortcut; absent: no shortcut can be registered.
+        ClipboardPanelCoordinator* panelCoordinator = nullptr;
+        // The recorder's settle delay; absent: Qt's timers.
+        OneShotTimerScheduler* timers = nullptr;
+        // Presentation mode and list style apply only in the `direct` channel.
+        DistributionChannel channel = DistributionChannel::direct;
     };
 
     SettingsViewModel(DefaultsStore& defaults, NotificationCenter& notifications, const Localizer& localizer,
                       Services services, QObject* parent = nullptr);
+    ~SettingsViewModel() override;
 
     const Localizer& localizer() const { return localizer_; }
 
@@ -37,11 +52,22 @@ public:
     AppLanguage language() const;
     void setLanguage(AppLanguage language);
     bool showsTrayIcon() const;
-    // Hiding the icon needs a stored panel shortcut, so the app keeps a way in; without
-    // one nothing is stored and `trayIconNotice` says why.
-    void setShowsTrayIcon(bool shows);
-    // Why the icon is not shown or could not be hidden; empty when nothing to say.
+    // Hiding the icon without a panel shortcut changes nothing and returns the alert
+    // to confirm (the app must keep a way in); confirmEntryPointAlert runs its action.
+    std::optional<EntryPointGuard::Alert> setShowsTrayIcon(bool shows);
+    // Deleting the shortcut while the icon is not shown asks first, the same way.
+    std::optional<EntryPointGuard::Alert> deleteShortcut();
+    bool confirmEntryPointAlert(EntryPointGuard::Alert alert);
+    EntryPointGuard::AlertTexts entryPointAlertTexts(EntryPointGuard::Alert alert) const;
+    bool resetShortcutToDefault();
+    ShortcutSettings& shortcut() { return *shortcut_; }
+    // Why the icon is hidden or could not be hidden; empty when nothing to say.
     QString trayIconNotice() const;
+    bool offersPresentationChoice() const { return services_.channel == DistributionChannel::direct; }
+    DirectClipboardPresentationMode presentationMode() const;
+    void setPresentationMode(DirectClipboardPresentationMode mode);
+    FloatingClipboardListStyle floatingListStyle() const;
+    void setFloatingListStyle(FloatingClipboardListStyle style);
     bool launchAtLoginEnabled() const;
     bool launchAtLoginAvailable() const;
     // Refreshed from the manager's status afterwards, whether it worked or not.
@@ -50,19 +76,20 @@ public:
     bool returnKeyAutoPasteEnabled() const;
     void setReturnKeyAutoPasteEnabled(bool enabled);
 
+
 Q_SIGNALS:
     void changed();
 
 private:
     void notifyChanged();
-    // A stored panel shortcut that decodes: the way in that remains without the icon.
-    bool hasPanelShortcut() const;
 
     DefaultsStore& defaults_;
     AppLanguageSettings language_;
     const Localizer& localizer_;
     Services services_;
-    bool trayIconNeedsShortcut_ = false;
+    std::unique_ptr<OneShotTimerScheduler> ownTimers_;
+    std::unique_ptr<ShortcutSettings> shortcut_;
+    EntryPointGuard entryPoint_;
     QString launchAtLoginError_;
 };
 

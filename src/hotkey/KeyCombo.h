@@ -7,6 +7,7 @@
 #include <optional>
 
 #include <QByteArray>
+#include <QtCore/qnamespace.h>
 #include <QString>
 
 #include "platform/HotKeyService.h"
@@ -57,6 +58,13 @@ bool isLetterDigitOrSpace(std::uint16_t keyCode);
 // standard editing shortcuts with Command or Control alone (Z, X, C, V, Q, W, Tab,
 // Space), a key without modifiers unless it is F1-F12, and a letter, digit or Space
 // with only Shift or only Alt (those would swallow ordinary typing).
+// The ANSI key code of a key Qt reports (letters, digits with or without Shift on a US
+// layout, F1-F12, Space, Return, Tab, punctuation, navigation keys); nullopt for
+// modifier keys and keys without a code.
+std::optional<std::uint16_t> keyCodeFromQtKey(int qtKey);
+// The four modifier bits of Qt's modifiers (Meta is Super on X11).
+std::uint64_t modifierFlagsFromQt(Qt::KeyboardModifiers modifiers);
+
 enum class KeyComboRefusal { reservedShortcut, noModifier, swallowsTyping };
 std::optional<KeyComboRefusal> refusalOf(const KeyCombo& combo);
 

@@ -310,7 +310,6 @@ enum class TextKey {
     settingsMenuBarSection,
     settingsShowIcon,
     settingsShowIconDescription,
-    settingsShowIconNeedsShortcut,
     settingsTrayUnavailable, // %1: display name
     settingsStartupSection,
     settingsLaunchAtLogin,
@@ -404,6 +403,38 @@ enum class TextKey {
     settingsResetPanelPosition,
     settingsPanelPositionSaved,
     settingsPanelPositionDefault,
+    // General page hotkeys, entry-point alerts and onboarding
+    settingsPresentationMode,
+    settingsFloatingListStyle,
+    settingsHotkeysSection,
+    settingsClipboardHistoryHotkey,
+    settingsResetHotkey,
+    settingsDeleteHotkey,
+    settingsHotkeyRefused, // %1: shortcut
+    settingsHotkeyUnavailable, // %1: shortcut
+    settingsHotkeyRestoreFailed, // %1: shortcut
+    alertShortcutRequiredTitle,
+    alertShortcutRequiredText, // %1: shortcut
+    alertRestoreShortcutAndHide,
+    alertKeepEntryPointTitle,
+    alertKeepEntryPointText,
+    alertShowMenuBarAndRemoveShortcut,
+    onboardingWindowTitle,
+    onboardingStep, // %1: step, %2: steps
+    onboardingShortcutTitle,
+    onboardingShortcutBody,
+    onboardingAccessibilityTitle,
+    onboardingAccessibilityAuthorized,
+    onboardingAccessibilityOff,
+    onboardingAccessibilityRequest,
+    onboardingTrayTitle,
+    onboardingTrayBody,
+    onboardingDoneTitle,
+    onboardingDoneBody, // %1: shortcut or command
+    onboardingBack,
+    onboardingContinue,
+    onboardingFinish,
+    hotkeyRecorderBusy,
 };
 
 } // namespace quellpad

@@ -13,6 +13,7 @@
 #include "app/AppDelegate.h"
 #include "localization/Localizer.h"
 #include "app/widgets/AboutWindow.h"
+#include "app/widgets/OnboardingWindow.h"
 #include "app/widgets/SettingsWindow.h"
 #include "app/SettingsPageModels.h"
 #include "settings/ClipboardOCRConfiguration.h"
@@ -260,6 +261,9 @@ int runApplication(int argc, char** argv) {
     windows.settingsWindow = [](SettingsViewModel& model,
                                 const SettingsPageModels& pages) -> std::unique_ptr<SettingsWindowPresenting> {
         return std::make_unique<SettingsWindow>(model, pages);
+    };
+    windows.onboardingWindow = [](OnboardingViewModel& model) -> std::unique_ptr<OnboardingWindowPresenting> {
+        return std::make_unique<OnboardingWindow>(model);
     };
     windows.floatingPanelWindow = [&defaults, &localizer](FloatingClipboardPanelController& floating,
                                                           ClipboardPanelController& actions) {

@@ -68,30 +68,6 @@ TEST_F(SettingsViewModelTest, TheLanguageIsStoredAnnouncedOnceAndChangesTheTexts
     EXPECT_EQ(model.language(), AppLanguage::english);
 }
 
-TEST_F(SettingsViewModelTest, HidingTheTrayIconKeepsAWayIn) {
-    // No shortcut: the icon is the only way in, so it stays and the page says why.
-    model.setShowsTrayIcon(false);
-    EXPECT_TRUE(model.showsTrayIcon());
-    EXPECT_FALSE(defaults.object(PreferenceKeys::menuBarShowIcon).isValid());
-    EXPECT_EQ(model.trayIconNotice(), localizer.text(TextKey::settingsShowIconNeedsShortcut));
-
-    // An undecodable shortcut is no shortcut.
-    defaults.set(PreferenceKeys::clipboardHistoryHotkey, QByteArray("{broken"));
-    model.setShowsTrayIcon(false);
-    EXPECT_TRUE(model.showsTrayIcon());
-
-    storeShortcut();
-    EXPECT_TRUE(model.trayIconNotice().isEmpty()) << "a stored shortcut answers the refusal";
-    defaults.set(PreferenceKeys::menuBarStatusItemHiddenBySystem, true);
-    EXPECT_EQ(model.trayIconNotice(), localizer.text(TextKey::settingsTrayUnavailable, {QStringLiteral("Quellpad")}));
-    model.setShowsTrayIcon(false);
-    EXPECT_FALSE(model.showsTrayIcon());
-    EXPECT_EQ(defaults.boolValue(PreferenceKeys::menuBarStatusItemHiddenBySystem), false);
-    EXPECT_TRUE(model.trayIconNotice().isEmpty());
-    model.setShowsTrayIcon(true);
-    EXPECT_TRUE(model.showsTrayIcon());
-}
-
 TEST_F(SettingsViewModelTest, LaunchAtLoginFollowsTheAutostartEntryAndShowsAFailureBesideTheSwitch) {
     QSignalSpy changed(&model, &SettingsViewModel::changed);
     EXPECT_FALSE(model.launchAtLoginEnabled());

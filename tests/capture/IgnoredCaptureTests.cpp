@@ -163,6 +163,8 @@ protected:
 TEST_F(IgnoredAppEndToEndTest, CopiesWhileAnIgnoredApplicationIsActiveAreNotStored) {
     test::DisplayLock lock;
     activate("org.example.Editor");
+    // Without the first-run guide, which would take the focus from the editor.
+    cli({QStringLiteral("config"), QStringLiteral("set"), QStringLiteral("DidCompleteOnboarding"), QStringLiteral("true")});
     app = std::make_unique<QProcess>();
     app->setProcessEnvironment(environment());
     app->setProcessChannelMode(QProcess::MergedChannels);

@@ -1,6 +1,8 @@
-// The settings window of the real app, read through the accessibility bus as a screen
-// reader reads it: a second launch opens it, and a language change made from the
-// command line re-translates it while it is open.
+// The settings window and the first-run guide of the real app, read through the
+// accessibility bus as a screen reader reads them and driven with xdotool as a user
+// would: a second launch opens them, a language change made from the command line
+// re-translates them while open, and a shortcut recorded in the General page is
+// stored and works.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -10,6 +12,11 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <QProcess>
+#include <QRegularExpression>
+
+#include "hotkey/KeyCombo.h"
+#include "settings/PreferenceKeys.h"
 #include "support/AppProcess.h"
 #include "support/AtspiTree.h"
 #include "support/TestSupport.h"
@@ -27,6 +34,9 @@ protected:
         if (qEnvironmentVariableIsEmpty("DISPLAY") || !test::canRunGtkEntryWindow()) {
             GTEST_SKIP() << "needs an X display and the accessibility bus (scripts/test.sh provides them)";
         }
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+            GTEST_SKIP() << "needs xdotool (scripts/test.sh provides it)";
+        }
         cli.setEnvironment("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
         // One installed application, so the App Filter page shows a name for its id.
         const QString applications = cli.home() + QStringLiteral("/share");
@@ -34,7 +44,52 @@ protected:
         ASSERT_TRUE(test::writeFile(applications + QStringLiteral("/applications/org.example.Editor.desktop"),
                                     "[Desktop Entry]\nType=Application\nName=Example Editor\nIcon=accessories-text-editor\n"));
         cli.setEnvironment("XDG_DATA_HOME", applications);
-        ASSERT_TRUE(app.start()) << app.output().toStdString();
+    }
+
+    static QJsonArray accessibles() {
+        const QString json = test::runTool(QStringLiteral("/usr/bin/python3"),
+                                           {QStringLiteral(QUELLPAD_TEST_SUPPORT_SOURCE_DIR "/atspi_tree.py"),
+                                            QStringLiteral("quellpad")});
+        return QJsonDocument::fromJson(json.toUtf8()).array();
+    }
+    // The first accessible on screen whose name matches; an empty object when none.
+    static QJsonObject showing(const std::function<bool(const QString& name)>& matches) {
+        for (const QJsonValue& value : accessibles()) {
+            const QJsonObject object = value.toObject();
+            if (object.value(QStringLiteral("states")).toArray().contains(QStringLiteral("showing")) &&
+                matches(object.value(QStringLiteral("name")).toString())) {
+                return object;
+            }
+        }
+        return {};
+    }
+    static QJsonObject showingNamed(const QString& name) {
+        return showing([&](const QString& candidate) { return candidate == name; });
+    }
+    static QJsonObject waitForShowing(const std::function<bool(const QString& name)>& matches) {
+        QJsonObject found;
+        test::pollUntil([&] { return !(found = showing(matches)).isEmpty(); }, 10000);
+        return found;
+    }
+    static void xdotool(const QStringList& arguments) {
+        QProcess process;
+        process.start(QStringLiteral("xdotool"), arguments);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        ASSERT_EQ(process.exitCode(), 0) << arguments.join(u' ').toStdString();
+    }
+    // Clicks the middle of the accessible named name once it is on screen.
+    static void click(const std::function<bool(const QString& name)>& matches, const QString& what) {
+        const QJsonArray box = waitForShowing(matches).value(QStringLiteral("extents")).toArray();
+        ASSERT_EQ(box.size(), 4) << "nothing on screen for " << what.toStdString();
+        xdotool({QStringLiteral("mousemove"), QString::number(box[0].toInt() + box[2].toInt() / 2),
+                 QString::number(box[1].toInt() + box[3].toInt() / 2), QStringLiteral("click"), QStringLiteral("1")});
+    }
+    static void clickNamed(const QString& name) {
+        click([&](const QString& candidate) { return candidate == name; }, name);
+    }
+    bool statusBecomes(const char* key, const QJsonValue& value) const {
+        return app.waitForStatus(
+            [&](const QJsonObject& status) { return status.value(QLatin1String(key)) == value; });
     }
 
     // The names of the first four list items on screen: the page list comes first
@@ -54,7 +109,7 @@ protected:
         return names.mid(0, 4);
     }
 
-    static QString xdotool(const QStringList& arguments) { return test::runTool(QStringLiteral("xdotool"), arguments); }
+    static QString xdotoolOutput(const QStringList& arguments) { return test::runTool(QStringLiteral("xdotool"), arguments); }
 
     // Opens the window with a second launch and gives it the keyboard (the page list has the focus).
     void openSettings() {
@@ -64,13 +119,13 @@ protected:
             [](const QJsonObject& status) { return status.value(QStringLiteral("settingsVisible")).toBool(); }));
         QString id;
         ASSERT_TRUE(test::pollUntil([&] {
-            id = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+            id = xdotoolOutput({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
                           QStringLiteral("^Quellpad")})
                      .split(u'\n', Qt::SkipEmptyParts)
                      .value(0);
             return !id.isEmpty();
         }));
-        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
+        xdotoolOutput({QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
     }
 
     // Waits until the accessible with this name is on screen.
@@ -83,6 +138,7 @@ protected:
 };
 
 TEST_F(SettingsEndToEndTest, ASecondLaunchOpensTheSettingsAndAConfigChangeTranslatesThemAtOnce) {
+    ASSERT_TRUE(app.start()) << app.output().toStdString();
     const test::CliResult second = cli.spawn({});
     EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
     ASSERT_TRUE(app.waitForStatus(
@@ -103,6 +159,7 @@ TEST_F(SettingsEndToEndTest, ASecondLaunchOpensTheSettingsAndAConfigChangeTransl
 
 TEST_F(SettingsEndToEndTest, EveryPageOpensFromThePageListInBothLanguages) {
     if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) GTEST_SKIP() << "needs xdotool";
+    ASSERT_TRUE(app.start()) << app.output().toStdString();
     openSettings();
     if (HasFatalFailure()) return;
     struct Page {
@@ -144,6 +201,107 @@ TEST_F(SettingsEndToEndTest, EveryPageOpensFromThePageListInBothLanguages) {
             }
         }
     }
+}
+
+TEST_F(SettingsEndToEndTest, AShortcutRecordedInTheGeneralPageIsStoredAndOpensThePanel) {
+    ASSERT_TRUE(app.start()) << app.output().toStdString();
+    ASSERT_EQ(cli.spawn({}).exitCode, 0);
+    ASSERT_TRUE(statusBecomes("settingsVisible", true));
+    auto isRecorder = [](const QString& name) { return name.startsWith(QStringLiteral("Clipboard History: ")); };
+    ASSERT_EQ(waitForShowing(isRecorder).value(QStringLiteral("name")).toString(),
+              QStringLiteral("Clipboard History: Shift+Super+V"));
+    test::saveScreenshot(QStringLiteral("settings-general-on-display-en"));
+
+    // While recording, the current shortcut is released: pressing it records it instead
+    // of opening the panel.
+    click(isRecorder, QStringLiteral("the recorder"));
+    EXPECT_FALSE(waitForShowing([](const QString& name) {
+                     return name == QStringLiteral("Clipboard History: Press hotkey combination...");
+                 }).isEmpty());
+    ASSERT_TRUE(statusBecomes("hotkey", QString()));
+    xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")});
+    ASSERT_TRUE(statusBecomes("hotkey", QStringLiteral("Shift+Super+V")));
+    EXPECT_FALSE(app.status().value(QStringLiteral("panelVisible")).toBool());
+
+    click(isRecorder, QStringLiteral("the recorder"));
+    ASSERT_TRUE(statusBecomes("hotkey", QString()));
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
+    ASSERT_TRUE(statusBecomes("hotkey", QStringLiteral("Ctrl+Alt+K")));
+    const test::CliResult stored =
+        cli.spawn({QStringLiteral("config"), QStringLiteral("get"), PreferenceKeys::clipboardHistoryHotkey});
+    EXPECT_EQ(KeyCombo::fromJson(stored.out.trimmed()), (KeyCombo{40, ModifierFlag::control | ModifierFlag::option}))
+        << stored.out.toStdString();
+    EXPECT_FALSE(showingNamed(QStringLiteral("Clipboard History: Ctrl+Alt+K")).isEmpty());
+
+    ASSERT_EQ(cli.spawn({QStringLiteral("config"), QStringLiteral("set"), QStringLiteral("AppLanguage"),
+                         QStringLiteral("zh-Hans")})
+                  .exitCode,
+              0);
+    EXPECT_FALSE(waitForShowing([](const QString& name) { return name == QStringLiteral("恢复默认"); }).isEmpty());
+    test::saveScreenshot(QStringLiteral("settings-general-on-display-zh-Hans"));
+
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
+    EXPECT_TRUE(statusBecomes("panelVisible", true));
+}
+
+TEST_F(SettingsEndToEndTest, AFirstRunShowsTheGuideUntilItIsFinished) {
+    app.setFirstRun(true);
+    ASSERT_TRUE(app.start()) << app.output().toStdString();
+    ASSERT_TRUE(statusBecomes("onboardingVisible", true));
+    const QRegularExpression stepPattern(QStringLiteral("^Step 1 of (\\d)$"));
+    const QString firstStep = waitForShowing([&](const QString& name) { return stepPattern.match(name).hasMatch(); })
+                                  .value(QStringLiteral("name"))
+                                  .toString();
+    ASSERT_FALSE(firstStep.isEmpty());
+    const int steps = stepPattern.match(firstStep).captured(1).toInt();
+    EXPECT_GE(steps, 3);
+    EXPECT_FALSE(showingNamed(QStringLiteral("Clipboard History: Shift+Super+V")).isEmpty());
+    for (int step = 1; step <= steps; ++step) {
+        ASSERT_FALSE(waitForShowing([&](const QString& name) {
+                         return name == QStringLiteral("Step %1 of %2").arg(step).arg(steps);
+                     }).isEmpty());
+        if (steps == 4 && step == 3) {
+            // A desktop without a tray (the test display has none) gets the page on how to get in.
+            EXPECT_FALSE(showing([](const QString& name) {
+                             return name.startsWith(QStringLiteral("No system tray is available on this desktop"));
+                         }).isEmpty());
+        }
+        test::saveScreenshot(QStringLiteral("onboarding-%1-en").arg(step));
+        if (step < steps) clickNamed(QStringLiteral("Continue"));
+    }
+    ASSERT_EQ(cli.spawn({QStringLiteral("config"), QStringLiteral("set"), QStringLiteral("AppLanguage"),
+                         QStringLiteral("zh-Hans")})
+                  .exitCode,
+              0);
+    for (int step = steps; step >= 1; --step) {
+        ASSERT_FALSE(waitForShowing([&](const QString& name) {
+                         return name == QStringLiteral("第 %1 步，共 %2 步").arg(step).arg(steps);
+                     }).isEmpty());
+        test::saveScreenshot(QStringLiteral("onboarding-%1-zh-Hans").arg(step));
+        if (step > 1) clickNamed(QStringLiteral("上一步"));
+    }
+
+    // Closed unfinished, a second launch brings it back rather than the settings.
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    ASSERT_TRUE(statusBecomes("onboardingVisible", false));
+    ASSERT_EQ(cli.spawn({}).exitCode, 0);
+    EXPECT_TRUE(statusBecomes("onboardingVisible", true));
+    EXPECT_FALSE(app.status().value(QStringLiteral("settingsVisible")).toBool());
+
+    for (int step = 1; step < steps; ++step) {
+        ASSERT_FALSE(waitForShowing([&](const QString& name) {
+                         return name == QStringLiteral("第 %1 步，共 %2 步").arg(step).arg(steps);
+                     }).isEmpty());
+        clickNamed(QStringLiteral("继续"));
+    }
+    clickNamed(QStringLiteral("开始使用"));
+    ASSERT_TRUE(statusBecomes("onboardingVisible", false));
+    const test::CliResult completed = cli.spawn(
+        {QStringLiteral("config"), QStringLiteral("get"), QStringLiteral("DidCompleteOnboarding")});
+    EXPECT_EQ(completed.out.trimmed(), QByteArray("true"));
+    ASSERT_EQ(cli.spawn({}).exitCode, 0);
+    EXPECT_TRUE(statusBecomes("settingsVisible", true));
+    EXPECT_FALSE(app.status().value(QStringLiteral("onboardingVisible")).toBool());
 }
 
 } // namespace

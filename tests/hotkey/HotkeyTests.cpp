@@ -46,6 +46,19 @@ TEST(KeyCombo, DisplayTexts) {
     EXPECT_EQ((KeyCombo{keyReturn, control}).desktopText(), QStringLiteral("Ctrl+Return"));
 }
 
+TEST(KeyCombo, QtKeysMapToTheKeyNotTheSymbolTyped) {
+    // Shift+1 arrives as "!", Shift+Tab as Backtab: both are the same physical key.
+    EXPECT_EQ(keyCodeFromQtKey(Qt::Key_Exclam), keyCodeFromQtKey(Qt::Key_1));
+    EXPECT_EQ(keyCodeFromQtKey(Qt::Key_Backtab), keyCodeFromQtKey(Qt::Key_Tab));
+    EXPECT_EQ(keyCodeFromQtKey(Qt::Key_V), keyV);
+    EXPECT_EQ(keyCodeFromQtKey(Qt::Key_F5), keyF5);
+    EXPECT_EQ(keyCodeFromQtKey(Qt::Key_Escape), KeyCode::escape);
+    EXPECT_EQ(keyCodeFromQtKey(Qt::Key_Shift), std::nullopt) << "a modifier alone is no key";
+    EXPECT_EQ(keyCodeFromQtKey(Qt::Key_Super_L), std::nullopt);
+    EXPECT_EQ(modifierFlagsFromQt(Qt::MetaModifier | Qt::ShiftModifier | Qt::KeypadModifier), command | shift);
+    EXPECT_EQ(modifierFlagsFromQt(Qt::ControlModifier | Qt::AltModifier), control | option);
+}
+
 TEST(KeyCombo, RefusesShortcutsThatSwallowEditingOrTyping) {
     struct Case {
         KeyCombo combo;

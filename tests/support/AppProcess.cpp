@@ -4,9 +4,19 @@
 #include <QJsonDocument>
 #include <QThread>
 
+#include "platform/linux/JsonFileDefaultsStore.h"
+#include "settings/PreferenceKeys.h"
+
 namespace quellpad::test {
 
 bool AppProcess::start(int timeoutMs) {
+    if (!firstRun_) {
+        // The first-run guide would take the focus the other tests' key presses need.
+        JsonFileDefaultsStore defaults(harness_.settingsPath());
+        if (!defaults.object(PreferenceKeys::didCompleteOnboarding).isValid()) {
+            defaults.set(PreferenceKeys::didCompleteOnboarding, true);
+        }
+    }
     process_ = std::make_unique<QProcess>();
     QProcessEnvironment environment = harness_.environment();
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));

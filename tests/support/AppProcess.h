@@ -16,6 +16,9 @@ public:
     explicit AppProcess(const CliHarness& harness) : harness_(harness) {}
     ~AppProcess() { stop(); }
 
+    // The app starts as after onboarding unless this is set (a fresh settings file then
+    // shows the first-run guide).
+    void setFirstRun(bool firstRun) { firstRun_ = firstRun; }
     // Starts the app and polls its status until it answers; false (with the output so
     // far in output()) when it exits or does not answer within timeoutMs.
     bool start(int timeoutMs = 20000);
@@ -39,6 +42,7 @@ private:
     const CliHarness& harness_;
     std::unique_ptr<QProcess> process_;
     QByteArray output_;
+    bool firstRun_ = false;
 };
 
 } // namespace quellpad::test

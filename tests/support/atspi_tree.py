@@ -4,7 +4,8 @@
 Usage: atspi_tree.py APPLICATION_NAME
        atspi_tree.py APPLICATION_NAME --press ROLE NAME
 
-One object per accessible, in tree order: {"role", "name", "states", "text"?, "depth"}.
+One object per accessible, in tree order: {"role", "name", "states", "text"?, "depth",
+"extents"?: [x, y, width, height] on the screen}.
 Prints [] when the application is not on the accessibility bus (yet).
 With --press, runs the first action of the first showing accessible with that role and
 name (as a screen reader's "activate" does) and prints whether there was one.
@@ -31,6 +32,10 @@ def walk(node, depth, out):
             "states": [Atspi.StateType(s).value_nick for s in states.get_states()],
             "depth": depth,
         }
+        component = node.get_component_iface() if hasattr(node, "get_component_iface") else None
+        if component is not None:
+            box = component.get_extents(Atspi.CoordType.SCREEN)
+            entry["extents"] = [box.x, box.y, box.width, box.height]
         text = node.get_text_iface() if hasattr(node, "get_text_iface") else None
         if text is not None:
             entry["text"] = Atspi.Text.get_text(node, 0, Atspi.Text.get_character_count(node))

@@ -1,14 +1,19 @@
-// "General": the interface language, the tray icon, launch at login and direct paste.
+// "General": the interface language, the panel's presentation, the panel shortcut,
+// the tray icon, launch at login and direct paste.
 #pragma once
 
 #include <QWidget>
 
+#include "app/EntryPointGuard.h"
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QPushButton;
 
 namespace quellpad {
 
+class KeyComboRecorderControl;
 class SettingsViewModel;
 
 class SettingsGeneralPage final : public QWidget {
@@ -19,9 +24,22 @@ public:
     void refresh();
 
 private:
+    // Asks to confirm the guard's alert, as a sheet on the settings window.
+    void confirm(EntryPointGuard::Alert alert);
+
     SettingsViewModel& model_;
     QLabel* languageTitle_;
     QComboBox* language_;
+    QLabel* presentationTitle_;
+    QComboBox* presentation_;
+    QLabel* listStyleTitle_;
+    QComboBox* listStyle_;
+    QLabel* hotkeysTitle_;
+    QLabel* hotkeyLabel_;
+    KeyComboRecorderControl* recorder_;
+    QPushButton* resetHotkey_;
+    QPushButton* deleteHotkey_;
+    QLabel* hotkeyError_;
     QLabel* trayTitle_;
     QCheckBox* showIcon_;
     QLabel* showIconDescription_;

@@ -1,5 +1,5 @@
 // The settings window bound to its model: the language switch re-translates the open
-// window, controls write their settings and show refusals, every control has a name,
+// window, controls write their settings, hiding the icon asks first, every control has a name,
 // and each page is saved as a picture in both languages.
 #include <gtest/gtest.h>
 
@@ -12,8 +12,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 
 #include "Core/Utilities/NotificationCenter.h"
 #include "app/AdvancedSettingsViewModel.h"
@@ -22,6 +24,7 @@
 #include "app/StorageSettingsViewModel.h"
 #include "app/widgets/SettingsApplicationChooser.h"
 #include "app/widgets/SettingsWindow.h"
+#include "hotkey/widgets/KeyComboRecorderControl.h"
 #include "capture/ClipboardIgnoredAppsSettings.h"
 #include "history/DataDirectoryManager.h"
 #include "localization/Localizer.h"
@@ -108,14 +111,27 @@ TEST_F(SettingsWindowTest, ChoosingChineseRetranslatesTheOpenWindowAndAConfigCha
     EXPECT_EQ(language->currentIndex(), 0);
 }
 
-TEST_F(SettingsWindowTest, ControlsStoreTheirSettingsAndARefusedTrayChangePutsTheSwitchBack) {
+TEST_F(SettingsWindowTest, ControlsStoreTheirSettingsAndHidingTheIconWithoutAShortcutAsksFirst) {
     window.show();
     QCheckBox* showIcon = control<QCheckBox>(QStringLiteral("Show icon"));
     ASSERT_NE(showIcon, nullptr);
     showIcon->click();
     EXPECT_TRUE(showIcon->isChecked()) << "without a shortcut the icon is the only way in";
     EXPECT_FALSE(defaults.object(PreferenceKeys::menuBarShowIcon).isValid());
-    EXPECT_NE(control<QLabel>(localizer.text(TextKey::settingsShowIconNeedsShortcut)), nullptr);
+    // The alert is a sheet on the window; Cancel keeps the icon.
+    QMessageBox* alert = nullptr;
+    ASSERT_TRUE(test::processEventsUntil([&] { return (alert = window.findChild<QMessageBox*>()) != nullptr; }));
+    EXPECT_EQ(alert->text(), QStringLiteral("A Shortcut Is Required"));
+    EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+    QStringList buttons;
+    for (QAbstractButton* button : alert->buttons()) buttons << button->text();
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("Cancel"), QStringLiteral("Restore Shortcut and Hide")}));
+    for (QAbstractButton* button : alert->buttons()) {
+        if (button->text() == QStringLiteral("Cancel")) button->click();
+    }
+    EXPECT_TRUE(showIcon->isChecked());
+    EXPECT_FALSE(defaults.object(PreferenceKeys::menuBarShowIcon).isValid());
     QCheckBox* launch = control<QCheckBox>(QStringLiteral("Launch at login"));
     ASSERT_NE(launch, nullptr);
     EXPECT_TRUE(launch->isChecked());
@@ -163,12 +179,38 @@ TEST_F(SettingsWindowTest, ControlsStoreTheirSettingsAndARefusedTrayChangePutsTh
     EXPECT_FALSE(list->item(0)->flags() & Qt::ItemIsSelectable) << "only the empty-list line is left";
 }
 
+TEST_F(SettingsWindowTest, TheRecorderKeepsEveryKeyWhileRecordingAndReportsAShortcutThatCannotBeRegistered) {
+    window.show();
+    QWidget* recorder = control<KeyComboRecorderControl>(QStringLiteral("Clipboard History: Click to record shortcut"));
+    ASSERT_NE(recorder, nullptr);
+    QTest::mouseClick(recorder, Qt::LeftButton);
+    EXPECT_EQ(recorder->accessibleName(), QStringLiteral("Clipboard History: Press hotkey combination..."));
+    // Escape ends recording; it does not reach the window, which Escape would close.
+    QTest::keyClick(recorder, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(recorder->accessibleName(), QStringLiteral("Clipboard History: Click to record shortcut"));
+
+    // No shortcut service in this window: the recorded combination is reported, not stored.
+    QTest::mouseClick(recorder, Qt::LeftButton);
+    QTest::keyClick(recorder, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(recorder->accessibleName(), QStringLiteral("Clipboard History: Ctrl+Alt+K"));
+    const QString error = localizer.text(TextKey::settingsHotkeyUnavailable, {QStringLiteral("Ctrl+Alt+K")});
+    EXPECT_TRUE(test::processEventsUntil([&] {
+        const QList<QLabel*> labels = window.findChildren<QLabel*>();
+        return std::any_of(labels.begin(), labels.end(),
+                           [&](QLabel* label) { return label->text() == error && label->isVisibleTo(&window); });
+    }));
+    EXPECT_FALSE(defaults.object(PreferenceKeys::clipboardHistoryHotkey).isValid());
+    EXPECT_EQ(recorder->accessibleName(), QStringLiteral("Clipboard History: Click to record shortcut"));
+}
+
 TEST_F(SettingsWindowTest, EveryControlOnEveryPageHasANameInBothLanguages) {
     window.show();
     for (const char* language : {"en", "zh-Hans"}) {
         defaults.set(PreferenceKeys::appLanguage, QString::fromLatin1(language));
         for (QWidget* widget : window.findChildren<QWidget*>()) {
             const bool isControl = qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget) ||
+                                   qobject_cast<KeyComboRecorderControl*>(widget) ||
                                    qobject_cast<QSpinBox*>(widget) || qobject_cast<QLineEdit*>(widget) ||
                                    qobject_cast<QListWidget*>(widget);
             // The editor inside a spin box is named through the spin box.
