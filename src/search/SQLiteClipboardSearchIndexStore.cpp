@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
+#include <iterator>
 #include <variant>
 
 #include <QDir>
@@ -95,8 +97,44 @@ const QString aliasedColumnsLine2 = QStringLiteral(
     "       d.content_type, d.bundle_identifier, d.normalized_text, d.compact_text, d.pinyin_spaced, d.pinyin_compact, d.classification");
 const QString aliasedColumns = aliasedColumnsLine1 + QLatin1Char('\n') + aliasedColumnsLine2;
 
+// The doc_ids of one MATCH, read once per search. Statements test a row with
+// quellpad_in_rows(?, d.doc_id), which needs only the doc_id an index entry holds, so
+// a walk down an index reads no row outside the set; "d.doc_id IN (SELECT rowid ...
+// MATCH ?)" was read again by every statement of a search.
+class RowSet {
+public:
+    static constexpr const char* pointerType = "quellpad_row_set";
+
+    RowSet() = default;
+    explicit RowSet(std::vector<qint64> sortedIDs) : ids_(std::move(sortedIDs)) {}
+
+    bool contains(qint64 id) const { return std::binary_search(ids_.begin(), ids_.end(), id); }
+    qint64 size() const { return static_cast<qint64>(ids_.size()); }
+    const std::vector<qint64>& ids() const { return ids_; }
+
+    RowSet united(const RowSet& other) const {
+        std::vector<qint64> both;
+        both.reserve(ids_.size() + other.ids_.size());
+        std::set_union(ids_.begin(), ids_.end(), other.ids_.begin(), other.ids_.end(), std::back_inserter(both));
+        return RowSet(std::move(both));
+    }
+
+    // quellpad_in_rows(set, doc_id): 1 when the row is in the set.
+    static void sqlFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+        const auto* set = static_cast<const RowSet*>(sqlite3_value_pointer(arguments[0], pointerType));
+        if (set == nullptr) {
+            sqlite3_result_error(context, "quellpad_in_rows needs a row set", -1);
+            return;
+        }
+        sqlite3_result_int(context, set->contains(sqlite3_value_int64(arguments[1])) ? 1 : 0);
+    }
+
+private:
+    std::vector<qint64> ids_;
+};
+
 // A value bound to a positional "?"; NULL is the empty alternative.
-using Binding = std::variant<std::monostate, int, qint64, double, QString>;
+using Binding = std::variant<std::monostate, int, qint64, double, QString, const RowSet*>;
 using Bindings = std::vector<Binding>;
 
 double secondsSince1970(const QDateTime& date) { return static_cast<double>(date.toMSecsSinceEpoch()) / 1000.0; }
@@ -189,6 +227,9 @@ public:
                     result = sqlite3_bind_int64(statement_, index, *l);
                 } else if (const double* d = std::get_if<double>(&value)) {
                     result = sqlite3_bind_double(statement_, index, *d);
+                } else if (const RowSet* const* set = std::get_if<const RowSet*>(&value)) {
+                    result = sqlite3_bind_pointer(statement_, index, const_cast<RowSet*>(*set), RowSet::pointerType,
+                                                  nullptr);
                 } else {
                     const QByteArray utf8 = std::get<QString>(value).toUtf8();
                     result = sqlite3_bind_text(statement_, index, utf8.constData(), static_cast<int>(utf8.size()),
@@ -351,7 +392,9 @@ public:
         // Checkpoints run beside the writer, so a burst of writes can grow the log
         // well past the checkpoint threshold; it is cut back when it restarts.
         execute("PRAGMA journal_size_limit = 4194304;");
-        if (ClipboardSearchGramTokenizer::registerOn(db_) != SQLITE_OK) {
+        if (ClipboardSearchGramTokenizer::registerOn(db_) != SQLITE_OK ||
+            sqlite3_create_function_v2(db_, "quellpad_in_rows", 2, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr,
+                                       &RowSet::sqlFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
             throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, errorMessage(), errorCode());
         }
         for (const char* statement : schemaTableStatements) {
@@ -842,6 +885,7 @@ public:
         Bindings bindings;
         bool membersContainQuery = false; // scan paths: no member is in the last tier
         QString wholePredicate{}; // the same test for ranking every row; "" when predicate serves
+        const RowSet* within = nullptr; // when set, every member is in it
     };
 
     struct Ranked {
@@ -913,7 +957,16 @@ public:
         const Bindings tiers = rankingBindings(query);
         const QString& compact = query.compactText;
         const qsizetype length = static_cast<qsizetype>(compact.toUcs4().size()); // substr counts code points
-        const QString member = QStringLiteral(" AND (") + set.predicate + QStringLiteral(")");
+        // Tested first: a row outside `within` is passed over without being read.
+        const QString membership = (set.within != nullptr ? QStringLiteral("quellpad_in_rows(?, d.doc_id) AND (")
+                                                          : QStringLiteral("(")) +
+                                   set.predicate + QStringLiteral(")");
+        const QString member = QStringLiteral(" AND ") + membership;
+        Bindings memberBindings;
+        if (set.within != nullptr) {
+            memberBindings.push_back(set.within);
+        }
+        append(memberBindings, set.bindings);
         const QString newest = QStringLiteral(" ORDER BY d.sort_at DESC, d.doc_id DESC");
 
         // 1. Members that start with the query. Rows whose compact forms hold
@@ -935,14 +988,14 @@ public:
             sql += QStringLiteral(" AND instr(%1, ?) = 1").arg(field) + member + newest + QStringLiteral(" LIMIT ?;");
             Bindings bindings = tiers;
             append(bindings, {headText, compact});
-            append(bindings, set.bindings);
+            append(bindings, memberBindings);
             bindings.push_back(count);
             const std::vector<Ranked> rows = collect(sql, bindings);
             first.insert(first.end(), rows.begin(), rows.end());
         }
         Bindings exceptionalBindings = tiers;
         exceptionalBindings.push_back(exactMatchingPhrase());
-        append(exceptionalBindings, set.bindings);
+        append(exceptionalBindings, memberBindings);
         const std::vector<Ranked> exceptional =
             collect(tierColumns() + QStringLiteral(" WHERE d.doc_id IN (SELECT rowid FROM gram_postings WHERE "
                                                    "gram_postings MATCH ?)") +
@@ -977,7 +1030,7 @@ public:
             // Every row containing the query holds all its grams (or is marked exceptional).
             Bindings bindings = tiers;
             bindings.push_back(QLatin1Char('(') + gramMatch + QStringLiteral(") OR ") + exactMatchingPhrase());
-            append(bindings, set.bindings);
+            append(bindings, memberBindings);
             for (const Ranked& row :
                  collect(tierColumns() + QStringLiteral(" WHERE d.doc_id IN (SELECT rowid FROM gram_postings WHERE "
                                                         "gram_postings MATCH ?)") +
@@ -988,20 +1041,20 @@ public:
                 }
             }
         } else {
-            Bindings bindings = tiers;
-            append(bindings, set.bindings);
             // The walk reads rows in recency order, scattered over the file; when
             // members are that rare one pass ranking them all is cheaper. Membership
-            // is a column, not a filter, so that every row read counts.
+            // is a column, not a filter, so that every row read counts. Within a row
+            // set the walk reads only rows of the set, which that pass would read
+            // too, so it goes on to the end.
             const qint64 walkLimit = std::max<qint64>(4 * count, denseCandidateRows * 5 / 2);
             qint64 visited = 0;
             bool gaveUp = false;
-            Bindings walkBindings = set.bindings;
+            Bindings walkBindings = memberBindings;
             append(walkBindings, {query.normalizedText, query.compactText, query.normalizedText, query.compactText});
             append(walkBindings, {query.normalizedText, query.compactText, query.normalizedText, query.compactText});
             // A NULL membership (a filter on a NULL column) is no membership.
-            Statement rows(*this, QStringLiteral("SELECT d.doc_id, d.sort_at, CASE WHEN (") + set.predicate +
-                                      QStringLiteral(") THEN (CASE WHEN ") + tierClause(QStringLiteral("= 1")) +
+            Statement rows(*this, QStringLiteral("SELECT d.doc_id, d.sort_at, CASE WHEN ") + membership +
+                                      QStringLiteral(" THEN (CASE WHEN ") + tierClause(QStringLiteral("= 1")) +
                                       QStringLiteral(" THEN 2 WHEN ") + tierClause(QStringLiteral("> 0")) +
                                       QStringLiteral(" THEN 1 ELSE 0 END) ELSE -1 END FROM documents d INDEXED BY "
                                                      "idx_documents_sort_at_doc_id") +
@@ -1009,7 +1062,7 @@ public:
             rows.bind(walkBindings);
             thirdComplete = true;
             while (rows.step()) {
-                if (++visited > walkLimit) {
+                if (++visited > walkLimit && set.within == nullptr) {
                     gaveUp = true;
                     thirdComplete = false;
                     break;
@@ -1046,7 +1099,7 @@ public:
         }
         if (!thirdComplete) {
             Bindings bindings = tiers;
-            append(bindings, set.bindings);
+            append(bindings, memberBindings);
             append(bindings, {query.normalizedText, query.compactText, query.normalizedText, query.compactText});
             bindings.push_back(count - static_cast<qint64>(result.size()));
             third = collect(tierColumns() + QStringLiteral(" INDEXED BY idx_documents_sort_at_doc_id WHERE 1=1") + member +
@@ -1127,9 +1180,33 @@ public:
             if (matchCount(QStringLiteral("gram_postings"), superset, denseCandidateRows + 1) <= denseCandidateRows) {
                 return page(documentsByID(rankedWithin(query, superset, set, count)), offset, limit);
             }
+            CandidateSet within = set;
+            within.within = keep(matchedRows(QStringLiteral("gram_postings"), superset));
+            return page(documentsByID(topRanked(query, within, count)), offset, limit);
         }
         return page(documentsByID(topRanked(query, set, count)), offset, limit);
     }
+
+    // Row sets live until the next search starts.
+    const RowSet* keep(RowSet set) {
+        rowSets_.push_back(std::move(set));
+        return &rowSets_.back();
+    }
+
+    RowSet matchedRows(const QString& table, const QString& match) {
+        Statement statement(*this, QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?;").arg(table));
+        statement.bind({match});
+        std::vector<qint64> ids;
+        while (statement.step()) {
+            ids.push_back(statement.int64(0));
+        }
+        if (!std::is_sorted(ids.begin(), ids.end())) {
+            std::sort(ids.begin(), ids.end());
+        }
+        return RowSet(std::move(ids));
+    }
+
+    static QString inRows() { return QStringLiteral("quellpad_in_rows(?, d.doc_id)"); }
 
     static QString scanMember() {
         return QStringLiteral("(instr(d.normalized_text, ?) > 0 OR instr(d.compact_text, ?) > 0)");
@@ -1151,11 +1228,9 @@ public:
     static std::pair<QString, QString> termsMembers(const ClipboardSearchIndexQuery& query) {
         return probesTerms(query) ? std::pair{termsProbe(), termsMember()} : std::pair{termsMember(), QString()};
     }
-    static QString gramsMember() {
-        return QStringLiteral("d.doc_id IN (SELECT rowid FROM gram_postings WHERE gram_postings MATCH ?)");
-    }
 
     ClipboardSearchPage searchTextOnly(const ClipboardSearchIndexQuery& query, qint64 limit, qint64 offset) {
+        rowSets_.clear();
         const qint64 pageRows = limit + 1;
         const qint64 candidateLimit = std::max<qint64>(offset + pageRows, 1);
         const Bindings ranking = rankingBindings(query);
@@ -1177,6 +1252,11 @@ public:
         const QString match = query.matchExpression();
         if (planned && !match.isEmpty() &&
             matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows) {
+            if (!probesTerms(query)) {
+                const RowSet* members = keep(matchedRows(QStringLiteral("fts_terms"), match));
+                return page(documentsByID(topRanked(query, {inRows(), {members}, false, {}, members}, candidateLimit)),
+                            offset, limit);
+            }
             const auto [member, whole] = termsMembers(query);
             return page(documentsByID(topRanked(query, {member, {match}, false, whole}, candidateLimit)), offset, limit);
         }
@@ -1202,16 +1282,16 @@ public:
         if (planned && !queryGrams.empty()) {
             const QString gramMatch = std::get<QString>(gramBindings(queryGrams).front());
             if (matchCount(QStringLiteral("gram_postings"), gramMatch, denseRows + 1) > denseRows) {
-                const auto [member, whole] = termsMembers(query);
-                const CandidateSet set =
-                    match.isEmpty()
-                        ? CandidateSet{gramsMember(), {gramMatch}}
-                        : CandidateSet{QLatin1Char('(') + member + QStringLiteral(" OR ") + gramsMember() + QLatin1Char(')'),
-                                       {match, gramMatch}, false,
-                                       whole.isEmpty() ? QString()
-                                                       : QLatin1Char('(') + whole + QStringLiteral(" OR ") + gramsMember() +
-                                                             QLatin1Char(')')};
-                return page(documentsByID(topRanked(query, set, candidateLimit)), offset, limit);
+                // The FTS matches are few here: `rows` holds them all.
+                std::vector<qint64> termRows;
+                for (const StoredDocument& row : rows) {
+                    termRows.push_back(row.rowID);
+                }
+                std::sort(termRows.begin(), termRows.end());
+                const RowSet* members =
+                    keep(matchedRows(QStringLiteral("gram_postings"), gramMatch).united(RowSet(std::move(termRows))));
+                return page(documentsByID(topRanked(query, {inRows(), {members}, false, {}, members}, candidateLimit)),
+                            offset, limit);
             }
         }
         QStringList ctes;
@@ -1322,6 +1402,7 @@ public:
             return searchFiltersOnly(conditions, limit, offset);
         }
         Logger::debug(QStringLiteral("SQLiteStore: text + filter query"), logCategory);
+        rowSets_.clear();
         const qint64 pageRows = limit + 1;
         const qint64 candidateLimit = std::max<qint64>(offset + pageRows, 1);
         const Bindings ranking = rankingBindings(query);
@@ -1376,39 +1457,61 @@ public:
             headBindings = gramBindings(grams);
         }
         if (planned) {
-            QStringList members;
-            QStringList wholeMembers;
-            Bindings memberBindings;
+            // Members: the FTS matches (probed per row for a short one-piece query,
+            // else read once as a row set) or the rows holding the query's grams (a
+            // row set), or for a one-character query under a user label the rows
+            // holding the character.
             bool dense = false;
+            const bool probed = !match.isEmpty() && probesTerms(query);
             if (!match.isEmpty()) {
-                const auto [member, whole] = termsMembers(query);
-                members.push_back(member);
-                wholeMembers.push_back(whole.isEmpty() ? member : whole);
-                memberBindings.push_back(match);
                 dense = matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows;
             }
-            if (compactLength == 1 && classificationIsUserLabel) {
-                members.push_back(QStringLiteral("instr(d.compact_text, ?) > 0"));
-                wholeMembers.push_back(members.back());
-                memberBindings.push_back(query.compactText);
+            const bool oneCharacter = compactLength == 1 && classificationIsUserLabel;
+            QString gramMatch;
+            if (oneCharacter) {
                 dense = true; // no index says how many rows hold one character
             } else if (compactLength >= 2) {
-                const Bindings grams = gramBindings(sortedQueryGrams(query.compactText));
-                members.push_back(gramsMember());
-                wholeMembers.push_back(members.back());
-                append(memberBindings, grams);
-                dense = dense || matchCount(QStringLiteral("gram_postings"), std::get<QString>(grams.front()),
-                                            denseRows + 1) > denseRows;
+                gramMatch = std::get<QString>(gramBindings(sortedQueryGrams(query.compactText)).front());
+                dense = dense || matchCount(QStringLiteral("gram_postings"), gramMatch, denseRows + 1) > denseRows;
             }
             if (dense) {
+                RowSet rows;
+                if (!match.isEmpty() && !probed) {
+                    rows = matchedRows(QStringLiteral("fts_terms"), match);
+                }
+                if (!gramMatch.isEmpty()) {
+                    rows = rows.united(matchedRows(QStringLiteral("gram_postings"), gramMatch));
+                }
+                const RowSet* rowSet = keep(std::move(rows));
+                QStringList members;
+                QStringList wholeMembers;
+                Bindings memberBindings;
+                if (probed) {
+                    const auto [member, whole] = termsMembers(query);
+                    members.push_back(member);
+                    wholeMembers.push_back(whole);
+                    memberBindings.push_back(match);
+                }
+                if (oneCharacter) {
+                    members.push_back(QStringLiteral("instr(d.compact_text, ?) > 0"));
+                    wholeMembers.push_back(members.back());
+                    memberBindings.push_back(query.compactText);
+                }
+                const bool rowSetOnly = members.isEmpty();
+                if (rowSet->size() > 0 || rowSetOnly) {
+                    members.push_back(inRows());
+                    wholeMembers.push_back(inRows());
+                    memberBindings.push_back(rowSet);
+                }
                 append(memberBindings, clauses.values);
                 auto predicateOf = [&](const QStringList& alternatives) {
                     return QLatin1Char('(') + alternatives.join(QStringLiteral(" OR ")) + QStringLiteral(") ") +
                            clauses.present().join(QLatin1Char(' '));
                 };
-                return page(documentsByID(topRanked(
-                                query, {predicateOf(members), memberBindings, false, predicateOf(wholeMembers)},
-                                candidateLimit)),
+                return page(documentsByID(topRanked(query,
+                                                    {predicateOf(members), memberBindings, false,
+                                                     predicateOf(wholeMembers), rowSetOnly ? rowSet : nullptr},
+                                                    candidateLimit)),
                             offset, limit);
             }
         }
@@ -1437,6 +1540,7 @@ private:
     std::unique_ptr<SerialQueue> checkpoints_;
     sqlite3* checkpointDb_ = nullptr; // used only on checkpoints_
     std::atomic<bool> checkpointPending_ = false;
+    std::deque<RowSet> rowSets_; // of the search under way
 };
 
 // ---------------------------------------------------------------------------
