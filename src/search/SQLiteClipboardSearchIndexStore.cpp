@@ -4,6 +4,7 @@
 #include <atomic>
 #include <deque>
 #include <iterator>
+#include <limits>
 #include <variant>
 
 #include <QDir>
@@ -886,6 +887,9 @@ public:
         bool membersContainQuery = false; // scan paths: no member is in the last tier
         QString wholePredicate{}; // the same test for ranking every row; "" when predicate serves
         const RowSet* within = nullptr; // when set, every member is in it
+        // When set, the rows of this gram MATCH and of supersetExtra hold every member.
+        QString supersetMatch{};
+        const RowSet* supersetExtra = nullptr;
     };
 
     struct Ranked {
@@ -985,23 +989,17 @@ public:
             if (column == QLatin1String("pinyin")) {
                 sql += QStringLiteral(" AND d.pinyin_compact <> ''");
             }
-            sql += QStringLiteral(" AND instr(%1, ?) = 1").arg(field) + member + newest + QStringLiteral(" LIMIT ?;");
+            // Membership first: with a row set it needs no read of the row.
+            sql += member + QStringLiteral(" AND instr(%1, ?) = 1").arg(field) + newest + QStringLiteral(" LIMIT ?;");
             Bindings bindings = tiers;
-            append(bindings, {headText, compact});
+            bindings.push_back(headText);
             append(bindings, memberBindings);
-            bindings.push_back(count);
+            append(bindings, {compact, count});
             const std::vector<Ranked> rows = collect(sql, bindings);
             first.insert(first.end(), rows.begin(), rows.end());
         }
-        Bindings exceptionalBindings = tiers;
-        exceptionalBindings.push_back(exactMatchingPhrase());
-        append(exceptionalBindings, memberBindings);
-        const std::vector<Ranked> exceptional =
-            collect(tierColumns() + QStringLiteral(" WHERE d.doc_id IN (SELECT rowid FROM gram_postings WHERE "
-                                                   "gram_postings MATCH ?)") +
-                        member + QLatin1Char(';'),
-                    exceptionalBindings);
-        for (const Ranked& row : exceptional) {
+        const RowSet& marked = markedRows();
+        for (const Ranked& row : membersAmong(marked.ids(), set.within, member, tiers, memberBindings)) {
             if (row.prefix) {
                 first.push_back(row);
             }
@@ -1025,21 +1023,18 @@ public:
         bool thirdComplete = false;
         const std::vector<QString> grams = length >= 2 ? sortedQueryGrams(compact) : std::vector<QString>{};
         const QString gramMatch = grams.empty() ? QString() : std::get<QString>(gramBindings(grams).front());
-        if (!grams.empty() &&
-            matchCount(QStringLiteral("gram_postings"), gramMatch, denseCandidateRows + 1) <= denseCandidateRows) {
+        const std::optional<RowSet> gramRows =
+            grams.empty() ? std::nullopt
+                          : matchedRows(QStringLiteral("gram_postings"), gramMatch, denseCandidateRows);
+        if (gramRows) {
             // Every row containing the query holds all its grams (or is marked exceptional).
-            Bindings bindings = tiers;
-            bindings.push_back(QLatin1Char('(') + gramMatch + QStringLiteral(") OR ") + exactMatchingPhrase());
-            append(bindings, memberBindings);
             for (const Ranked& row :
-                 collect(tierColumns() + QStringLiteral(" WHERE d.doc_id IN (SELECT rowid FROM gram_postings WHERE "
-                                                        "gram_postings MATCH ?)") +
-                             member + newest + QLatin1Char(';'),
-                         bindings)) {
+                 membersAmong(gramRows->united(markedRows()).ids(), set.within, member, tiers, memberBindings)) {
                 if (row.contains && !row.prefix) {
                     second.push_back(row);
                 }
             }
+            std::sort(second.begin(), second.end(), newerFirst);
         } else {
             // The walk reads rows in recency order, scattered over the file; when
             // members are that rare one pass ranking them all is cheaper. Membership
@@ -1084,6 +1079,15 @@ public:
             }
             if (gaveUp) {
                 // Scan members all contain the query, so the rows with its grams hold them.
+                if (!set.supersetMatch.isEmpty()) {
+                    RowSet superset = matchedRows(QStringLiteral("gram_postings"), set.supersetMatch);
+                    if (set.supersetExtra != nullptr) {
+                        superset = superset.united(*set.supersetExtra);
+                    }
+                    CandidateSet within = set;
+                    within.within = keep(std::move(superset));
+                    return rankedAmong(query, within, count);
+                }
                 if (set.membersContainQuery && !grams.empty()) {
                     return rankedWithin(query, QLatin1Char('(') + gramMatch + QStringLiteral(") OR ") + exactMatchingPhrase(),
                                         set, count);
@@ -1129,6 +1133,29 @@ public:
         std::vector<qint64> result;
         while (statement.step()) {
             result.push_back(statement.int64(0));
+        }
+        return result;
+    }
+
+    // The first `count` members of a row set, each read once and ranked here.
+    std::vector<qint64> rankedAmong(const ClipboardSearchIndexQuery& query, const CandidateSet& set, qint64 count) {
+        Bindings memberBindings;
+        append(memberBindings, set.bindings);
+        std::vector<Ranked> rows = membersAmong(set.within->ids(), nullptr,
+                                                QStringLiteral(" AND (") + set.predicate + QLatin1Char(')'),
+                                                rankingBindings(query), memberBindings);
+        std::sort(rows.begin(), rows.end(), [](const Ranked& a, const Ranked& b) {
+            if (a.contains != b.contains) {
+                return a.contains;
+            }
+            if (a.prefix != b.prefix) {
+                return a.prefix;
+            }
+            return newerFirst(a, b);
+        });
+        std::vector<qint64> result;
+        for (size_t i = 0; i < rows.size() && static_cast<qint64>(i) < count; ++i) {
+            result.push_back(rows[i].docID);
         }
         return result;
     }
@@ -1194,16 +1221,53 @@ public:
     }
 
     RowSet matchedRows(const QString& table, const QString& match) {
-        Statement statement(*this, QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?;").arg(table));
-        statement.bind({match});
+        return *matchedRows(table, match, std::numeric_limits<qint64>::max());
+    }
+
+    // Nothing when more than `limit` rows match.
+    std::optional<RowSet> matchedRows(const QString& table, const QString& match, qint64 limit) {
+        Statement statement(*this, QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ? LIMIT ?;").arg(table));
+        statement.bind({match, limit == std::numeric_limits<qint64>::max() ? qint64(-1) : limit + 1});
         std::vector<qint64> ids;
         while (statement.step()) {
             ids.push_back(statement.int64(0));
+        }
+        if (static_cast<qint64>(ids.size()) > limit) {
+            return std::nullopt;
         }
         if (!std::is_sorted(ids.begin(), ids.end())) {
             std::sort(ids.begin(), ids.end());
         }
         return RowSet(std::move(ids));
+    }
+
+    // The rows carrying the exact-matching marker, read once per search.
+    const RowSet& markedRows() {
+        if (!markedRows_) {
+            markedRows_ = matchedRows(QStringLiteral("gram_postings"), exactMatchingPhrase());
+        }
+        return *markedRows_;
+    }
+
+    // The members among `ids` (outside `within` skipped unread), one lookup each.
+    std::vector<Ranked> membersAmong(const std::vector<qint64>& ids, const RowSet* within, const QString& member,
+                                     const Bindings& tiers, const Bindings& memberBindings) {
+        std::vector<Ranked> rows;
+        Statement statement(*this, tierColumns() + QStringLiteral(" WHERE d.doc_id = ?") + member + QLatin1Char(';'));
+        for (qint64 id : ids) {
+            if (within != nullptr && !within->contains(id)) {
+                continue;
+            }
+            Bindings bindings = tiers;
+            bindings.push_back(id);
+            append(bindings, memberBindings);
+            statement.resetAndClear();
+            statement.bind(bindings);
+            if (statement.step()) {
+                rows.push_back({statement.int64(0), statement.real(1), statement.int64(2) != 0, statement.int64(3) != 0});
+            }
+        }
+        return rows;
     }
 
     static QString inRows() { return QStringLiteral("quellpad_in_rows(?, d.doc_id)"); }
@@ -1231,6 +1295,7 @@ public:
 
     ClipboardSearchPage searchTextOnly(const ClipboardSearchIndexQuery& query, qint64 limit, qint64 offset) {
         rowSets_.clear();
+        markedRows_.reset();
         const qint64 pageRows = limit + 1;
         const qint64 candidateLimit = std::max<qint64>(offset + pageRows, 1);
         const Bindings ranking = rankingBindings(query);
@@ -1250,13 +1315,19 @@ public:
         }
 
         const QString match = query.matchExpression();
-        if (planned && !match.isEmpty() &&
-            matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows) {
-            if (!probesTerms(query)) {
-                const RowSet* members = keep(matchedRows(QStringLiteral("fts_terms"), match));
-                return page(documentsByID(topRanked(query, {inRows(), {members}, false, {}, members}, candidateLimit)),
-                            offset, limit);
+        if (planned && !match.isEmpty() && !probesTerms(query)) {
+            // Read once: a prefix longer than the prefix indexes costs the same for
+            // a count as for every row.
+            const RowSet* members = keep(matchedRows(QStringLiteral("fts_terms"), match));
+            const CandidateSet set{inRows(), {members}, false, {}, members};
+            if (members->size() > denseRows) {
+                return page(documentsByID(topRanked(query, set, candidateLimit)), offset, limit);
             }
+            if (members->size() >= candidateLimit) { // no gram candidates join these
+                return page(documentsByID(rankedAmong(query, set, candidateLimit)), offset, limit);
+            }
+        } else if (planned && !match.isEmpty() &&
+                   matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows) {
             const auto [member, whole] = termsMembers(query);
             return page(documentsByID(topRanked(query, {member, {match}, false, whole}, candidateLimit)), offset, limit);
         }
@@ -1288,8 +1359,27 @@ public:
                     termRows.push_back(row.rowID);
                 }
                 std::sort(termRows.begin(), termRows.end());
-                const RowSet* members =
-                    keep(matchedRows(QStringLiteral("gram_postings"), gramMatch).united(RowSet(std::move(termRows))));
+                const RowSet* terms = keep(RowSet(std::move(termRows)));
+                if (query.compactText.toUcs4().size() == 2) {
+                    // A two-character query is its only gram, and a row without the
+                    // marker holds a gram exactly where its compact forms hold it, so
+                    // the walk reads membership from the row it reads anyway instead
+                    // of collecting a posting list that holds most rows. Marked rows
+                    // are few: their postings are asked.
+                    const RowSet* marked = &markedRows();
+                    const RowSet* markedOrTerms = keep(
+                        matchedRows(QStringLiteral("gram_postings"), gramMatch + QStringLiteral(" AND ") +
+                                                                         exactMatchingPhrase())
+                            .united(*terms));
+                    CandidateSet set{QStringLiteral("quellpad_in_rows(?, d.doc_id) OR (NOT quellpad_in_rows(?, "
+                                                    "d.doc_id) AND (instr(d.compact_text, ?) > 0 OR "
+                                                    "instr(d.pinyin_compact, ?) > 0))"),
+                                     {markedOrTerms, marked, query.compactText, query.compactText}};
+                    set.supersetMatch = QLatin1Char('(') + gramMatch + QStringLiteral(") OR ") + exactMatchingPhrase();
+                    set.supersetExtra = terms;
+                    return page(documentsByID(topRanked(query, set, candidateLimit)), offset, limit);
+                }
+                const RowSet* members = keep(matchedRows(QStringLiteral("gram_postings"), gramMatch).united(*terms));
                 return page(documentsByID(topRanked(query, {inRows(), {members}, false, {}, members}, candidateLimit)),
                             offset, limit);
             }
@@ -1403,6 +1493,7 @@ public:
         }
         Logger::debug(QStringLiteral("SQLiteStore: text + filter query"), logCategory);
         rowSets_.clear();
+        markedRows_.reset();
         const qint64 pageRows = limit + 1;
         const qint64 candidateLimit = std::max<qint64>(offset + pageRows, 1);
         const Bindings ranking = rankingBindings(query);
@@ -1463,24 +1554,27 @@ public:
             // holding the character.
             bool dense = false;
             const bool probed = !match.isEmpty() && probesTerms(query);
-            if (!match.isEmpty()) {
+            std::optional<RowSet> termRows;
+            if (probed) {
                 dense = matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows;
+            } else if (!match.isEmpty()) {
+                termRows = matchedRows(QStringLiteral("fts_terms"), match);
+                dense = termRows->size() > denseRows;
             }
             const bool oneCharacter = compactLength == 1 && classificationIsUserLabel;
             QString gramMatch;
+            std::optional<RowSet> gramRows;
             if (oneCharacter) {
                 dense = true; // no index says how many rows hold one character
             } else if (compactLength >= 2) {
                 gramMatch = std::get<QString>(gramBindings(sortedQueryGrams(query.compactText)).front());
-                dense = dense || matchCount(QStringLiteral("gram_postings"), gramMatch, denseRows + 1) > denseRows;
+                gramRows = matchedRows(QStringLiteral("gram_postings"), gramMatch, denseRows);
+                dense = dense || !gramRows;
             }
             if (dense) {
-                RowSet rows;
-                if (!match.isEmpty() && !probed) {
-                    rows = matchedRows(QStringLiteral("fts_terms"), match);
-                }
+                RowSet rows = termRows.value_or(RowSet());
                 if (!gramMatch.isEmpty()) {
-                    rows = rows.united(matchedRows(QStringLiteral("gram_postings"), gramMatch));
+                    rows = rows.united(gramRows ? *gramRows : matchedRows(QStringLiteral("gram_postings"), gramMatch));
                 }
                 const RowSet* rowSet = keep(std::move(rows));
                 QStringList members;
@@ -1541,6 +1635,7 @@ private:
     sqlite3* checkpointDb_ = nullptr; // used only on checkpoints_
     std::atomic<bool> checkpointPending_ = false;
     std::deque<RowSet> rowSets_; // of the search under way
+    std::optional<RowSet> markedRows_; // of the search under way
 };
 
 // ---------------------------------------------------------------------------

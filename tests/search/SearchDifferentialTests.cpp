@@ -245,3 +245,37 @@ TEST_F(DifferentialTest, SparseMatchesBehindManyGramLookAlikesAgree) {
         EXPECT_EQ(store.search(ClipboardSearchIndexQuery::fromText(QStringLiteral("x-y-z")), {}, 10, 0).items.size(), 4u);
     }
 }
+
+// A two-letter query is looked up by its own letters in rows whose characters are one
+// code point each, and by its gram in rows with joined characters: "कख" lies inside
+// "गकखा" letter by letter, but its characters there are "क" and "खा", so that row
+// holds no such gram and is no match, while "गकखग" is one.
+TEST_F(DifferentialTest, TwoLetterQueriesThroughJoinedCharactersAgree) {
+    std::vector<ClipboardSearchIndexDocument> corpus;
+    for (int i = 0; i < 60; ++i) {
+        const char16_t* texts[] = {u"गकखा note", u"गकखग note", u"xaby note", u"xab\u0301y note", u"कखग start"};
+        corpus.push_back(indexDocument(QStringLiteral("J-%1").arg(i), QString::fromUtf16(texts[i % 5]) +
+                                                                          QStringLiteral(" %1").arg(i), i));
+    }
+    std::vector<DifferentialCase> cases;
+    for (const char16_t* query : {u"कख", u"खा", u"ab", u"by", u"कखग"}) {
+        for (int offset : {0, 4, 30}) {
+            cases.push_back({QString::fromUtf16(query), 10, offset});
+        }
+    }
+    for (qint64 denseRows : {0, 5, 2000}) {
+        SCOPED_TRACE(denseRows);
+        SearchIndexFixture fixture;
+        fixture.now = differentialNow;
+        SQLiteClipboardSearchIndexStore::Environment environment;
+        environment.denseCandidateRows = denseRows;
+        SQLiteClipboardSearchIndexStore& store = fixture.open(environment);
+        WrittenSearchIndexReference written(fixture.directory.filePath(QStringLiteral("written.sqlite")),
+                                            fixture.defaults, fixture.now);
+        store.rebuild(corpus);
+        written.rebuild(corpus);
+        const std::optional<QString> difference =
+            firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
+        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
+    }
+}
