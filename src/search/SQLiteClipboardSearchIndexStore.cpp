@@ -40,8 +40,9 @@ const QString interruptedRebuild = QStringLiteral("interrupted");
 // document plus an index on doc_id (30 times the text it indexed). 2 keeps the
 // texts once, in documents: both FTS tables read them from there (external
 // content), and the grams are FTS5 postings (detail=none) fed by a tokenizer that
-// cuts the same 2- and 3-character grams. The answers are the same.
-constexpr int currentLayoutVersion = 2;
+// cuts the same 2- and 3-character grams. The answers are the same. 3 adds the
+// 16-character head indexes; a file of layout 2 only gains them.
+constexpr int currentLayoutVersion = 3;
 
 const char* const createTermsTable =
     "CREATE VIRTUAL TABLE IF NOT EXISTS fts_terms USING fts5(\n    normalized_text,\n    pinyin_spaced,\n"
@@ -71,6 +72,9 @@ const char* const schemaIndexStatements[] = {
     "CREATE INDEX IF NOT EXISTS idx_documents_pinyin_head_1\nON documents(substr(pinyin_compact, 1, 1), sort_at DESC, doc_id DESC)\nWHERE pinyin_compact <> '';",
     "CREATE INDEX IF NOT EXISTS idx_documents_pinyin_head_2\nON documents(substr(pinyin_compact, 1, 2), sort_at DESC, doc_id DESC)\nWHERE pinyin_compact <> '';",
     "CREATE INDEX IF NOT EXISTS idx_documents_pinyin_head_3\nON documents(substr(pinyin_compact, 1, 3), sort_at DESC, doc_id DESC)\nWHERE pinyin_compact <> '';",
+    // For longer queries: the rows that start with one are a range of these keys.
+    "CREATE INDEX IF NOT EXISTS idx_documents_compact_head_16\nON documents(substr(compact_text, 1, 16), sort_at DESC, doc_id DESC);",
+    "CREATE INDEX IF NOT EXISTS idx_documents_pinyin_head_16\nON documents(substr(pinyin_compact, 1, 16), sort_at DESC, doc_id DESC)\nWHERE pinyin_compact <> '';",
 };
 
 const char* const selectDocIDByItemID =
@@ -474,8 +478,18 @@ public:
                                         .arg(version)
                                         .arg(currentLayoutVersion));
         }
-        const bool earlierLayout = hasTable("compact_grams") || hasTable("fts_terms");
         const qint64 documentCount = count("SELECT COUNT(*) FROM documents;");
+        if (version == 2) {
+            // The tables stay; the new indexes are created with the others.
+            Logger::info(QStringLiteral("Converting clipboard search index from layout 2 to %1 (%2 documents): adding "
+                                        "head indexes")
+                             .arg(currentLayoutVersion)
+                             .arg(documentCount),
+                         logCategory);
+            execute(QStringLiteral("PRAGMA user_version = %1;").arg(currentLayoutVersion).toLatin1().constData());
+            return;
+        }
+        const bool earlierLayout = hasTable("compact_grams") || hasTable("fts_terms");
         if (earlierLayout) {
             Logger::info(QStringLiteral("Converting clipboard search index from layout %1 to %2 (%3 documents)")
                              .arg(version)
@@ -979,9 +993,48 @@ public:
         const qsizetype head = std::min<qsizetype>(length, 3);
         const QList<uint> codePoints = compact.toUcs4();
         const QString headText = QString::fromUcs4(reinterpret_cast<const char32_t*>(codePoints.constData()), head);
+        // A longer query's rows are a range of the 16-character heads: [P, P') where
+        // P is its first 16 code points and P' has P's last one incremented (UTF-8
+        // compares in code point order).
+        const qsizetype longHead = std::min<qsizetype>(length, 16);
+        std::optional<std::pair<QString, QString>> headRange;
+        if (length > 3 && codePoints[longHead - 1] < 0x10FFFF && codePoints[longHead - 1] != 0xD7FF) {
+            QList<uint> upper = codePoints.mid(0, longHead);
+            upper.back() += 1;
+            headRange = {QString::fromUcs4(reinterpret_cast<const char32_t*>(codePoints.constData()), longHead),
+                         QString::fromUcs4(reinterpret_cast<const char32_t*>(upper.constData()), longHead)};
+        }
         for (const QString& column : {QStringLiteral("compact"), QStringLiteral("pinyin")}) {
             const QString field = column == QLatin1String("compact") ? QStringLiteral("d.compact_text")
                                                                      : QStringLiteral("d.pinyin_compact");
+            const QString nonEmpty = column == QLatin1String("pinyin") ? QStringLiteral(" AND d.pinyin_compact <> ''")
+                                                                       : QString();
+            if (headRange) {
+                // A short range is read from the index alone (every row in it starts
+                // with the query) and sorted; a long one is dense in its 3-character
+                // bucket, which the walk below leaves early.
+                const QString range =
+                    QStringLiteral(" INDEXED BY idx_documents_%1_head_16 WHERE substr(%2, 1, 16) >= ? AND substr(%2, 1, 16) < ?")
+                        .arg(column, field) +
+                    nonEmpty;
+                Statement counting(*this, QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM documents d") + range +
+                                              QStringLiteral(" LIMIT ?);"));
+                counting.bind({headRange->first, headRange->second, denseCandidateRows + 1});
+                if (counting.step() && counting.int64(0) <= denseCandidateRows) {
+                    QString sql = QStringLiteral("SELECT d.doc_id, d.sort_at, 1, 1 FROM documents d") + range + member;
+                    Bindings bindings{headRange->first, headRange->second};
+                    append(bindings, memberBindings);
+                    if (length > longHead) {
+                        sql += QStringLiteral(" AND instr(%1, ?) = 1").arg(field);
+                        bindings.push_back(compact);
+                    }
+                    sql += newest + QStringLiteral(" LIMIT ?;");
+                    bindings.push_back(count);
+                    const std::vector<Ranked> rows = collect(sql, bindings);
+                    first.insert(first.end(), rows.begin(), rows.end());
+                    continue;
+                }
+            }
             QString sql = tierColumns() + QStringLiteral(" INDEXED BY idx_documents_%1_head_%2 WHERE substr(%3, 1, %2) = ?")
                                               .arg(column)
                                               .arg(head)
@@ -1125,8 +1178,9 @@ public:
         append(bindings, set.bindings);
         append(bindings, rankingBindings(query));
         bindings.push_back(count);
-        Statement statement(*this, QStringLiteral("SELECT d.doc_id FROM documents d WHERE d.doc_id IN (SELECT rowid FROM "
-                                                  "gram_postings WHERE gram_postings MATCH ?) AND (") +
+        // NOT INDEXED: the MATCH drives the lookups by doc_id, never a filter's index.
+        Statement statement(*this, QStringLiteral("SELECT d.doc_id FROM documents d NOT INDEXED WHERE d.doc_id IN (SELECT "
+                                                  "rowid FROM gram_postings WHERE gram_postings MATCH ?) AND (") +
                                        set.predicate + QStringLiteral(")\nORDER BY ") +
                                        rankingExpression(QStringLiteral("d")) + QStringLiteral("\nLIMIT ?;"));
         statement.bind(bindings);
@@ -1207,9 +1261,6 @@ public:
             if (matchCount(QStringLiteral("gram_postings"), superset, denseCandidateRows + 1) <= denseCandidateRows) {
                 return page(documentsByID(rankedWithin(query, superset, set, count)), offset, limit);
             }
-            CandidateSet within = set;
-            within.within = keep(matchedRows(QStringLiteral("gram_postings"), superset));
-            return page(documentsByID(topRanked(query, within, count)), offset, limit);
         }
         return page(documentsByID(topRanked(query, set, count)), offset, limit);
     }

@@ -192,8 +192,8 @@ TEST_F(DifferentialTest, AnIndexOfTheWrittenLayoutConvertsOnOpenAndAnswersTheSam
         environment.denseCandidateRows = 10;
         open(environment);
         EXPECT_TRUE(capture.contains(LogLevel::info, QStringLiteral("SQLiteSearch"),
-                                     QStringLiteral("Converting clipboard search index from layout 0 to 2")));
-        EXPECT_EQ(scalar(path, "PRAGMA user_version;"), 2);
+                                     QStringLiteral("Converting clipboard search index from layout 0 to 3")));
+        EXPECT_EQ(scalar(path, "PRAGMA user_version;"), 3);
         EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE name = 'compact_grams';"), 0);
         EXPECT_LT(QFileInfo(path).size(), writtenBytes);
         const std::optional<QString> difference =
@@ -278,4 +278,40 @@ TEST_F(DifferentialTest, TwoLetterQueriesThroughJoinedCharactersAgree) {
             firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
         EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
     }
+}
+
+// A file of layout 2 (no 16-character head indexes) keeps its tables and only gains
+// the indexes on open; the next open finds nothing to convert.
+TEST_F(DifferentialTest, AnIndexOfLayoutTwoGainsTheLongHeadIndexesOnOpen) {
+    std::mt19937 random(31);
+    const std::vector<ClipboardSearchIndexDocument> corpus = randomCorpus(random, 300);
+    {
+        SQLiteClipboardSearchIndexStore::Environment environment;
+        environment.denseCandidateRows = 10;
+        open(environment).rebuild(corpus);
+        store.reset();
+    }
+    ASSERT_TRUE(execute(path, "DROP INDEX idx_documents_compact_head_16; DROP INDEX idx_documents_pinyin_head_16; "
+                              "PRAGMA user_version = 2;"));
+    auto written = reference(QStringLiteral("written.sqlite"));
+    written->rebuild(corpus);
+    {
+        LogCapture capture;
+        SQLiteClipboardSearchIndexStore::Environment environment;
+        environment.denseCandidateRows = 10;
+        open(environment);
+        EXPECT_TRUE(capture.contains(LogLevel::info, QStringLiteral("SQLiteSearch"),
+                                     QStringLiteral("Converting clipboard search index from layout 2 to 3")));
+        EXPECT_EQ(scalar(path, "PRAGMA user_version;"), 3);
+        EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE name LIKE 'idx_documents_%_head_16';"), 2);
+        EXPECT_EQ(store->stats().documentCount,
+                  scalar(directory.filePath(QStringLiteral("written.sqlite")), "SELECT COUNT(*) FROM documents;"));
+        const std::optional<QString> difference =
+            firstDifference(sideOf(*store), sideOf(*written), randomCases(random, corpus, 400), defaults);
+        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
+        store.reset();
+    }
+    LogCapture again;
+    open();
+    EXPECT_FALSE(again.contains(LogLevel::info, QStringLiteral("SQLiteSearch"), QStringLiteral("Converting")));
 }
