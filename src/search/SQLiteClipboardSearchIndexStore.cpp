@@ -1131,7 +1131,6 @@ public:
                 }
             }
             if (gaveUp) {
-                // Scan members all contain the query, so the rows with its grams hold them.
                 if (!set.supersetMatch.isEmpty()) {
                     RowSet superset = matchedRows(QStringLiteral("gram_postings"), set.supersetMatch);
                     if (set.supersetExtra != nullptr) {
@@ -1141,6 +1140,7 @@ public:
                     within.within = keep(std::move(superset));
                     return rankedAmong(query, within, count);
                 }
+                // Scan members all contain the query, so the rows with its grams hold them.
                 if (set.membersContainQuery && !grams.empty()) {
                     return rankedWithin(query, QLatin1Char('(') + gramMatch + QStringLiteral(") OR ") + exactMatchingPhrase(),
                                         set, count);
