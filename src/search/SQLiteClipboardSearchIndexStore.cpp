@@ -1138,7 +1138,10 @@ public:
                     }
                     CandidateSet within = set;
                     within.within = keep(std::move(superset));
-                    return rankedAmong(query, within, count);
+                    within.supersetMatch.clear();
+                    // A large superset is walked again, reading only its rows.
+                    return within.within->size() <= 4 * denseCandidateRows ? rankedAmong(query, within, count)
+                                                                           : topRanked(query, within, count);
                 }
                 // Scan members all contain the query, so the rows with its grams hold them.
                 if (set.membersContainQuery && !grams.empty()) {
@@ -1323,6 +1326,37 @@ public:
 
     static QString inRows() { return QStringLiteral("quellpad_in_rows(?, d.doc_id)"); }
 
+    // Members: the rows of `others` and the rows holding every gram of the query,
+    // the latter read from the row the walk reads anyway instead of from a posting
+    // list that holds much of the index. A row without the marker holds a gram
+    // exactly where one of its compact forms holds those code points; the few marked
+    // rows ask the postings. Nothing when a query character spans code points.
+    std::optional<CandidateSet> gramMembersByText(const ClipboardSearchIndexQuery& query, const QString& gramMatch,
+                                                  const RowSet& others, const QString& filters,
+                                                  const Bindings& filterValues) {
+        if (query.compactText.toUcs4().size() != characterCount(query.compactText)) {
+            return std::nullopt;
+        }
+        const RowSet* markedOrOthers = keep(
+            matchedRows(QStringLiteral("gram_postings"),
+                        QLatin1Char('(') + gramMatch + QStringLiteral(") AND ") + exactMatchingPhrase())
+                .united(others));
+        const RowSet* extra = keep(others);
+        QStringList held;
+        Bindings bindings{markedOrOthers, &markedRows()};
+        for (const QString& gram : sortedQueryGrams(query.compactText)) {
+            held.push_back(QStringLiteral("(instr(d.compact_text, ?) > 0 OR instr(d.pinyin_compact, ?) > 0)"));
+            append(bindings, {gram, gram});
+        }
+        append(bindings, filterValues);
+        CandidateSet set{QStringLiteral("(quellpad_in_rows(?, d.doc_id) OR (NOT quellpad_in_rows(?, d.doc_id) AND ") +
+                             held.join(QStringLiteral(" AND ")) + QStringLiteral(")) ") + filters,
+                         bindings};
+        set.supersetMatch = QLatin1Char('(') + gramMatch + QStringLiteral(") OR ") + exactMatchingPhrase();
+        set.supersetExtra = extra;
+        return set;
+    }
+
     static QString scanMember() {
         return QStringLiteral("(instr(d.normalized_text, ?) > 0 OR instr(d.compact_text, ?) > 0)");
     }
@@ -1411,24 +1445,8 @@ public:
                 }
                 std::sort(termRows.begin(), termRows.end());
                 const RowSet* terms = keep(RowSet(std::move(termRows)));
-                if (query.compactText.toUcs4().size() == 2) {
-                    // A two-character query is its only gram, and a row without the
-                    // marker holds a gram exactly where its compact forms hold it, so
-                    // the walk reads membership from the row it reads anyway instead
-                    // of collecting a posting list that holds most rows. Marked rows
-                    // are few: their postings are asked.
-                    const RowSet* marked = &markedRows();
-                    const RowSet* markedOrTerms = keep(
-                        matchedRows(QStringLiteral("gram_postings"), gramMatch + QStringLiteral(" AND ") +
-                                                                         exactMatchingPhrase())
-                            .united(*terms));
-                    CandidateSet set{QStringLiteral("quellpad_in_rows(?, d.doc_id) OR (NOT quellpad_in_rows(?, "
-                                                    "d.doc_id) AND (instr(d.compact_text, ?) > 0 OR "
-                                                    "instr(d.pinyin_compact, ?) > 0))"),
-                                     {markedOrTerms, marked, query.compactText, query.compactText}};
-                    set.supersetMatch = QLatin1Char('(') + gramMatch + QStringLiteral(") OR ") + exactMatchingPhrase();
-                    set.supersetExtra = terms;
-                    return page(documentsByID(topRanked(query, set, candidateLimit)), offset, limit);
+                if (std::optional<CandidateSet> set = gramMembersByText(query, gramMatch, *terms, {}, {})) {
+                    return page(documentsByID(topRanked(query, *set, candidateLimit)), offset, limit);
                 }
                 const RowSet* members = keep(matchedRows(QStringLiteral("gram_postings"), gramMatch).united(*terms));
                 return page(documentsByID(topRanked(query, {inRows(), {members}, false, {}, members}, candidateLimit)),
@@ -1621,6 +1639,13 @@ public:
                 gramMatch = std::get<QString>(gramBindings(sortedQueryGrams(query.compactText)).front());
                 gramRows = matchedRows(QStringLiteral("gram_postings"), gramMatch, denseRows);
                 dense = dense || !gramRows;
+            }
+            if (dense && !probed && !oneCharacter && !gramMatch.isEmpty() && !gramRows) {
+                if (std::optional<CandidateSet> set =
+                        gramMembersByText(query, gramMatch, termRows.value_or(RowSet()),
+                                          clauses.present().join(QLatin1Char(' ')), clauses.values)) {
+                    return page(documentsByID(topRanked(query, *set, candidateLimit)), offset, limit);
+                }
             }
             if (dense) {
                 RowSet rows = termRows.value_or(RowSet());

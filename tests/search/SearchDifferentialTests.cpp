@@ -315,3 +315,36 @@ TEST_F(DifferentialTest, AnIndexOfLayoutTwoGainsTheLongHeadIndexesOnOpen) {
     open();
     EXPECT_FALSE(again.contains(LogLevel::info, QStringLiteral("SQLiteSearch"), QStringLiteral("Converting")));
 }
+
+// Rows holding some of a longer query's grams are no members; rows holding all of
+// them are, inside the text or across words, with and without filters.
+TEST_F(DifferentialTest, LongerQueriesNeedEveryGramOfTheirOwnText) {
+    std::vector<ClipboardSearchIndexDocument> corpus;
+    for (int i = 0; i < 90; ++i) {
+        const char* texts[] = {"awxyzb inside", "wxy xyz apart", "wxya only the first", "xyzq only the last",
+                               "wxyz at the start", "plain words here"};
+        corpus.push_back(indexDocument(QStringLiteral("G-%1").arg(i),
+                                       QString::fromLatin1(texts[i % 6]) + QStringLiteral(" %1").arg(i), i));
+    }
+    std::vector<DifferentialCase> cases;
+    for (const char* query : {"wxyz", "wxyz type:text", "xyzb", "xyzb type:text", "wxyxyz"}) {
+        for (int offset : {0, 5, 30}) {
+            cases.push_back({QString::fromLatin1(query), 10, offset});
+        }
+    }
+    for (qint64 denseRows : {0, 5, 2000}) {
+        SCOPED_TRACE(denseRows);
+        SearchIndexFixture fixture;
+        fixture.now = differentialNow;
+        SQLiteClipboardSearchIndexStore::Environment environment;
+        environment.denseCandidateRows = denseRows;
+        SQLiteClipboardSearchIndexStore& store = fixture.open(environment);
+        WrittenSearchIndexReference written(fixture.directory.filePath(QStringLiteral("written.sqlite")),
+                                            fixture.defaults, fixture.now);
+        store.rebuild(corpus);
+        written.rebuild(corpus);
+        const std::optional<QString> difference =
+            firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
+        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
+    }
+}
