@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
+#include <iterator>
+#include <limits>
 #include <variant>
 
 #include <QDir>
@@ -37,8 +40,9 @@ const QString interruptedRebuild = QStringLiteral("interrupted");
 // document plus an index on doc_id (30 times the text it indexed). 2 keeps the
 // texts once, in documents: both FTS tables read them from there (external
 // content), and the grams are FTS5 postings (detail=none) fed by a tokenizer that
-// cuts the same 2- and 3-character grams. The answers are the same.
-constexpr int currentLayoutVersion = 2;
+// cuts the same 2- and 3-character grams. The answers are the same. 3 adds the
+// 16-character head indexes; a file of layout 2 only gains them.
+constexpr int currentLayoutVersion = 3;
 
 const char* const createTermsTable =
     "CREATE VIRTUAL TABLE IF NOT EXISTS fts_terms USING fts5(\n    normalized_text,\n    pinyin_spaced,\n"
@@ -68,6 +72,9 @@ const char* const schemaIndexStatements[] = {
     "CREATE INDEX IF NOT EXISTS idx_documents_pinyin_head_1\nON documents(substr(pinyin_compact, 1, 1), sort_at DESC, doc_id DESC)\nWHERE pinyin_compact <> '';",
     "CREATE INDEX IF NOT EXISTS idx_documents_pinyin_head_2\nON documents(substr(pinyin_compact, 1, 2), sort_at DESC, doc_id DESC)\nWHERE pinyin_compact <> '';",
     "CREATE INDEX IF NOT EXISTS idx_documents_pinyin_head_3\nON documents(substr(pinyin_compact, 1, 3), sort_at DESC, doc_id DESC)\nWHERE pinyin_compact <> '';",
+    // For longer queries: the rows that start with one are a range of these keys.
+    "CREATE INDEX IF NOT EXISTS idx_documents_compact_head_16\nON documents(substr(compact_text, 1, 16), sort_at DESC, doc_id DESC);",
+    "CREATE INDEX IF NOT EXISTS idx_documents_pinyin_head_16\nON documents(substr(pinyin_compact, 1, 16), sort_at DESC, doc_id DESC)\nWHERE pinyin_compact <> '';",
 };
 
 const char* const selectDocIDByItemID =
@@ -95,8 +102,44 @@ const QString aliasedColumnsLine2 = QStringLiteral(
     "       d.content_type, d.bundle_identifier, d.normalized_text, d.compact_text, d.pinyin_spaced, d.pinyin_compact, d.classification");
 const QString aliasedColumns = aliasedColumnsLine1 + QLatin1Char('\n') + aliasedColumnsLine2;
 
+// The doc_ids of one MATCH, read once per search. Statements test a row with
+// quellpad_in_rows(?, d.doc_id), which needs only the doc_id an index entry holds, so
+// a walk down an index reads no row outside the set; "d.doc_id IN (SELECT rowid ...
+// MATCH ?)" was read again by every statement of a search.
+class RowSet {
+public:
+    static constexpr const char* pointerType = "quellpad_row_set";
+
+    RowSet() = default;
+    explicit RowSet(std::vector<qint64> sortedIDs) : ids_(std::move(sortedIDs)) {}
+
+    bool contains(qint64 id) const { return std::binary_search(ids_.begin(), ids_.end(), id); }
+    qint64 size() const { return static_cast<qint64>(ids_.size()); }
+    const std::vector<qint64>& ids() const { return ids_; }
+
+    RowSet united(const RowSet& other) const {
+        std::vector<qint64> both;
+        both.reserve(ids_.size() + other.ids_.size());
+        std::set_union(ids_.begin(), ids_.end(), other.ids_.begin(), other.ids_.end(), std::back_inserter(both));
+        return RowSet(std::move(both));
+    }
+
+    // quellpad_in_rows(set, doc_id): 1 when the row is in the set.
+    static void sqlFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+        const auto* set = static_cast<const RowSet*>(sqlite3_value_pointer(arguments[0], pointerType));
+        if (set == nullptr) {
+            sqlite3_result_error(context, "quellpad_in_rows needs a row set", -1);
+            return;
+        }
+        sqlite3_result_int(context, set->contains(sqlite3_value_int64(arguments[1])) ? 1 : 0);
+    }
+
+private:
+    std::vector<qint64> ids_;
+};
+
 // A value bound to a positional "?"; NULL is the empty alternative.
-using Binding = std::variant<std::monostate, int, qint64, double, QString>;
+using Binding = std::variant<std::monostate, int, qint64, double, QString, const RowSet*>;
 using Bindings = std::vector<Binding>;
 
 double secondsSince1970(const QDateTime& date) { return static_cast<double>(date.toMSecsSinceEpoch()) / 1000.0; }
@@ -189,6 +232,9 @@ public:
                     result = sqlite3_bind_int64(statement_, index, *l);
                 } else if (const double* d = std::get_if<double>(&value)) {
                     result = sqlite3_bind_double(statement_, index, *d);
+                } else if (const RowSet* const* set = std::get_if<const RowSet*>(&value)) {
+                    result = sqlite3_bind_pointer(statement_, index, const_cast<RowSet*>(*set), RowSet::pointerType,
+                                                  nullptr);
                 } else {
                     const QByteArray utf8 = std::get<QString>(value).toUtf8();
                     result = sqlite3_bind_text(statement_, index, utf8.constData(), static_cast<int>(utf8.size()),
@@ -351,7 +397,9 @@ public:
         // Checkpoints run beside the writer, so a burst of writes can grow the log
         // well past the checkpoint threshold; it is cut back when it restarts.
         execute("PRAGMA journal_size_limit = 4194304;");
-        if (ClipboardSearchGramTokenizer::registerOn(db_) != SQLITE_OK) {
+        if (ClipboardSearchGramTokenizer::registerOn(db_) != SQLITE_OK ||
+            sqlite3_create_function_v2(db_, "quellpad_in_rows", 2, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr,
+                                       &RowSet::sqlFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
             throw SQLiteClipboardSearchIndexStoreError(Kind::openDatabase, errorMessage(), errorCode());
         }
         for (const char* statement : schemaTableStatements) {
@@ -430,8 +478,18 @@ public:
                                         .arg(version)
                                         .arg(currentLayoutVersion));
         }
-        const bool earlierLayout = hasTable("compact_grams") || hasTable("fts_terms");
         const qint64 documentCount = count("SELECT COUNT(*) FROM documents;");
+        if (version == 2) {
+            // The tables stay; the new indexes are created with the others.
+            Logger::info(QStringLiteral("Converting clipboard search index from layout 2 to %1 (%2 documents): adding "
+                                        "head indexes")
+                             .arg(currentLayoutVersion)
+                             .arg(documentCount),
+                         logCategory);
+            execute(QStringLiteral("PRAGMA user_version = %1;").arg(currentLayoutVersion).toLatin1().constData());
+            return;
+        }
+        const bool earlierLayout = hasTable("compact_grams") || hasTable("fts_terms");
         if (earlierLayout) {
             Logger::info(QStringLiteral("Converting clipboard search index from layout %1 to %2 (%3 documents)")
                              .arg(version)
@@ -842,6 +900,10 @@ public:
         Bindings bindings;
         bool membersContainQuery = false; // scan paths: no member is in the last tier
         QString wholePredicate{}; // the same test for ranking every row; "" when predicate serves
+        const RowSet* within = nullptr; // when set, every member is in it
+        // When set, the rows of this gram MATCH and of supersetExtra hold every member.
+        QString supersetMatch{};
+        const RowSet* supersetExtra = nullptr;
     };
 
     struct Ranked {
@@ -913,7 +975,16 @@ public:
         const Bindings tiers = rankingBindings(query);
         const QString& compact = query.compactText;
         const qsizetype length = static_cast<qsizetype>(compact.toUcs4().size()); // substr counts code points
-        const QString member = QStringLiteral(" AND (") + set.predicate + QStringLiteral(")");
+        // Tested first: a row outside `within` is passed over without being read.
+        const QString membership = (set.within != nullptr ? QStringLiteral("quellpad_in_rows(?, d.doc_id) AND (")
+                                                          : QStringLiteral("(")) +
+                                   set.predicate + QStringLiteral(")");
+        const QString member = QStringLiteral(" AND ") + membership;
+        Bindings memberBindings;
+        if (set.within != nullptr) {
+            memberBindings.push_back(set.within);
+        }
+        append(memberBindings, set.bindings);
         const QString newest = QStringLiteral(" ORDER BY d.sort_at DESC, d.doc_id DESC");
 
         // 1. Members that start with the query. Rows whose compact forms hold
@@ -922,9 +993,48 @@ public:
         const qsizetype head = std::min<qsizetype>(length, 3);
         const QList<uint> codePoints = compact.toUcs4();
         const QString headText = QString::fromUcs4(reinterpret_cast<const char32_t*>(codePoints.constData()), head);
+        // A longer query's rows are a range of the 16-character heads: [P, P') where
+        // P is its first 16 code points and P' has P's last one incremented (UTF-8
+        // compares in code point order).
+        const qsizetype longHead = std::min<qsizetype>(length, 16);
+        std::optional<std::pair<QString, QString>> headRange;
+        if (length > 3 && codePoints[longHead - 1] < 0x10FFFF && codePoints[longHead - 1] != 0xD7FF) {
+            QList<uint> upper = codePoints.mid(0, longHead);
+            upper.back() += 1;
+            headRange = {QString::fromUcs4(reinterpret_cast<const char32_t*>(codePoints.constData()), longHead),
+                         QString::fromUcs4(reinterpret_cast<const char32_t*>(upper.constData()), longHead)};
+        }
         for (const QString& column : {QStringLiteral("compact"), QStringLiteral("pinyin")}) {
             const QString field = column == QLatin1String("compact") ? QStringLiteral("d.compact_text")
                                                                      : QStringLiteral("d.pinyin_compact");
+            const QString nonEmpty = column == QLatin1String("pinyin") ? QStringLiteral(" AND d.pinyin_compact <> ''")
+                                                                       : QString();
+            if (headRange) {
+                // A short range is read from the index alone (every row in it starts
+                // with the query) and sorted; a long one is dense in its 3-character
+                // bucket, which the walk below leaves early.
+                const QString range =
+                    QStringLiteral(" INDEXED BY idx_documents_%1_head_16 WHERE substr(%2, 1, 16) >= ? AND substr(%2, 1, 16) < ?")
+                        .arg(column, field) +
+                    nonEmpty;
+                Statement counting(*this, QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM documents d") + range +
+                                              QStringLiteral(" LIMIT ?);"));
+                counting.bind({headRange->first, headRange->second, denseCandidateRows + 1});
+                if (counting.step() && counting.int64(0) <= denseCandidateRows) {
+                    QString sql = QStringLiteral("SELECT d.doc_id, d.sort_at, 1, 1 FROM documents d") + range + member;
+                    Bindings bindings{headRange->first, headRange->second};
+                    append(bindings, memberBindings);
+                    if (length > longHead) {
+                        sql += QStringLiteral(" AND instr(%1, ?) = 1").arg(field);
+                        bindings.push_back(compact);
+                    }
+                    sql += newest + QStringLiteral(" LIMIT ?;");
+                    bindings.push_back(count);
+                    const std::vector<Ranked> rows = collect(sql, bindings);
+                    first.insert(first.end(), rows.begin(), rows.end());
+                    continue;
+                }
+            }
             QString sql = tierColumns() + QStringLiteral(" INDEXED BY idx_documents_%1_head_%2 WHERE substr(%3, 1, %2) = ?")
                                               .arg(column)
                                               .arg(head)
@@ -932,23 +1042,17 @@ public:
             if (column == QLatin1String("pinyin")) {
                 sql += QStringLiteral(" AND d.pinyin_compact <> ''");
             }
-            sql += QStringLiteral(" AND instr(%1, ?) = 1").arg(field) + member + newest + QStringLiteral(" LIMIT ?;");
+            // Membership first: with a row set it needs no read of the row.
+            sql += member + QStringLiteral(" AND instr(%1, ?) = 1").arg(field) + newest + QStringLiteral(" LIMIT ?;");
             Bindings bindings = tiers;
-            append(bindings, {headText, compact});
-            append(bindings, set.bindings);
-            bindings.push_back(count);
+            bindings.push_back(headText);
+            append(bindings, memberBindings);
+            append(bindings, {compact, count});
             const std::vector<Ranked> rows = collect(sql, bindings);
             first.insert(first.end(), rows.begin(), rows.end());
         }
-        Bindings exceptionalBindings = tiers;
-        exceptionalBindings.push_back(exactMatchingPhrase());
-        append(exceptionalBindings, set.bindings);
-        const std::vector<Ranked> exceptional =
-            collect(tierColumns() + QStringLiteral(" WHERE d.doc_id IN (SELECT rowid FROM gram_postings WHERE "
-                                                   "gram_postings MATCH ?)") +
-                        member + QLatin1Char(';'),
-                    exceptionalBindings);
-        for (const Ranked& row : exceptional) {
+        const RowSet& marked = markedRows();
+        for (const Ranked& row : membersAmong(marked.ids(), set.within, member, tiers, memberBindings)) {
             if (row.prefix) {
                 first.push_back(row);
             }
@@ -972,36 +1076,33 @@ public:
         bool thirdComplete = false;
         const std::vector<QString> grams = length >= 2 ? sortedQueryGrams(compact) : std::vector<QString>{};
         const QString gramMatch = grams.empty() ? QString() : std::get<QString>(gramBindings(grams).front());
-        if (!grams.empty() &&
-            matchCount(QStringLiteral("gram_postings"), gramMatch, denseCandidateRows + 1) <= denseCandidateRows) {
+        const std::optional<RowSet> gramRows =
+            grams.empty() ? std::nullopt
+                          : matchedRows(QStringLiteral("gram_postings"), gramMatch, denseCandidateRows);
+        if (gramRows) {
             // Every row containing the query holds all its grams (or is marked exceptional).
-            Bindings bindings = tiers;
-            bindings.push_back(QLatin1Char('(') + gramMatch + QStringLiteral(") OR ") + exactMatchingPhrase());
-            append(bindings, set.bindings);
             for (const Ranked& row :
-                 collect(tierColumns() + QStringLiteral(" WHERE d.doc_id IN (SELECT rowid FROM gram_postings WHERE "
-                                                        "gram_postings MATCH ?)") +
-                             member + newest + QLatin1Char(';'),
-                         bindings)) {
+                 membersAmong(gramRows->united(markedRows()).ids(), set.within, member, tiers, memberBindings)) {
                 if (row.contains && !row.prefix) {
                     second.push_back(row);
                 }
             }
+            std::sort(second.begin(), second.end(), newerFirst);
         } else {
-            Bindings bindings = tiers;
-            append(bindings, set.bindings);
             // The walk reads rows in recency order, scattered over the file; when
             // members are that rare one pass ranking them all is cheaper. Membership
-            // is a column, not a filter, so that every row read counts.
+            // is a column, not a filter, so that every row read counts. Within a row
+            // set the walk reads only rows of the set, which that pass would read
+            // too, so it goes on to the end.
             const qint64 walkLimit = std::max<qint64>(4 * count, denseCandidateRows * 5 / 2);
             qint64 visited = 0;
             bool gaveUp = false;
-            Bindings walkBindings = set.bindings;
+            Bindings walkBindings = memberBindings;
             append(walkBindings, {query.normalizedText, query.compactText, query.normalizedText, query.compactText});
             append(walkBindings, {query.normalizedText, query.compactText, query.normalizedText, query.compactText});
             // A NULL membership (a filter on a NULL column) is no membership.
-            Statement rows(*this, QStringLiteral("SELECT d.doc_id, d.sort_at, CASE WHEN (") + set.predicate +
-                                      QStringLiteral(") THEN (CASE WHEN ") + tierClause(QStringLiteral("= 1")) +
+            Statement rows(*this, QStringLiteral("SELECT d.doc_id, d.sort_at, CASE WHEN ") + membership +
+                                      QStringLiteral(" THEN (CASE WHEN ") + tierClause(QStringLiteral("= 1")) +
                                       QStringLiteral(" THEN 2 WHEN ") + tierClause(QStringLiteral("> 0")) +
                                       QStringLiteral(" THEN 1 ELSE 0 END) ELSE -1 END FROM documents d INDEXED BY "
                                                      "idx_documents_sort_at_doc_id") +
@@ -1009,7 +1110,7 @@ public:
             rows.bind(walkBindings);
             thirdComplete = true;
             while (rows.step()) {
-                if (++visited > walkLimit) {
+                if (++visited > walkLimit && set.within == nullptr) {
                     gaveUp = true;
                     thirdComplete = false;
                     break;
@@ -1030,6 +1131,18 @@ public:
                 }
             }
             if (gaveUp) {
+                if (!set.supersetMatch.isEmpty()) {
+                    RowSet superset = matchedRows(QStringLiteral("gram_postings"), set.supersetMatch);
+                    if (set.supersetExtra != nullptr) {
+                        superset = superset.united(*set.supersetExtra);
+                    }
+                    CandidateSet within = set;
+                    within.within = keep(std::move(superset));
+                    within.supersetMatch.clear();
+                    // A large superset is walked again, reading only its rows.
+                    return within.within->size() <= 4 * denseCandidateRows ? rankedAmong(query, within, count)
+                                                                           : topRanked(query, within, count);
+                }
                 // Scan members all contain the query, so the rows with its grams hold them.
                 if (set.membersContainQuery && !grams.empty()) {
                     return rankedWithin(query, QLatin1Char('(') + gramMatch + QStringLiteral(") OR ") + exactMatchingPhrase(),
@@ -1046,7 +1159,7 @@ public:
         }
         if (!thirdComplete) {
             Bindings bindings = tiers;
-            append(bindings, set.bindings);
+            append(bindings, memberBindings);
             append(bindings, {query.normalizedText, query.compactText, query.normalizedText, query.compactText});
             bindings.push_back(count - static_cast<qint64>(result.size()));
             third = collect(tierColumns() + QStringLiteral(" INDEXED BY idx_documents_sort_at_doc_id WHERE 1=1") + member +
@@ -1068,14 +1181,38 @@ public:
         append(bindings, set.bindings);
         append(bindings, rankingBindings(query));
         bindings.push_back(count);
-        Statement statement(*this, QStringLiteral("SELECT d.doc_id FROM documents d WHERE d.doc_id IN (SELECT rowid FROM "
-                                                  "gram_postings WHERE gram_postings MATCH ?) AND (") +
+        // NOT INDEXED: the MATCH drives the lookups by doc_id, never a filter's index.
+        Statement statement(*this, QStringLiteral("SELECT d.doc_id FROM documents d NOT INDEXED WHERE d.doc_id IN (SELECT "
+                                                  "rowid FROM gram_postings WHERE gram_postings MATCH ?) AND (") +
                                        set.predicate + QStringLiteral(")\nORDER BY ") +
                                        rankingExpression(QStringLiteral("d")) + QStringLiteral("\nLIMIT ?;"));
         statement.bind(bindings);
         std::vector<qint64> result;
         while (statement.step()) {
             result.push_back(statement.int64(0));
+        }
+        return result;
+    }
+
+    // The first `count` members of a row set, each read once and ranked here.
+    std::vector<qint64> rankedAmong(const ClipboardSearchIndexQuery& query, const CandidateSet& set, qint64 count) {
+        Bindings memberBindings;
+        append(memberBindings, set.bindings);
+        std::vector<Ranked> rows = membersAmong(set.within->ids(), nullptr,
+                                                QStringLiteral(" AND (") + set.predicate + QLatin1Char(')'),
+                                                rankingBindings(query), memberBindings);
+        std::sort(rows.begin(), rows.end(), [](const Ranked& a, const Ranked& b) {
+            if (a.contains != b.contains) {
+                return a.contains;
+            }
+            if (a.prefix != b.prefix) {
+                return a.prefix;
+            }
+            return newerFirst(a, b);
+        });
+        std::vector<qint64> result;
+        for (size_t i = 0; i < rows.size() && static_cast<qint64>(i) < count; ++i) {
+            result.push_back(rows[i].docID);
         }
         return result;
     }
@@ -1131,6 +1268,95 @@ public:
         return page(documentsByID(topRanked(query, set, count)), offset, limit);
     }
 
+    // Row sets live until the next search starts.
+    const RowSet* keep(RowSet set) {
+        rowSets_.push_back(std::move(set));
+        return &rowSets_.back();
+    }
+
+    RowSet matchedRows(const QString& table, const QString& match) {
+        return *matchedRows(table, match, std::numeric_limits<qint64>::max());
+    }
+
+    // Nothing when more than `limit` rows match.
+    std::optional<RowSet> matchedRows(const QString& table, const QString& match, qint64 limit) {
+        Statement statement(*this, QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ? LIMIT ?;").arg(table));
+        statement.bind({match, limit == std::numeric_limits<qint64>::max() ? qint64(-1) : limit + 1});
+        std::vector<qint64> ids;
+        while (statement.step()) {
+            ids.push_back(statement.int64(0));
+        }
+        if (static_cast<qint64>(ids.size()) > limit) {
+            return std::nullopt;
+        }
+        if (!std::is_sorted(ids.begin(), ids.end())) {
+            std::sort(ids.begin(), ids.end());
+        }
+        return RowSet(std::move(ids));
+    }
+
+    // The rows carrying the exact-matching marker, read once per search.
+    const RowSet& markedRows() {
+        if (!markedRows_) {
+            markedRows_ = matchedRows(QStringLiteral("gram_postings"), exactMatchingPhrase());
+        }
+        return *markedRows_;
+    }
+
+    // The members among `ids` (outside `within` skipped unread), one lookup each.
+    std::vector<Ranked> membersAmong(const std::vector<qint64>& ids, const RowSet* within, const QString& member,
+                                     const Bindings& tiers, const Bindings& memberBindings) {
+        std::vector<Ranked> rows;
+        Statement statement(*this, tierColumns() + QStringLiteral(" WHERE d.doc_id = ?") + member + QLatin1Char(';'));
+        for (qint64 id : ids) {
+            if (within != nullptr && !within->contains(id)) {
+                continue;
+            }
+            Bindings bindings = tiers;
+            bindings.push_back(id);
+            append(bindings, memberBindings);
+            statement.resetAndClear();
+            statement.bind(bindings);
+            if (statement.step()) {
+                rows.push_back({statement.int64(0), statement.real(1), statement.int64(2) != 0, statement.int64(3) != 0});
+            }
+        }
+        return rows;
+    }
+
+    static QString inRows() { return QStringLiteral("quellpad_in_rows(?, d.doc_id)"); }
+
+    // Members: the rows of `others` and the rows holding every gram of the query,
+    // the latter read from the row the walk reads anyway instead of from a posting
+    // list that holds much of the index. A row without the marker holds a gram
+    // exactly where one of its compact forms holds those code points; the few marked
+    // rows ask the postings. Nothing when a query character spans code points.
+    std::optional<CandidateSet> gramMembersByText(const ClipboardSearchIndexQuery& query, const QString& gramMatch,
+                                                  const RowSet& others, const QString& filters,
+                                                  const Bindings& filterValues) {
+        if (query.compactText.toUcs4().size() != characterCount(query.compactText)) {
+            return std::nullopt;
+        }
+        const RowSet* markedOrOthers = keep(
+            matchedRows(QStringLiteral("gram_postings"),
+                        QLatin1Char('(') + gramMatch + QStringLiteral(") AND ") + exactMatchingPhrase())
+                .united(others));
+        const RowSet* extra = keep(others);
+        QStringList held;
+        Bindings bindings{markedOrOthers, &markedRows()};
+        for (const QString& gram : sortedQueryGrams(query.compactText)) {
+            held.push_back(QStringLiteral("(instr(d.compact_text, ?) > 0 OR instr(d.pinyin_compact, ?) > 0)"));
+            append(bindings, {gram, gram});
+        }
+        append(bindings, filterValues);
+        CandidateSet set{QStringLiteral("(quellpad_in_rows(?, d.doc_id) OR (NOT quellpad_in_rows(?, d.doc_id) AND ") +
+                             held.join(QStringLiteral(" AND ")) + QStringLiteral(")) ") + filters,
+                         bindings};
+        set.supersetMatch = QLatin1Char('(') + gramMatch + QStringLiteral(") OR ") + exactMatchingPhrase();
+        set.supersetExtra = extra;
+        return set;
+    }
+
     static QString scanMember() {
         return QStringLiteral("(instr(d.normalized_text, ?) > 0 OR instr(d.compact_text, ?) > 0)");
     }
@@ -1151,11 +1377,10 @@ public:
     static std::pair<QString, QString> termsMembers(const ClipboardSearchIndexQuery& query) {
         return probesTerms(query) ? std::pair{termsProbe(), termsMember()} : std::pair{termsMember(), QString()};
     }
-    static QString gramsMember() {
-        return QStringLiteral("d.doc_id IN (SELECT rowid FROM gram_postings WHERE gram_postings MATCH ?)");
-    }
 
     ClipboardSearchPage searchTextOnly(const ClipboardSearchIndexQuery& query, qint64 limit, qint64 offset) {
+        rowSets_.clear();
+        markedRows_.reset();
         const qint64 pageRows = limit + 1;
         const qint64 candidateLimit = std::max<qint64>(offset + pageRows, 1);
         const Bindings ranking = rankingBindings(query);
@@ -1175,8 +1400,19 @@ public:
         }
 
         const QString match = query.matchExpression();
-        if (planned && !match.isEmpty() &&
-            matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows) {
+        if (planned && !match.isEmpty() && !probesTerms(query)) {
+            // Read once: a prefix longer than the prefix indexes costs the same for
+            // a count as for every row.
+            const RowSet* members = keep(matchedRows(QStringLiteral("fts_terms"), match));
+            const CandidateSet set{inRows(), {members}, false, {}, members};
+            if (members->size() > denseRows) {
+                return page(documentsByID(topRanked(query, set, candidateLimit)), offset, limit);
+            }
+            if (members->size() >= candidateLimit) { // no gram candidates join these
+                return page(documentsByID(rankedAmong(query, set, candidateLimit)), offset, limit);
+            }
+        } else if (planned && !match.isEmpty() &&
+                   matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows) {
             const auto [member, whole] = termsMembers(query);
             return page(documentsByID(topRanked(query, {member, {match}, false, whole}, candidateLimit)), offset, limit);
         }
@@ -1202,16 +1438,19 @@ public:
         if (planned && !queryGrams.empty()) {
             const QString gramMatch = std::get<QString>(gramBindings(queryGrams).front());
             if (matchCount(QStringLiteral("gram_postings"), gramMatch, denseRows + 1) > denseRows) {
-                const auto [member, whole] = termsMembers(query);
-                const CandidateSet set =
-                    match.isEmpty()
-                        ? CandidateSet{gramsMember(), {gramMatch}}
-                        : CandidateSet{QLatin1Char('(') + member + QStringLiteral(" OR ") + gramsMember() + QLatin1Char(')'),
-                                       {match, gramMatch}, false,
-                                       whole.isEmpty() ? QString()
-                                                       : QLatin1Char('(') + whole + QStringLiteral(" OR ") + gramsMember() +
-                                                             QLatin1Char(')')};
-                return page(documentsByID(topRanked(query, set, candidateLimit)), offset, limit);
+                // The FTS matches are few here: `rows` holds them all.
+                std::vector<qint64> termRows;
+                for (const StoredDocument& row : rows) {
+                    termRows.push_back(row.rowID);
+                }
+                std::sort(termRows.begin(), termRows.end());
+                const RowSet* terms = keep(RowSet(std::move(termRows)));
+                if (std::optional<CandidateSet> set = gramMembersByText(query, gramMatch, *terms, {}, {})) {
+                    return page(documentsByID(topRanked(query, *set, candidateLimit)), offset, limit);
+                }
+                const RowSet* members = keep(matchedRows(QStringLiteral("gram_postings"), gramMatch).united(*terms));
+                return page(documentsByID(topRanked(query, {inRows(), {members}, false, {}, members}, candidateLimit)),
+                            offset, limit);
             }
         }
         QStringList ctes;
@@ -1322,6 +1561,8 @@ public:
             return searchFiltersOnly(conditions, limit, offset);
         }
         Logger::debug(QStringLiteral("SQLiteStore: text + filter query"), logCategory);
+        rowSets_.clear();
+        markedRows_.reset();
         const qint64 pageRows = limit + 1;
         const qint64 candidateLimit = std::max<qint64>(offset + pageRows, 1);
         const Bindings ranking = rankingBindings(query);
@@ -1376,39 +1617,71 @@ public:
             headBindings = gramBindings(grams);
         }
         if (planned) {
-            QStringList members;
-            QStringList wholeMembers;
-            Bindings memberBindings;
+            // Members: the FTS matches (probed per row for a short one-piece query,
+            // else read once as a row set) or the rows holding the query's grams (a
+            // row set), or for a one-character query under a user label the rows
+            // holding the character.
             bool dense = false;
-            if (!match.isEmpty()) {
-                const auto [member, whole] = termsMembers(query);
-                members.push_back(member);
-                wholeMembers.push_back(whole.isEmpty() ? member : whole);
-                memberBindings.push_back(match);
+            const bool probed = !match.isEmpty() && probesTerms(query);
+            std::optional<RowSet> termRows;
+            if (probed) {
                 dense = matchCount(QStringLiteral("fts_terms"), match, denseRows + 1) > denseRows;
+            } else if (!match.isEmpty()) {
+                termRows = matchedRows(QStringLiteral("fts_terms"), match);
+                dense = termRows->size() > denseRows;
             }
-            if (compactLength == 1 && classificationIsUserLabel) {
-                members.push_back(QStringLiteral("instr(d.compact_text, ?) > 0"));
-                wholeMembers.push_back(members.back());
-                memberBindings.push_back(query.compactText);
+            const bool oneCharacter = compactLength == 1 && classificationIsUserLabel;
+            QString gramMatch;
+            std::optional<RowSet> gramRows;
+            if (oneCharacter) {
                 dense = true; // no index says how many rows hold one character
             } else if (compactLength >= 2) {
-                const Bindings grams = gramBindings(sortedQueryGrams(query.compactText));
-                members.push_back(gramsMember());
-                wholeMembers.push_back(members.back());
-                append(memberBindings, grams);
-                dense = dense || matchCount(QStringLiteral("gram_postings"), std::get<QString>(grams.front()),
-                                            denseRows + 1) > denseRows;
+                gramMatch = std::get<QString>(gramBindings(sortedQueryGrams(query.compactText)).front());
+                gramRows = matchedRows(QStringLiteral("gram_postings"), gramMatch, denseRows);
+                dense = dense || !gramRows;
+            }
+            if (dense && !probed && !oneCharacter && !gramMatch.isEmpty() && !gramRows) {
+                if (std::optional<CandidateSet> set =
+                        gramMembersByText(query, gramMatch, termRows.value_or(RowSet()),
+                                          clauses.present().join(QLatin1Char(' ')), clauses.values)) {
+                    return page(documentsByID(topRanked(query, *set, candidateLimit)), offset, limit);
+                }
             }
             if (dense) {
+                RowSet rows = termRows.value_or(RowSet());
+                if (!gramMatch.isEmpty()) {
+                    rows = rows.united(gramRows ? *gramRows : matchedRows(QStringLiteral("gram_postings"), gramMatch));
+                }
+                const RowSet* rowSet = keep(std::move(rows));
+                QStringList members;
+                QStringList wholeMembers;
+                Bindings memberBindings;
+                if (probed) {
+                    const auto [member, whole] = termsMembers(query);
+                    members.push_back(member);
+                    wholeMembers.push_back(whole);
+                    memberBindings.push_back(match);
+                }
+                if (oneCharacter) {
+                    members.push_back(QStringLiteral("instr(d.compact_text, ?) > 0"));
+                    wholeMembers.push_back(members.back());
+                    memberBindings.push_back(query.compactText);
+                }
+                const bool rowSetOnly = members.isEmpty();
+                if (rowSet->size() > 0 || rowSetOnly) {
+                    members.push_back(inRows());
+                    wholeMembers.push_back(inRows());
+                    memberBindings.push_back(rowSet);
+                }
                 append(memberBindings, clauses.values);
                 auto predicateOf = [&](const QStringList& alternatives) {
                     return QLatin1Char('(') + alternatives.join(QStringLiteral(" OR ")) + QStringLiteral(") ") +
                            clauses.present().join(QLatin1Char(' '));
                 };
-                return page(documentsByID(topRanked(
-                                query, {predicateOf(members), memberBindings, false, predicateOf(wholeMembers)},
-                                candidateLimit)),
+                return page(documentsByID(topRanked(query,
+                                                    {predicateOf(members), memberBindings, false,
+                                                     predicateOf(wholeMembers), rowSetOnly ? rowSet : nullptr},
+                                                    candidateLimit)),
                             offset, limit);
             }
         }
@@ -1437,6 +1710,8 @@ private:
     std::unique_ptr<SerialQueue> checkpoints_;
     sqlite3* checkpointDb_ = nullptr; // used only on checkpoints_
     std::atomic<bool> checkpointPending_ = false;
+    std::deque<RowSet> rowSets_; // of the search under way
+    std::optional<RowSet> markedRows_; // of the search under way
 };
 
 // ---------------------------------------------------------------------------

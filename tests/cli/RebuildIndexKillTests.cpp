@@ -181,7 +181,7 @@ TEST(RebuildIndexKill, AConversionKilledHalfwayConvertsAgainOnTheNextOpen) {
     NotificationCenter notifications;
     auto store = ClipboardServiceBuilder::openSearchIndexStore(dataDirectory, defaults);
     ASSERT_TRUE(store);
-    EXPECT_EQ(scalar(indexPath, "PRAGMA user_version;"), 2);
+    EXPECT_EQ(scalar(indexPath, "PRAGMA user_version;"), 3);
     EXPECT_EQ(store->stats().documentCount, historyItems);
     auto repository = ClipboardServiceBuilder::openRepository(dataDirectory, store, defaults, notifications,
                                                               std::make_shared<SystemClock>());

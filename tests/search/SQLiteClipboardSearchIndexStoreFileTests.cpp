@@ -22,8 +22,8 @@ protected:
 TEST_F(StoreFileTest, CreatesTheParentDirectoryAndTheSchema) {
     open();
     EXPECT_TRUE(QFile::exists(path));
-    EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE 'idx_%';"), 12);
-    EXPECT_EQ(scalar(path, "PRAGMA user_version;"), 2);
+    EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE 'idx_%';"), 14);
+    EXPECT_EQ(scalar(path, "PRAGMA user_version;"), 3);
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
     sqlite3_stmt* statement = nullptr;
@@ -150,7 +150,7 @@ TEST_F(StoreFileTest, AFullDiskDuringRebuildLeavesTheOldIndexUsable) {
     }
     EXPECT_EQ(store.stats(), before);
     // The indexes dropped for the bulk load are back.
-    EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE 'idx_%';"), 12);
+    EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE 'idx_%';"), 14);
     const ClipboardSearchPage page = store.search(ClipboardSearchIndexQuery::fromText(QStringLiteral("entry 7")), {}, 5, 0);
     ASSERT_FALSE(page.items.empty());
     EXPECT_EQ(page.items[0].id, QStringLiteral("OLD-7"));
@@ -169,7 +169,7 @@ TEST_F(StoreFileTest, ARebuildLeavesNoSecondCopyInTheLog) {
     EXPECT_GT(QFileInfo(path).size(), 100 * 1024);
     EXPECT_EQ(QFileInfo(path + QStringLiteral("-wal")).size(), 0);
     EXPECT_EQ(store.stats().documentCount, 300);
-    EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE 'idx_%';"), 12);
+    EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name LIKE 'idx_%';"), 14);
 }
 
 TEST(SQLiteClipboardSearchIndexStoreError, Descriptions) {

@@ -192,8 +192,8 @@ TEST_F(DifferentialTest, AnIndexOfTheWrittenLayoutConvertsOnOpenAndAnswersTheSam
         environment.denseCandidateRows = 10;
         open(environment);
         EXPECT_TRUE(capture.contains(LogLevel::info, QStringLiteral("SQLiteSearch"),
-                                     QStringLiteral("Converting clipboard search index from layout 0 to 2")));
-        EXPECT_EQ(scalar(path, "PRAGMA user_version;"), 2);
+                                     QStringLiteral("Converting clipboard search index from layout 0 to 3")));
+        EXPECT_EQ(scalar(path, "PRAGMA user_version;"), 3);
         EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE name = 'compact_grams';"), 0);
         EXPECT_LT(QFileInfo(path).size(), writtenBytes);
         const std::optional<QString> difference =
@@ -243,5 +243,108 @@ TEST_F(DifferentialTest, SparseMatchesBehindManyGramLookAlikesAgree) {
             firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
         EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
         EXPECT_EQ(store.search(ClipboardSearchIndexQuery::fromText(QStringLiteral("x-y-z")), {}, 10, 0).items.size(), 4u);
+    }
+}
+
+// A two-letter query is looked up by its own letters in rows whose characters are one
+// code point each, and by its gram in rows with joined characters: "कख" lies inside
+// "गकखा" letter by letter, but its characters there are "क" and "खा", so that row
+// holds no such gram and is no match, while "गकखग" is one.
+TEST_F(DifferentialTest, TwoLetterQueriesThroughJoinedCharactersAgree) {
+    std::vector<ClipboardSearchIndexDocument> corpus;
+    for (int i = 0; i < 60; ++i) {
+        const char16_t* texts[] = {u"गकखा note", u"गकखग note", u"xaby note", u"xab\u0301y note", u"कखग start"};
+        corpus.push_back(indexDocument(QStringLiteral("J-%1").arg(i), QString::fromUtf16(texts[i % 5]) +
+                                                                          QStringLiteral(" %1").arg(i), i));
+    }
+    std::vector<DifferentialCase> cases;
+    for (const char16_t* query : {u"कख", u"खा", u"ab", u"by", u"कखग"}) {
+        for (int offset : {0, 4, 30}) {
+            cases.push_back({QString::fromUtf16(query), 10, offset});
+        }
+    }
+    for (qint64 denseRows : {0, 5, 2000}) {
+        SCOPED_TRACE(denseRows);
+        SearchIndexFixture fixture;
+        fixture.now = differentialNow;
+        SQLiteClipboardSearchIndexStore::Environment environment;
+        environment.denseCandidateRows = denseRows;
+        SQLiteClipboardSearchIndexStore& store = fixture.open(environment);
+        WrittenSearchIndexReference written(fixture.directory.filePath(QStringLiteral("written.sqlite")),
+                                            fixture.defaults, fixture.now);
+        store.rebuild(corpus);
+        written.rebuild(corpus);
+        const std::optional<QString> difference =
+            firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
+        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
+    }
+}
+
+// A file of layout 2 (no 16-character head indexes) keeps its tables and only gains
+// the indexes on open; the next open finds nothing to convert.
+TEST_F(DifferentialTest, AnIndexOfLayoutTwoGainsTheLongHeadIndexesOnOpen) {
+    std::mt19937 random(31);
+    const std::vector<ClipboardSearchIndexDocument> corpus = randomCorpus(random, 300);
+    {
+        SQLiteClipboardSearchIndexStore::Environment environment;
+        environment.denseCandidateRows = 10;
+        open(environment).rebuild(corpus);
+        store.reset();
+    }
+    ASSERT_TRUE(execute(path, "DROP INDEX idx_documents_compact_head_16; DROP INDEX idx_documents_pinyin_head_16; "
+                              "PRAGMA user_version = 2;"));
+    auto written = reference(QStringLiteral("written.sqlite"));
+    written->rebuild(corpus);
+    {
+        LogCapture capture;
+        SQLiteClipboardSearchIndexStore::Environment environment;
+        environment.denseCandidateRows = 10;
+        open(environment);
+        EXPECT_TRUE(capture.contains(LogLevel::info, QStringLiteral("SQLiteSearch"),
+                                     QStringLiteral("Converting clipboard search index from layout 2 to 3")));
+        EXPECT_EQ(scalar(path, "PRAGMA user_version;"), 3);
+        EXPECT_EQ(scalar(path, "SELECT COUNT(*) FROM sqlite_master WHERE name LIKE 'idx_documents_%_head_16';"), 2);
+        EXPECT_EQ(store->stats().documentCount,
+                  scalar(directory.filePath(QStringLiteral("written.sqlite")), "SELECT COUNT(*) FROM documents;"));
+        const std::optional<QString> difference =
+            firstDifference(sideOf(*store), sideOf(*written), randomCases(random, corpus, 400), defaults);
+        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
+        store.reset();
+    }
+    LogCapture again;
+    open();
+    EXPECT_FALSE(again.contains(LogLevel::info, QStringLiteral("SQLiteSearch"), QStringLiteral("Converting")));
+}
+
+// Rows holding some of a longer query's grams are no members; rows holding all of
+// them are, inside the text or across words, with and without filters.
+TEST_F(DifferentialTest, LongerQueriesNeedEveryGramOfTheirOwnText) {
+    std::vector<ClipboardSearchIndexDocument> corpus;
+    for (int i = 0; i < 90; ++i) {
+        const char* texts[] = {"awxyzb inside", "wxy xyz apart", "wxya only the first", "xyzq only the last",
+                               "wxyz at the start", "plain words here"};
+        corpus.push_back(indexDocument(QStringLiteral("G-%1").arg(i),
+                                       QString::fromLatin1(texts[i % 6]) + QStringLiteral(" %1").arg(i), i));
+    }
+    std::vector<DifferentialCase> cases;
+    for (const char* query : {"wxyz", "wxyz type:text", "xyzb", "xyzb type:text", "wxyxyz"}) {
+        for (int offset : {0, 5, 30}) {
+            cases.push_back({QString::fromLatin1(query), 10, offset});
+        }
+    }
+    for (qint64 denseRows : {0, 5, 2000}) {
+        SCOPED_TRACE(denseRows);
+        SearchIndexFixture fixture;
+        fixture.now = differentialNow;
+        SQLiteClipboardSearchIndexStore::Environment environment;
+        environment.denseCandidateRows = denseRows;
+        SQLiteClipboardSearchIndexStore& store = fixture.open(environment);
+        WrittenSearchIndexReference written(fixture.directory.filePath(QStringLiteral("written.sqlite")),
+                                            fixture.defaults, fixture.now);
+        store.rebuild(corpus);
+        written.rebuild(corpus);
+        const std::optional<QString> difference =
+            firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
+        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
     }
 }
