@@ -71,6 +71,9 @@ struct AppPlatformServices {
     // empty: "none").
     QString shortcutBackend = {};
     QString pasteBackend = {};
+    // False where the compositor does not say which window is active (Wayland without a
+    // window list): the ignore list then applies only to XWayland windows.
+    bool knowsActiveApplication = true;
 };
 
 class AppAssembler {

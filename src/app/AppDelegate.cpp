@@ -276,9 +276,7 @@ SettingsPageModels AppDelegate::makeSettingsPageModels() {
     AppFilterSettingsViewModel::Services appFilter{
         .installedApplications =
             [registry] { return registry ? registry->installedApplicationEntries() : QList<InstalledApplication>{}; },
-        // Over Wayland data-control the active window is known only for XWayland windows.
-        .cannotTellActiveApplication =
-            platform.session == QStringLiteral("wayland") && platform.captureBackend != QStringLiteral("x11"),
+        .cannotTellActiveApplication = !platform.knowsActiveApplication,
     };
     appFilterSettingsModel_ = std::make_unique<AppFilterSettingsViewModel>(defaults_, assembler_->ignoredApps(),
                                                                            *localizer_, std::move(appFilter));

@@ -238,7 +238,8 @@ int runApplication(int argc, char** argv) {
                                        return languages;
                                    },
                                    shortcutBackend,
-                                   pasteBackend};
+                                   pasteBackend,
+                                   !waylandSession || toplevels != nullptr};
     };
     AppDelegate::WindowFactories windows;
     windows.panelWindow = [&defaults, &localizer](ClipboardPanelController& controller) {
