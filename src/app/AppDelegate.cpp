@@ -14,6 +14,8 @@
 #include "app/LaunchAtLoginManager.h"
 #include "app/MenuBarManager.h"
 #include "app/SettingsViewModel.h"
+#include "app/ClassificationViewModel.h"
+#include "classification/LocalClipboardClassificationService.h"
 #include "app/SingleInstanceGuard.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/ClipboardMonitorProtocol.h"
@@ -153,6 +155,7 @@ void AppDelegate::startMenuBar() {
         available.insert(MenuBarAction::openSettings);
         available.insert(MenuBarAction::openGeneralSettings);
     }
+    if (windows_.classificationWindow) available.insert(MenuBarAction::openClassification);
     MenuBarManager::Hooks hooks{
         .perform =
             [this](MenuBarAction action) {
@@ -179,7 +182,7 @@ void AppDelegate::startMenuBar() {
                 case MenuBarAction::quit: QCoreApplication::quit(); return;
                 case MenuBarAction::openSettings: showSettings(std::nullopt); return;
                 case MenuBarAction::openGeneralSettings: showSettings(SettingsModuleIdentifier::general); return;
-                case MenuBarAction::openClassification:
+                case MenuBarAction::openClassification: showClassification(); return;
                 case MenuBarAction::showOnboarding:
                 case MenuBarAction::checkForUpdates:
                     // Not offered in the menu until their windows exist.
@@ -215,6 +218,17 @@ void AppDelegate::showSettings(std::optional<SettingsModuleIdentifier> page) {
         settingsWindow_ = windows_.settingsWindow(*settingsModel_);
     }
     settingsWindow_->present(page);
+}
+
+void AppDelegate::showClassification() {
+    if (!windows_.classificationWindow || !assembler_) return;
+    Logger::info(QStringLiteral("Show classification requested"), QStringLiteral("AppCoordinator"));
+    if (!classificationWindow_) {
+        classificationModel_ = std::make_unique<ClassificationViewModel>(
+            defaults_, *localizer_, std::make_shared<LocalClipboardClassificationService>());
+        classificationWindow_ = windows_.classificationWindow(*classificationModel_);
+    }
+    classificationWindow_->present();
 }
 
 void AppDelegate::sendFeedback() {
@@ -271,6 +285,8 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
             Logger::info(QStringLiteral("Show clipboard panel requested"), QStringLiteral("AppCoordinator"));
             panelCoordinator_->showPanel();
         }
+    } else if (command == QStringLiteral("classification")) {
+        showClassification();
     } else if (command != QStringLiteral("status")) {
         return {{QStringLiteral("ok"), false}, {QStringLiteral("error"), QStringLiteral("unknown command")}};
     }
@@ -281,6 +297,7 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
             {QStringLiteral("searchIndex"), assembler_->hasSearchIndex()},
             {QStringLiteral("panelVisible"), panel_ && panel_->isVisible()},
             {QStringLiteral("settingsVisible"), settingsWindow_ && settingsWindow_->isPresented()},
+            {QStringLiteral("classificationVisible"), classificationWindow_ && classificationWindow_->isPresented()},
             // Lets scripts and tests wait until the app has seen a copy.
             {QStringLiteral("clipboardChangeCount"), static_cast<double>(assembler_->platform().pasteboard.changeCount())},
             {QStringLiteral("handledChangeCount"),
@@ -311,6 +328,8 @@ void AppDelegate::applicationWillTerminate() {
     menuBar_.reset();
     settingsWindow_.reset();
     settingsModel_.reset();
+    classificationWindow_.reset();
+    classificationModel_.reset();
     if (panelController_) panelController_->dismiss();
     if (floatingPanel_) floatingPanel_->dismiss();
     // Releases the shortcut's grab before the services go.

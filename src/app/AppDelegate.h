@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "app/AppAssembler.h"
+#include "app/ClassificationWindowPresenting.h"
 #include "app/SettingsWindowPresenting.h"
 #include "floating/FloatingClipboardPanelWindowing.h"
 #include "panel/ClipboardPanelWindowing.h"
@@ -21,6 +22,7 @@ namespace quellpad {
 class AccessibilityPermissionManager;
 class MenuBarManager;
 class AppCommandServer;
+class ClassificationViewModel;
 class ClipboardDirectPaste;
 class ClipboardPanelController;
 class ClipboardPanelCoordinator;
@@ -53,6 +55,8 @@ public:
         // The settings window over the model the app keeps, built on first use. With it
         // the tray offers "Settings..." and a second launch opens it instead of the panel.
         std::function<std::unique_ptr<SettingsWindowPresenting>(SettingsViewModel&)> settingsWindow;
+        // The classification window, built on first use; with it the tray offers "Classification...".
+        std::function<std::unique_ptr<ClassificationWindowPresenting>(ClassificationViewModel&)> classificationWindow;
     };
 
     // `platform` builds the platform services once the launch gets that far.
@@ -82,6 +86,8 @@ public:
     MenuBarManager* menuBarManager() const { return menuBar_.get(); }
     // Opens the settings window (when there is a factory for it) at a page or the last one.
     void showSettings(std::optional<SettingsModuleIdentifier> page);
+    // Opens the classification window (when there is a factory for it).
+    void showClassification();
 
 private:
     void startPanelServices();
@@ -114,6 +120,8 @@ private:
     std::unique_ptr<LaunchAtLoginManaging> launchAtLogin_;
     std::unique_ptr<SettingsViewModel> settingsModel_;
     std::unique_ptr<SettingsWindowPresenting> settingsWindow_; // after the model it binds
+    std::unique_ptr<ClassificationViewModel> classificationModel_;
+    std::unique_ptr<ClassificationWindowPresenting> classificationWindow_; // after the model it binds
     bool terminated_ = false;
     bool reopenDelivered_ = false;
 };

@@ -14,6 +14,7 @@
 #include "localization/Localizer.h"
 #include "app/widgets/AboutWindow.h"
 #include "app/widgets/SettingsWindow.h"
+#include "app/widgets/ClassificationWindow.h"
 #include "app/widgets/TrayIcon.h"
 #include "panel/widgets/ClipboardPanelWindowFactory.h"
 #include "floating/widgets/FloatingClipboardPanelWindowFactory.h"
@@ -188,6 +189,9 @@ int runApplication(int argc, char** argv) {
     };
     windows.settingsWindow = [](SettingsViewModel& model) -> std::unique_ptr<SettingsWindowPresenting> {
         return std::make_unique<SettingsWindow>(model);
+    };
+    windows.classificationWindow = [](ClassificationViewModel& model) -> std::unique_ptr<ClassificationWindowPresenting> {
+        return std::make_unique<ClassificationWindow>(model);
     };
     windows.floatingPanelWindow = [&defaults, &localizer](FloatingClipboardPanelController& floating,
                                                           ClipboardPanelController& actions) {
