@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QSocketNotifier>
 
+#include "Core/Utilities/AppIdentity.h"
 #include "Core/Utilities/Logger.h"
 #include "Core/Utilities/NotificationCenter.h"
 #include "app/AppDelegate.h"
@@ -120,6 +121,8 @@ int runApplication(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quellpad"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUELLPAD_VERSION));
+    // Names the installed desktop entry (Wayland's app id, the desktop's window grouping).
+    QGuiApplication::setDesktopFileName(AppIdentity::applicationId);
     QApplication::setQuitOnLastWindowClosed(false);
     // The pasteboard was made before the application object; move it to the main thread's loop.
     pasteboard->moveToThread(app.thread());
