@@ -367,6 +367,7 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::classificationTestPlaceholder: return "输入或粘贴文本，查看它如何被分类。";
     case TextKey::classificationTestNone: return "无";
     case TextKey::classificationTestPending: return "正在分类…";
+    case TextKey::cliClassifyWindowOption: return "改为打开正在运行的应用的分类窗口";
     }
     return "";
 }

@@ -367,6 +367,7 @@ const char* english(TextKey key) {
     case TextKey::classificationTestPlaceholder: return "Type or paste text to see how it is classified.";
     case TextKey::classificationTestNone: return "None";
     case TextKey::classificationTestPending: return "Classifying…";
+    case TextKey::cliClassifyWindowOption: return "Open the classification window of the running app instead";
     }
     return "";
 }

@@ -383,6 +383,7 @@ enum class TextKey {
     classificationTestPlaceholder,
     classificationTestNone,
     classificationTestPending,
+    cliClassifyWindowOption,
 };
 
 } // namespace quellpad

@@ -1,5 +1,5 @@
 // The classification window of the real app, read through the accessibility bus as a
-// screen reader reads it: the app opens it on request, and a language change made from
+// screen reader reads it: `quellpad classify --window` opens it, and a language change made from
 // the command line re-translates it while it is open.
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "app/AppCommandServer.h"
 #include "support/AppProcess.h"
 #include "support/GtkEntryWindow.h"
 #include "support/TestSupport.h"
@@ -45,9 +44,8 @@ protected:
 };
 
 TEST_F(ClassificationEndToEndTest, TheAppOpensTheWindowAndAConfigChangeTranslatesItAtOnce) {
-    const std::optional<QJsonObject> reply =
-        AppCommandServer::send(AppCommandServer::defaultSocketPath(), QStringLiteral("classification"));
-    ASSERT_TRUE(reply && reply->value(QStringLiteral("ok")).toBool());
+    const test::CliResult open = cli.spawn({QStringLiteral("classify"), QStringLiteral("--window")});
+    ASSERT_EQ(open.exitCode, 0) << open.err.toStdString();
     ASSERT_TRUE(app.waitForStatus(
         [](const QJsonObject& status) { return status.value(QStringLiteral("classificationVisible")).toBool(); }));
     const QStringList english{QStringLiteral("Classifications"), QStringLiteral("Rules"), QStringLiteral("Test")};

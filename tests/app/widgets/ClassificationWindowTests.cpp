@@ -58,6 +58,7 @@ protected:
         }
         return unnamed;
     }
+    // A run with QT_SCALE_FACTOR=2 saves HiDPI pictures beside the others (named "-x2").
     void saveScreenshot(const QString& name) {
         QApplication::processEvents();
         QDir().mkpath(QStringLiteral(QUELLPAD_SCREENSHOT_DIR));
@@ -65,7 +66,9 @@ protected:
         image.setDevicePixelRatio(window.devicePixelRatioF());
         image.fill(Qt::transparent);
         window.render(&image);
-        const QString path = QStringLiteral(QUELLPAD_SCREENSHOT_DIR "/%1.png").arg(name);
+        const QString suffix =
+            window.devicePixelRatioF() > 1 ? QStringLiteral("-x%1").arg(window.devicePixelRatioF()) : QString();
+        const QString path = QStringLiteral(QUELLPAD_SCREENSHOT_DIR "/%1%2.png").arg(name, suffix);
         EXPECT_TRUE(image.save(path)) << path.toStdString();
     }
 };
