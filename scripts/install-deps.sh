@@ -16,6 +16,7 @@ packages=(
   clang-14 libfuzzer-14-dev
   xvfb xauth xclip xdotool dbus-x11 dbus-daemon dbus-bin x11-utils x11-apps openbox fonts-wqy-microhei
   python3 python3-gi gir1.2-gtk-3.0 gir1.2-atspi-2.0 libatk-adaptor xdg-utils
+  appstream desktop-file-utils
 )
 
 missing=()

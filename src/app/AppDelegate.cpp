@@ -20,6 +20,8 @@
 #include "app/SettingsPageModels.h"
 #include "app/StorageSettingsViewModel.h"
 #include "history/ClipboardHistoryAutoCleanupRunner.h"
+#include "app/ClassificationViewModel.h"
+#include "classification/LocalClipboardClassificationService.h"
 #include "app/SingleInstanceGuard.h"
 #include "capture/ClipboardMonitor.h"
 #include "capture/ClipboardMonitorProtocol.h"
@@ -196,6 +198,7 @@ void AppDelegate::startMenuBar() {
         available.insert(MenuBarAction::openGeneralSettings);
     }
     if (windows_.onboardingWindow) available.insert(MenuBarAction::showOnboarding);
+    if (windows_.classificationWindow) available.insert(MenuBarAction::openClassification);
     MenuBarManager::Hooks hooks{
         .perform =
             [this](MenuBarAction action) {
@@ -223,9 +226,9 @@ void AppDelegate::startMenuBar() {
                 case MenuBarAction::openSettings: showSettings(std::nullopt); return;
                 case MenuBarAction::openGeneralSettings: showSettings(SettingsModuleIdentifier::general); return;
                 case MenuBarAction::showOnboarding: showOnboarding(); return;
-                case MenuBarAction::openClassification:
+                case MenuBarAction::openClassification: showClassification(); return;
                 case MenuBarAction::checkForUpdates:
-                    // Not offered in the menu until their windows exist.
+                    // Never offered: a package manager updates the Linux build.
                     return;
                 }
             },
@@ -309,6 +312,17 @@ void AppDelegate::showOnboarding() {
     onboardingWindow_->present();
 }
 
+void AppDelegate::showClassification() {
+    if (!windows_.classificationWindow || !assembler_) return;
+    Logger::info(QStringLiteral("Show classification requested"), QStringLiteral("AppCoordinator"));
+    if (!classificationWindow_) {
+        classificationModel_ = std::make_unique<ClassificationViewModel>(
+            defaults_, *localizer_, std::make_shared<LocalClipboardClassificationService>());
+        classificationWindow_ = windows_.classificationWindow(*classificationModel_);
+    }
+    classificationWindow_->present();
+}
+
 void AppDelegate::sendFeedback() {
     // "Quellpad 1.2 (1) Linux 6.1" as the subject, an empty body to write in.
     const QString subject = QStringLiteral("Quellpad %1 (%2) Linux %3")
@@ -366,6 +380,8 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
             Logger::info(QStringLiteral("Show clipboard panel requested"), QStringLiteral("AppCoordinator"));
             panelCoordinator_->showPanel();
         }
+    } else if (command == QStringLiteral("classification")) {
+        showClassification();
     } else if (command != QStringLiteral("status")) {
         return {{QStringLiteral("ok"), false}, {QStringLiteral("error"), QStringLiteral("unknown command")}};
     }
@@ -377,6 +393,7 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
             {QStringLiteral("panelVisible"), panel_ && panel_->isVisible()},
             {QStringLiteral("settingsVisible"), settingsWindow_ && settingsWindow_->isPresented()},
             {QStringLiteral("onboardingVisible"), onboardingWindow_ && onboardingWindow_->isPresented()},
+            {QStringLiteral("classificationVisible"), classificationWindow_ && classificationWindow_->isPresented()},
             // Lets scripts and tests wait until the app has seen a copy.
             {QStringLiteral("clipboardChangeCount"), static_cast<double>(assembler_->platform().pasteboard.changeCount())},
             {QStringLiteral("handledChangeCount"),
@@ -418,6 +435,8 @@ void AppDelegate::applicationWillTerminate() {
     advancedSettingsModel_.reset();
     onboardingWindow_.reset();
     onboardingModel_.reset();
+    classificationWindow_.reset();
+    classificationModel_.reset();
     if (panelController_) panelController_->dismiss();
     if (floatingPanel_) floatingPanel_->dismiss();
     // Releases the shortcut's grab before the services go.

@@ -12,6 +12,7 @@
 
 #include "app/AppAssembler.h"
 #include "app/OnboardingWindowPresenting.h"
+#include "app/ClassificationWindowPresenting.h"
 #include "app/SettingsWindowPresenting.h"
 #include "floating/FloatingClipboardPanelWindowing.h"
 #include "panel/ClipboardPanelWindowing.h"
@@ -24,6 +25,7 @@ namespace quellpad {
 class AccessibilityPermissionManager;
 class MenuBarManager;
 class AppCommandServer;
+class ClassificationViewModel;
 class ClipboardDirectPaste;
 class ClipboardPanelController;
 struct ClipboardPanelControllerServices;
@@ -75,6 +77,8 @@ public:
         // until it is completed, the tray offers "Show Onboarding" and a second launch
         // opens it while it is not completed.
         std::function<std::unique_ptr<OnboardingWindowPresenting>(OnboardingViewModel&)> onboardingWindow;
+        // The classification window, built on first use; with it the tray offers "Classification...".
+        std::function<std::unique_ptr<ClassificationWindowPresenting>(ClassificationViewModel&)> classificationWindow;
     };
 
     // `platform` builds the platform services once the launch gets that far.
@@ -106,6 +110,8 @@ public:
     void showSettings(std::optional<SettingsModuleIdentifier> page);
     // Opens the onboarding window (when there is a factory for it).
     void showOnboarding();
+    // Opens the classification window (when there is a factory for it).
+    void showClassification();
 
 private:
     void startPanelServices();
@@ -147,6 +153,8 @@ private:
     std::unique_ptr<OnboardingViewModel> onboardingModel_;
     std::unique_ptr<OnboardingWindowPresenting> onboardingWindow_;
     bool didRequestInitialOnboardingThisLaunch_ = false;
+    std::unique_ptr<ClassificationViewModel> classificationModel_;
+    std::unique_ptr<ClassificationWindowPresenting> classificationWindow_; // after the model it binds
     bool terminated_ = false;
     bool reopenDelivered_ = false;
 };

@@ -26,31 +26,9 @@ QString quotedExec(const QString& path) {
     }
     return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
-} // namespace
 
-QString LaunchAtLoginManagerError::description() const {
-    switch (kind_) {
-    case Kind::unavailable: return QStringLiteral("Launch at login is unavailable for this app.");
-    case Kind::writeFailed: return QStringLiteral("The autostart entry could not be written: ") + detail_;
-    }
-    return {};
-}
-
-XdgAutostartLaunchAtLoginManager::XdgAutostartLaunchAtLoginManager(QString appId, QString executablePath,
-                                                                   QString autostartDirectory)
-    : appId_(std::move(appId)), executablePath_(std::move(executablePath)) {
-    if (executablePath_.isEmpty() && QCoreApplication::instance()) {
-        executablePath_ = QCoreApplication::applicationFilePath();
-    }
-    if (autostartDirectory.isEmpty()) {
-        autostartDirectory = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                             QStringLiteral("/autostart");
-    }
-    entryPath_ = autostartDirectory + QLatin1Char('/') + appId_ + QStringLiteral(".desktop");
-}
-
-LaunchAtLoginStatus XdgAutostartLaunchAtLoginManager::status() const {
-    QFile file(entryPath_);
+LaunchAtLoginStatus entryStatus(const QString& path) {
+    QFile file(path);
     if (!file.exists()) return LaunchAtLoginStatus::notRegistered;
     if (!file.open(QIODevice::ReadOnly)) return LaunchAtLoginStatus::notFound;
     bool inEntry = false;
@@ -74,20 +52,55 @@ LaunchAtLoginStatus XdgAutostartLaunchAtLoginManager::status() const {
     return LaunchAtLoginStatus::enabled;
 }
 
+void removeEntry(const QString& path) {
+    QFile file(path);
+    if (file.exists() && !file.remove()) {
+        throw LaunchAtLoginManagerError(LaunchAtLoginManagerError::Kind::writeFailed, file.errorString());
+    }
+}
+} // namespace
+
+QString LaunchAtLoginManagerError::description() const {
+    switch (kind_) {
+    case Kind::unavailable: return QStringLiteral("Launch at login is unavailable for this app.");
+    case Kind::writeFailed: return QStringLiteral("The autostart entry could not be written: ") + detail_;
+    }
+    return {};
+}
+
+XdgAutostartLaunchAtLoginManager::XdgAutostartLaunchAtLoginManager(QString appId, QString executablePath,
+                                                                   QString autostartDirectory)
+    : appId_(std::move(appId)), executablePath_(std::move(executablePath)) {
+    if (executablePath_.isEmpty() && QCoreApplication::instance()) {
+        executablePath_ = QCoreApplication::applicationFilePath();
+    }
+    if (autostartDirectory.isEmpty()) {
+        autostartDirectory = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                             QStringLiteral("/autostart");
+    }
+    entryPath_ = autostartDirectory + QLatin1Char('/') + appId_ + QStringLiteral(".desktop");
+    if (appId_ != AppIdentity::legacyAutostartId) {
+        legacyEntryPath_ = autostartDirectory + QLatin1Char('/') + AppIdentity::legacyAutostartId + QStringLiteral(".desktop");
+    }
+}
+
+LaunchAtLoginStatus XdgAutostartLaunchAtLoginManager::status() const {
+    if (legacyEntryPath_.isEmpty() || QFile::exists(entryPath_)) return entryStatus(entryPath_);
+    return entryStatus(legacyEntryPath_);
+}
+
 void XdgAutostartLaunchAtLoginManager::setEnabled(bool enabled) {
     if (executablePath_.isEmpty()) {
         throw LaunchAtLoginManagerError(LaunchAtLoginManagerError::Kind::unavailable);
     }
     const LaunchAtLoginStatus current = status();
     if (!enabled) {
-        if (current == LaunchAtLoginStatus::notRegistered && !QFile::exists(entryPath_)) return;
-        QFile file(entryPath_);
-        if (file.exists() && !file.remove()) {
-            throw LaunchAtLoginManagerError(LaunchAtLoginManagerError::Kind::writeFailed, file.errorString());
-        }
+        removeEntry(entryPath_);
+        if (!legacyEntryPath_.isEmpty()) removeEntry(legacyEntryPath_);
         return;
     }
-    if (current == LaunchAtLoginStatus::enabled) return;
+    // An enabled entry under the former name is rewritten under the id.
+    if (current == LaunchAtLoginStatus::enabled && QFile::exists(entryPath_)) return;
     const QString directory = QFileInfo(entryPath_).absolutePath();
     if (!QDir().mkpath(directory)) {
         throw LaunchAtLoginManagerError(LaunchAtLoginManagerError::Kind::writeFailed,
@@ -107,6 +120,7 @@ void XdgAutostartLaunchAtLoginManager::setEnabled(bool enabled) {
     if (!file.open(QIODevice::WriteOnly) || file.write(entry) != entry.size() || !file.commit()) {
         throw LaunchAtLoginManagerError(LaunchAtLoginManagerError::Kind::writeFailed, file.errorString());
     }
+    if (!legacyEntryPath_.isEmpty()) removeEntry(legacyEntryPath_);
 }
 
 } // namespace quellpad

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include "Core/Utilities/AppIdentity.h"
+
 namespace quellpad {
 
 // The raw values are those the settings page and `quellpad autostart --json` show.
@@ -39,7 +41,9 @@ class XdgAutostartLaunchAtLoginManager final : public LaunchAtLoginManaging {
 public:
     // executablePath: what the entry starts (this program when empty). autostartDirectory:
     // $XDG_CONFIG_HOME/autostart (default ~/.config/autostart) when empty.
-    explicit XdgAutostartLaunchAtLoginManager(QString appId = QStringLiteral("quellpad"), QString executablePath = {},
+    // An entry under the former name (quellpad.desktop) counts as ours: it is
+    // reported, and replaced or removed by the next change.
+    explicit XdgAutostartLaunchAtLoginManager(QString appId = AppIdentity::applicationId, QString executablePath = {},
                                               QString autostartDirectory = {});
 
     const QString& entryPath() const { return entryPath_; }
@@ -53,6 +57,7 @@ private:
     QString appId_;
     QString executablePath_;
     QString entryPath_;
+    QString legacyEntryPath_; // empty when the id is the former name
 };
 
 } // namespace quellpad

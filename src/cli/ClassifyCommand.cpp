@@ -1,9 +1,13 @@
 // `quellpad classify [--json] [FILE]`: how the text in FILE (or standard input) would be
 // classified on copy, with the current detector settings and user rules.
+// `quellpad classify --window` opens the running app's classification window instead,
+// the way in where the desktop has no tray.
 #include <QCommandLineParser>
 
 #include <nlohmann/json.hpp>
 
+#include "app/AppCommandServer.h"
+#include "cli/CliOutput.h"
 #include "localization/Localizer.h"
 #include "classification/LocalClipboardClassificationService.h"
 #include "cli/CliCommand.h"
@@ -22,12 +26,27 @@ int runClassify(CliContext& context) {
     parser.setApplicationDescription(localizer.text(TextKey::cliClassifySummary));
     const QCommandLineOption json(QStringLiteral("json"), localizer.text(TextKey::cliJsonOptionDescription));
     parser.addOption(json);
+    const QCommandLineOption window(QStringLiteral("window"), localizer.text(TextKey::cliClassifyWindowOption));
+    parser.addOption(window);
     parser.addPositionalArgument(QStringLiteral("FILE"), localizer.text(TextKey::cliFileArgumentDescription),
                                  QStringLiteral("[FILE]"));
     if (!parseSubcommandArguments(parser, context)) {
         return 2;
     }
     const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(window)) {
+        if (!positional.isEmpty()) {
+            printError(localizer.text(TextKey::cliUnexpectedArgument, {positional.first()}));
+            return 2;
+        }
+        const std::optional<QJsonObject> reply =
+            AppCommandServer::send(AppCommandServer::defaultSocketPath(), QStringLiteral("classification"));
+        if (!reply || !reply->value(QStringLiteral("ok")).toBool()) {
+            printError(localizer.text(TextKey::cliNotRunning));
+            return 1;
+        }
+        return 0;
+    }
     if (positional.size() > 1) {
         printError(localizer.text(TextKey::cliUnexpectedArgument, {positional.at(1)}));
         printError(parser.helpText());

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QSocketNotifier>
 
+#include "Core/Utilities/AppIdentity.h"
 #include "Core/Utilities/Logger.h"
 #include "Core/Utilities/NotificationCenter.h"
 #include "app/AppDelegate.h"
@@ -17,6 +18,7 @@
 #include "app/widgets/SettingsWindow.h"
 #include "app/SettingsPageModels.h"
 #include "settings/ClipboardOCRConfiguration.h"
+#include "app/widgets/ClassificationWindow.h"
 #include "app/widgets/TrayIcon.h"
 #include "panel/widgets/ClipboardPanelWindowFactory.h"
 #include "floating/widgets/FloatingClipboardPanelWindowFactory.h"
@@ -133,6 +135,8 @@ int runApplication(int argc, char** argv) {
                  QStringLiteral("AppDelegate"));
     QCoreApplication::setApplicationName(QStringLiteral("quellpad"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUELLPAD_VERSION));
+    // Names the installed desktop entry (Wayland's app id, the desktop's window grouping).
+    QGuiApplication::setDesktopFileName(AppIdentity::applicationId);
     QApplication::setQuitOnLastWindowClosed(false);
     // The pasteboard was made before the application object; move it to the main thread's loop.
     pasteboard->moveToThread(app.thread());
@@ -265,6 +269,9 @@ int runApplication(int argc, char** argv) {
     };
     windows.onboardingWindow = [](OnboardingViewModel& model) -> std::unique_ptr<OnboardingWindowPresenting> {
         return std::make_unique<OnboardingWindow>(model);
+    };
+    windows.classificationWindow = [](ClassificationViewModel& model) -> std::unique_ptr<ClassificationWindowPresenting> {
+        return std::make_unique<ClassificationWindow>(model);
     };
     windows.floatingPanelWindow = [&defaults, &localizer](FloatingClipboardPanelController& floating,
                                                           ClipboardPanelController& actions) {

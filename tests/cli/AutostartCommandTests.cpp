@@ -27,7 +27,8 @@ protected:
     QTemporaryDir base;
 
     QString configHome() const { return base.path() + QStringLiteral("/config"); }
-    QString entryPath() const { return configHome() + QStringLiteral("/autostart/quellpad.desktop"); }
+    QString entryPath() const { return configHome() + QStringLiteral("/autostart/io.github.quellpad.Quellpad.desktop"); }
+    QString legacyEntryPath() const { return configHome() + QStringLiteral("/autostart/quellpad.desktop"); }
 
     // As root, or (uid > 0) as that unprivileged user, with umask 022.
     Result run(const QStringList& arguments, int uid = 0) const {
@@ -95,6 +96,28 @@ TEST_F(AutostartCommandTest, AnUnwritableConfigurationFolderIsReportedAndChanges
     const Result result = run({QStringLiteral("enable")}, 65534);
     EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(QStringLiteral("autostart"))) << result.err.toStdString();
+    EXPECT_FALSE(QFile::exists(entryPath()));
+    EXPECT_FALSE(enabled());
+}
+
+TEST_F(AutostartCommandTest, AnEntryUnderTheFormerNameCountsAndIsReplacedByTheNextChange) {
+    ASSERT_TRUE(QDir().mkpath(configHome() + QStringLiteral("/autostart")));
+    QFile legacy(legacyEntryPath());
+    ASSERT_TRUE(legacy.open(QIODevice::WriteOnly));
+    legacy.write("[Desktop Entry]\nType=Application\nName=Quellpad\nExec=/old/place/quellpad\n");
+    legacy.close();
+    EXPECT_TRUE(enabled()) << "signing in still starts the app";
+
+    ASSERT_EQ(run({QStringLiteral("enable")}).exitCode, 0);
+    EXPECT_FALSE(QFile::exists(legacyEntryPath())) << "two entries would start the app twice";
+    EXPECT_TRUE(entry().contains("Icon=io.github.quellpad.Quellpad\n")) << entry().toStdString();
+    EXPECT_FALSE(entry().contains("/old/place"));
+
+    ASSERT_TRUE(legacy.open(QIODevice::WriteOnly));
+    legacy.write("[Desktop Entry]\nType=Application\nExec=/old/place/quellpad\n");
+    legacy.close();
+    ASSERT_EQ(run({QStringLiteral("disable")}).exitCode, 0);
+    EXPECT_FALSE(QFile::exists(legacyEntryPath()));
     EXPECT_FALSE(QFile::exists(entryPath()));
     EXPECT_FALSE(enabled());
 }

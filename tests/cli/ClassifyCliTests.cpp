@@ -115,3 +115,16 @@ TEST_F(ClassifyCliTest, CorruptRulesAreReportedAndClassificationGoesOn) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ClassifyCliTest, TheWindowOptionNeedsTheRunningAppAndNoText) {
+    // No app in the harness's session: a clear refusal, not a classification of nothing.
+    const CliResult alone = run({QStringLiteral("--window")}, {});
+    EXPECT_EQ(alone.exitCode, 1);
+    EXPECT_TRUE(alone.err.contains("Quellpad is not running.")) << alone.err.constData();
+    EXPECT_TRUE(alone.out.isEmpty()) << alone.out.constData();
+    EXPECT_EQ(run({QStringLiteral("--window"), QStringLiteral("notes.txt")}, {}).exitCode, 2);
+}
+
+} // namespace
