@@ -129,13 +129,12 @@ int runApplication(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? "xcb" : "wayland;xcb");
     }
     QApplication app(argc, argv);
-    // The Wayland app id, which the window list shows as ours.
-    QGuiApplication::setDesktopFileName(QStringLiteral("quellpad"));
     Logger::info(QStringLiteral("Windows through Qt's %1 platform").arg(QGuiApplication::platformName()),
                  QStringLiteral("AppDelegate"));
     QCoreApplication::setApplicationName(QStringLiteral("quellpad"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUELLPAD_VERSION));
-    // Names the installed desktop entry (Wayland's app id, the desktop's window grouping).
+    // Names the installed desktop entry: the Wayland app id (which the window list shows
+    // as ours and the shortcut portal names us by) and the desktop's window grouping.
     QGuiApplication::setDesktopFileName(AppIdentity::applicationId);
     QApplication::setQuitOnLastWindowClosed(false);
     // The pasteboard was made before the application object; move it to the main thread's loop.
@@ -185,8 +184,8 @@ int runApplication(int argc, char** argv) {
     std::unique_ptr<WaylandWorkspace> waylandWorkspace;
     QString pasteBackend;
     if (waylandSession) {
-        toplevels = openOrLog(WaylandToplevels::open(&desktopError, {}, {QStringLiteral("quellpad"),
-                                                                          QStringLiteral("Quellpad")}),
+        toplevels = openOrLog(WaylandToplevels::open(&desktopError, {}, {AppIdentity::applicationId,
+                                                                          QStringLiteral("quellpad")}),
                               desktopError, "The Wayland window list");
         waylandWorkspace = std::make_unique<WaylandWorkspace>(*workspace, toplevels.get());
         keySynthesizer = openOrLog(WaylandKeySynthesizer::open(&desktopError), desktopError, "Paste keystrokes");

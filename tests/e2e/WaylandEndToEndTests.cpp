@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Core/Utilities/AppIdentity.h"
+
 #include <QDeadlineTimer>
 #include <QJsonObject>
 #include <QProcess>
@@ -144,7 +146,7 @@ TEST_F(WaylandEndToEndTest, PastesIntoANativeWaylandEntryThroughTheVirtualKeyboa
     ASSERT_EQ(harness.spawn({QStringLiteral("toggle")}).exitCode, 0);
     ASSERT_TRUE(app.waitForStatus([](const QJsonObject& s) { return s.value(QStringLiteral("panelVisible")).toBool(); }));
     // The panel is a native Wayland window with the focus; wtype is the user's keyboard.
-    ASSERT_TRUE(test::pollUntil([&] { return toplevels->activeApplicationId() == QStringLiteral("quellpad"); }))
+    ASSERT_TRUE(test::pollUntil([&] { return toplevels->activeApplicationId() == AppIdentity::applicationId; }))
         << toplevels->activeApplicationId().value_or(QStringLiteral("(none)")).toStdString();
     QProcess wtype;
     wtype.setProcessEnvironment(harness.environment());
