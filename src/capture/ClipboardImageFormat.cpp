@@ -42,4 +42,11 @@ QString imageFormatName(ClipboardImageFormat format) {
     return QStringLiteral("unknown");
 }
 
+QString imageFileExtension(const QByteArray& imageData) {
+    const ClipboardImageFormat format = sniffImageFormat(imageData.left(64));
+    if (format == ClipboardImageFormat::unknown) return QStringLiteral("png");
+    if (format == ClipboardImageFormat::jpeg) return QStringLiteral("jpg");
+    return imageFormatName(format);
+}
+
 } // namespace quellpad

@@ -12,5 +12,8 @@ enum class ClipboardImageFormat { png, jpeg, gif, webp, tiff, bmp, pdf, unknown 
 ClipboardImageFormat sniffImageFormat(const QByteArray& leadingBytes);
 // "png", "jpeg", ..., "unknown".
 QString imageFormatName(ClipboardImageFormat format);
+// The usual file extension for an encoded image ("jpg" for JPEG); an unknown format is
+// saved as PNG, so "png".
+QString imageFileExtension(const QByteArray& imageData);
 
 } // namespace quellpad

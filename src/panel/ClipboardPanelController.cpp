@@ -1,10 +1,10 @@
 #include "panel/ClipboardPanelController.h"
 
 #include <QFuture>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
 
+#include "Core/Utilities/AtomicFileWriter.h"
 #include "Core/Utilities/Logger.h"
 #include "Core/Utilities/MainThread.h"
 #include "capture/ClipboardImageFormat.h"
@@ -27,17 +27,6 @@ namespace {
 const QString category = QStringLiteral("ClipboardPanelController");
 const QString openFolder = QStringLiteral("open");
 
-std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& data) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    if (file.write(data) != data.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit()) return file.errorString();
-    return std::nullopt;
-}
 } // namespace
 
 ClipboardPanelController::ClipboardPanelController(ClipboardPanelViewModel& viewModel,
@@ -368,11 +357,7 @@ void ClipboardPanelController::openLink(const std::optional<QString>& id) {
 }
 
 QString ClipboardPanelController::imageFileExtension(const QByteArray& imageData) {
-    const ClipboardImageFormat format = sniffImageFormat(imageData.left(64));
-    // Files are named as the format's usual extension; an unknown format is saved as PNG.
-    if (format == ClipboardImageFormat::unknown) return QStringLiteral("png");
-    if (format == ClipboardImageFormat::jpeg) return QStringLiteral("jpg");
-    return imageFormatName(format);
+    return quellpad::imageFileExtension(imageData);
 }
 
 QString ClipboardPanelController::dragFileStem(const QString& itemId) {
@@ -460,7 +445,7 @@ void ClipboardPanelController::save(const std::optional<QString>& id) {
                 Q_EMIT actionFinished(QStringLiteral("save"), false);
                 return;
             }
-            if (const std::optional<QString> error = writeFileAtomically(*path, data)) {
+            if (const std::optional<QString> error = AtomicFileWriter::write(*path, data)) {
                 Logger::error(QStringLiteral("Failed to save file: ") + *error, category);
                 if (savePanel_) savePanel_->showSaveError(services_.localizer.text(TextKey::panelSaveFailed, {*error}));
                 Q_EMIT actionFinished(QStringLiteral("save"), false);

@@ -1,8 +1,8 @@
 #include "pin/PinWindowViewModel.h"
 
 #include <QPointer>
-#include <QSaveFile>
 
+#include "Core/Utilities/AtomicFileWriter.h"
 #include "Core/Utilities/Logger.h"
 #include "capture/ClipboardImageFormat.h"
 
@@ -11,25 +11,6 @@ namespace quellpad {
 namespace {
 const QString category = QStringLiteral("PinWindow");
 
-// The file appears complete or not at all; the description of the first failure otherwise.
-std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& data) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    if (file.write(data) != data.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit()) return file.errorString();
-    return std::nullopt;
-}
-
-QString imageExtension(const QByteArray& imageData) {
-    const ClipboardImageFormat format = sniffImageFormat(imageData.left(64));
-    if (format == ClipboardImageFormat::unknown) return QStringLiteral("png");
-    if (format == ClipboardImageFormat::jpeg) return QStringLiteral("jpg");
-    return imageFormatName(format);
-}
 } // namespace
 
 PinWindowViewModel::PinWindowViewModel(ClipboardContentType contentType, const ClipboardHistoryContentSnapshot& content,
@@ -75,7 +56,7 @@ void PinWindowViewModel::copy() {
 
 PinSaveProposal PinWindowViewModel::saveProposal() const {
     if (!isImage()) return {QStringLiteral("PinnedText.txt"), true};
-    return {QStringLiteral("PinnedImage.") + imageExtension(imageData_.value_or(QByteArray())), false};
+    return {QStringLiteral("PinnedImage.") + imageFileExtension(imageData_.value_or(QByteArray())), false};
 }
 
 void PinWindowViewModel::save() {
@@ -96,7 +77,7 @@ void PinWindowViewModel::saveDialogFinished(const std::optional<QString>& path) 
         return;
     }
     const QByteArray data = isImage() ? imageData_.value_or(QByteArray()) : currentText_.toUtf8();
-    if (const std::optional<QString> error = writeFileAtomically(*path, data)) {
+    if (const std::optional<QString> error = AtomicFileWriter::write(*path, data)) {
         Logger::error(QStringLiteral("Failed to save file: ") + *error, category);
         Q_EMIT alertRequested({TextKey::pinSaveFailedTitle, TextKey::pinSaveWriteFailed, {*error}});
         Q_EMIT actionFinished(QStringLiteral("save"), false);

@@ -147,21 +147,7 @@ TEST_F(StorageSettingsViewModelTest, CancellingAMoveKeepsTheStorageOpen) {
 }
 
 TEST_F(StorageSettingsViewModelTest, AMoveIntoAFolderTheUserCannotWriteFailsVisiblyAndKeepsEverything) {
-    if (::geteuid() == 0) {
-        // Root ignores directory permissions: run this very test again as nobody.
-        QProcess process;
-        process.start(QStringLiteral("setpriv"),
-                      {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
-                       QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("umask 022; exec \"$0\" \"$@\""),
-                       QCoreApplication::applicationFilePath(),
-                       QStringLiteral("--gtest_filter=StorageSettingsViewModelTest."
-                                      "AMoveIntoAFolderTheUserCannotWriteFailsVisiblyAndKeepsEverything")});
-        ASSERT_TRUE(process.waitForFinished(60000));
-        const QByteArray output = process.readAll();
-        EXPECT_EQ(process.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
-        return;
-    }
+    if (test::reranAsNobody()) return; // root ignores folder permissions
     putHistory("history");
     const QString locked = home.path() + QStringLiteral("/locked");
     ASSERT_TRUE(QDir().mkpath(locked));

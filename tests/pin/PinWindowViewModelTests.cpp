@@ -183,20 +183,7 @@ TEST(PinWindowViewModelTest, AnImageWithoutBytesIsNotOfferedForSaving) {
 }
 
 TEST(PinWindowViewModelTest, SavingIntoAReadOnlyFolderReportsTheReasonAndKeepsTheFolderUntouched) {
-    if (::geteuid() == 0) {
-        // Root ignores folder permissions: run this very test again as nobody.
-        QProcess process;
-        process.start(QStringLiteral("setpriv"),
-                      {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
-                       QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("umask 022; exec \"$0\" \"$@\""),
-                       QCoreApplication::applicationFilePath(),
-                       QStringLiteral("--gtest_filter=PinWindowViewModelTest.SavingIntoAReadOnlyFolder*")});
-        ASSERT_TRUE(process.waitForFinished(60000));
-        const QByteArray output = process.readAll();
-        EXPECT_EQ(process.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
-        return;
-    }
+    if (test::reranAsNobody()) return; // root ignores folder permissions
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString folder = dir.filePath(QStringLiteral("readonly"));

@@ -1,5 +1,9 @@
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -98,6 +102,27 @@ void saveScreenshot(const QString& name) {
     python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(QUELLPAD_TEST_SUPPORT_DIR "/screenshot.py"),
                                                       QStringLiteral(QUELLPAD_SCREENSHOT_DIR "/") + name + QStringLiteral(".png")});
     python.waitForFinished(20000);
+}
+
+} // namespace quellpad::test
+
+namespace quellpad::test {
+
+bool reranAsNobody() {
+    if (::geteuid() != 0) return false;
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const QString filter = QStringLiteral("--gtest_filter=%1.%2")
+                               .arg(QLatin1String(info->test_suite_name()), QLatin1String(info->name()));
+    QProcess process;
+    process.start(QStringLiteral("setpriv"),
+                  {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+                   QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("umask 022; exec \"$0\" \"$@\""),
+                   QCoreApplication::applicationFilePath(), filter});
+    EXPECT_TRUE(process.waitForFinished(60000));
+    const QByteArray output = process.readAll();
+    EXPECT_EQ(process.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    return true;
 }
 
 } // namespace quellpad::test

@@ -56,6 +56,11 @@ private:
 };
 
 // Reads a whole file; empty on failure.
+// For permission tests, which mean nothing to root: true when running as root, after
+// running the current test again in a child as nobody (umask 022) and reporting its
+// outcome; the caller then returns. False otherwise: the caller runs the test itself.
+bool reranAsNobody();
+
 QByteArray readFile(const QString& path);
 bool writeFile(const QString& path, const QByteArray& bytes);
 
