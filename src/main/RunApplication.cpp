@@ -119,8 +119,10 @@ int runApplication(int argc, char** argv) {
         printError(localizer.text(TextKey::cliNoDisplay, {displayError}));
         return 1;
     }
-    std::unique_ptr<X11Workspace> workspace = X11Workspace::open(&displayError);
-    if (!workspace) {
+    // A Wayland session needs no X display (XWayland may be absent); X11 needs one.
+    const bool waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    std::unique_ptr<X11Workspace> workspace;
+    if (!waylandSession && !(workspace = X11Workspace::open(&displayError))) {
         printError(localizer.text(TextKey::cliNoDisplay, {displayError}));
         return 1;
     }
@@ -157,7 +159,6 @@ int runApplication(int argc, char** argv) {
         return opened;
     };
     QString desktopError;
-    const bool waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     // On Wayland no client may grab keys: the desktop's portal binds the shortcut, else the
     // user binds `quellpad toggle` in the desktop's own settings.
     std::unique_ptr<HotKeyService> hotKeys;
@@ -187,7 +188,7 @@ int runApplication(int argc, char** argv) {
         toplevels = openOrLog(WaylandToplevels::open(&desktopError, {}, {AppIdentity::applicationId,
                                                                           QStringLiteral("quellpad")}),
                               desktopError, "The Wayland window list");
-        waylandWorkspace = std::make_unique<WaylandWorkspace>(*workspace, toplevels.get());
+        waylandWorkspace = std::make_unique<WaylandWorkspace>(AppIdentity::applicationId, toplevels.get());
         keySynthesizer = openOrLog(WaylandKeySynthesizer::open(&desktopError), desktopError, "Paste keystrokes");
         if (keySynthesizer && toplevels) {
             pasteBackend = QStringLiteral("virtual-keyboard");

@@ -108,6 +108,24 @@ TEST_F(WaylandEndToEndTest, PicksDataControlAndCapturesWlCopyCopies) {
     EXPECT_EQ(previews, expected) << previews.join(u'|').toStdString();
 }
 
+// Sessions without XWayland: no X display at all, and the app still records and opens
+// its panel as a native Wayland window.
+TEST_F(WaylandEndToEndTest, RunsWithoutAnXDisplay) {
+    harness.setEnvironment("DISPLAY", std::nullopt);
+    ASSERT_TRUE(app.start()) << app.output().toStdString();
+    const QJsonObject status = app.status();
+    EXPECT_EQ(status.value(QStringLiteral("session")).toString(), QStringLiteral("wayland"));
+    EXPECT_TRUE(status.value(QStringLiteral("captureBackend")).toString().endsWith(QLatin1String("-data-control")));
+    copy("copied without X");
+    const std::vector<QJsonObject> items = waitForItems(1);
+    ASSERT_EQ(items.size(), 1u) << app.output().toStdString();
+    EXPECT_EQ(items[0].value(QStringLiteral("preview")).toString(), QStringLiteral("copied without X"));
+    ASSERT_EQ(harness.spawn({QStringLiteral("toggle")}).exitCode, 0);
+    EXPECT_TRUE(app.waitForStatus(
+        [](const QJsonObject& current) { return current.value(QStringLiteral("panelVisible")).toBool(); }))
+        << app.output().toStdString();
+}
+
 // Without a shortcut portal on the bus, `quellpad toggle` is the way in; the virtual
 // keyboard pastes into a native Wayland application, from the command line and from the
 // panel, itself a native Wayland window.

@@ -1,8 +1,11 @@
 // The Workspace of a Wayland session: the frontmost application is the activated
 // toplevel's app id where the compositor shows its windows (wlroots), and unknown
 // elsewhere, where the ignore list cannot apply (logged once; copies marked secret are
-// still skipped). Opening URLs and files is left to the base workspace.
+// still skipped). URLs and files go to the user's applications through XDG, which
+// needs no X display.
 #pragma once
+
+#include <QString>
 
 #include "platform/Workspace.h"
 
@@ -12,16 +15,17 @@ class WaylandToplevels;
 
 class WaylandWorkspace final : public Workspace {
 public:
-    // toplevels may be null: the active application is then unknown.
-    WaylandWorkspace(Workspace& base, WaylandToplevels* toplevels);
+    // toplevels may be null: the active application is then unknown. ownAppId is the
+    // app id our own windows carry.
+    WaylandWorkspace(QString ownAppId, WaylandToplevels* toplevels);
 
     std::optional<RunningApplication> frontmostApplication() override;
-    std::optional<QString> ownBundleIdentifier() const override { return base_.ownBundleIdentifier(); }
-    bool openUrl(const QUrl& url, QString* error = nullptr) override { return base_.openUrl(url, error); }
-    bool revealFile(const QString& path, QString* error = nullptr) override { return base_.revealFile(path, error); }
+    std::optional<QString> ownBundleIdentifier() const override { return ownAppId_; }
+    bool openUrl(const QUrl& url, QString* error = nullptr) override;
+    bool revealFile(const QString& path, QString* error = nullptr) override;
 
 private:
-    Workspace& base_;
+    QString ownAppId_;
     WaylandToplevels* toplevels_;
 };
 

@@ -7,7 +7,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
-#include "platform/fake/FakeWorkspace.h"
 #include "platform/linux/WaylandKeySynthesizer.h"
 #include "platform/linux/WaylandToplevels.h"
 #include "platform/linux/WaylandWorkspace.h"
@@ -68,11 +67,11 @@ TEST_F(WaylandDesktopTest, TheActiveWindowIsKnownActivatedAgainAndForgottenWhenC
     EXPECT_EQ(firstWindow.processIdentifier, 0) << "another application's window is not ours";
 
     // What capture's ignore list sees.
-    FakeWorkspace base;
-    WaylandWorkspace workspace(base, toplevels.get());
+    WaylandWorkspace workspace(QStringLiteral("org.example.Ours"), toplevels.get());
     ASSERT_TRUE(workspace.frontmostApplication());
     EXPECT_EQ(workspace.frontmostApplication()->bundleIdentifier, entryAppId);
-    WaylandWorkspace unknown(base, nullptr);
+    EXPECT_EQ(workspace.ownBundleIdentifier(), QStringLiteral("org.example.Ours"));
+    WaylandWorkspace unknown(QStringLiteral("org.example.Ours"), nullptr);
     EXPECT_FALSE(unknown.frontmostApplication());
 
     test::GtkEntryWindow second(QStringLiteral("Quellpad Wayland second"));
