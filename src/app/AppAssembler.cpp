@@ -12,6 +12,7 @@
 #include "history/ClipboardHistoryRepository.h"
 #include "history/EmptyClipboardHistoryRepository.h"
 #include "platform/Clock.h"
+#include "platform/Pasteboard.h"
 #include "search/EmptyClipboardSearchService.h"
 #include "search/SQLiteClipboardSearchIndexStore.h"
 
@@ -114,6 +115,9 @@ void AppAssembler::buildServices() {
 }
 
 std::optional<QString> AppAssembler::notCapturingReason() const {
+    if (!platform_.pasteboard.isConnected()) {
+        return QStringLiteral("The connection to the clipboard was lost (the display server went away)");
+    }
     if (historyOpenError_) {
         return QStringLiteral("The clipboard history could not be opened: ") + *historyOpenError_;
     }

@@ -251,6 +251,7 @@ void AppDelegate::showSettings(std::optional<SettingsModuleIdentifier> page) {
             .panelCoordinator = panelCoordinator_.get(),
             .timers = &assembler_->platform().timerScheduler,
             .channel = channel_,
+            .windowsPlaceable = windows_.windowsPlaceable,
         };
         settingsModel_ = std::make_unique<SettingsViewModel>(defaults_, notifications_, *localizer_, std::move(services));
         settingsWindow_ = windows_.settingsWindow(*settingsModel_, makeSettingsPageModels());
@@ -403,7 +404,8 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
                                            ? panelCoordinator_->registeredClipboardHotkey()->desktopText()
                                            : QString()},
             {QStringLiteral("session"), assembler_->platform().session},
-            {QStringLiteral("captureBackend"), assembler_->platform().captureBackend.isEmpty()
+            {QStringLiteral("captureBackend"), assembler_->platform().captureBackend.isEmpty() ||
+                                                       !assembler_->platform().pasteboard.isConnected()
                                                    ? QStringLiteral("none")
                                                    : assembler_->platform().captureBackend},
             {QStringLiteral("shortcutBackend"), assembler_->platform().shortcutBackend.isEmpty()

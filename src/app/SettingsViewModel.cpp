@@ -83,6 +83,12 @@ void SettingsViewModel::setPresentationMode(DirectClipboardPresentationMode mode
     if (offersPresentationChoice()) AppPreferences(defaults_).setPresentationMode(mode);
 }
 
+QString SettingsViewModel::presentationNotice() const {
+    const bool placeable = !services_.windowsPlaceable || services_.windowsPlaceable();
+    return offersPresentationChoice() && !placeable ? localizer_.text(TextKey::settingsPresentationWaylandNotice)
+                                                    : QString();
+}
+
 FloatingClipboardListStyle SettingsViewModel::floatingListStyle() const {
     return AppPreferences(defaults_).floatingListStyle(services_.channel);
 }

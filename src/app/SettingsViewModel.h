@@ -40,6 +40,8 @@ public:
         OneShotTimerScheduler* timers = nullptr;
         // Presentation mode and list style apply only in the `direct` channel.
         DistributionChannel channel = DistributionChannel::direct;
+        // Whether the app may place its own windows (not on native Wayland); absent: it may.
+        std::function<bool()> windowsPlaceable = nullptr;
     };
 
     SettingsViewModel(DefaultsStore& defaults, NotificationCenter& notifications, const Localizer& localizer,
@@ -66,6 +68,8 @@ public:
     bool offersPresentationChoice() const { return services_.channel == DistributionChannel::direct; }
     DirectClipboardPresentationMode presentationMode() const;
     void setPresentationMode(DirectClipboardPresentationMode mode);
+    // Why the floating panel cannot follow the text cursor here; empty when it can.
+    QString presentationNotice() const;
     FloatingClipboardListStyle floatingListStyle() const;
     void setFloatingListStyle(FloatingClipboardListStyle style);
     bool launchAtLoginEnabled() const;

@@ -464,6 +464,7 @@ const char* simplifiedChinese(TextKey key) {
     case TextKey::classificationTestNone: return "无";
     case TextKey::classificationTestPending: return "正在分类…";
     case TextKey::cliClassifyWindowOption: return "改为打开正在运行的应用的分类窗口";
+    case TextKey::settingsPresentationWaylandNotice: return "在 Wayland 上，浮动面板会在屏幕中央打开：桌面不允许应用把窗口放在文本光标处。";
     }
     return "";
 }

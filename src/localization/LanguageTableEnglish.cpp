@@ -464,6 +464,7 @@ const char* english(TextKey key) {
     case TextKey::classificationTestNone: return "None";
     case TextKey::classificationTestPending: return "Classifying…";
     case TextKey::cliClassifyWindowOption: return "Open the classification window of the running app instead";
+    case TextKey::settingsPresentationWaylandNotice: return "On Wayland the floating panel opens centered: the desktop does not let apps place windows at the text cursor.";
     }
     return "";
 }

@@ -482,6 +482,7 @@ enum class TextKey {
     classificationTestNone,
     classificationTestPending,
     cliClassifyWindowOption,
+    settingsPresentationWaylandNotice,
 };
 
 } // namespace quellpad

@@ -80,6 +80,10 @@ public:
     // clipboard could not be taken over.
     virtual bool write(const PasteboardRepresentations& representations) = 0;
 
+    // False once the backend lost the clipboard for good (its display server went away):
+    // no change is seen and no write succeeds after that.
+    virtual bool isConnected() const { return true; }
+
 Q_SIGNALS:
     // Emitted on the owning (main) thread after changeCount() advanced, by backends
     // that learn of changes as they happen. Polling works without it.

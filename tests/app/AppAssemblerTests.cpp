@@ -83,6 +83,12 @@ TEST_F(AppAssemblerTest, BuildsWorkingCaptureAndSearch) {
     assembler->clipboardHistoryManager()->performWithoutCapture([&] { pasteboard.setText(QStringLiteral("written by us")); });
     assembler->activeClipboardMonitor()->checkForChanges();
     EXPECT_EQ(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)).size(), 1u);
+
+    // A clipboard lost for good (the compositor went away) is a reason given, the history kept.
+    pasteboard.setConnected(false);
+    ASSERT_TRUE(assembler->notCapturingReason());
+    EXPECT_TRUE(assembler->notCapturingReason()->contains(QLatin1String("lost")));
+    EXPECT_EQ(await(assembler->clipboardHistoryManager()->getHistorySnapshots(QString(), std::nullopt)).size(), 1u);
 }
 
 TEST_F(AppAssemblerTest, AnIndexThatCannotOpenGivesCaptureWithoutSearch) {

@@ -95,5 +95,26 @@ TEST_F(SettingsViewModelTest, LaunchAtLoginFollowsTheAutostartEntryAndShowsAFail
     EXPECT_FALSE(withoutManager.launchAtLoginEnabled());
 }
 
+TEST_F(SettingsViewModelTest, APresentationNoteSaysWhyTheFloatingPanelIsCenteredWhereWindowsCannotBePlaced) {
+    bool placeable = false;
+    SettingsViewModel wayland(defaults, notifications, localizer,
+                              {.windowsPlaceable = [&placeable] { return placeable; }});
+    EXPECT_EQ(wayland.presentationNotice(), localizer.text(TextKey::settingsPresentationWaylandNotice));
+    EXPECT_TRUE(wayland.presentationNotice().contains(QLatin1String("Wayland")));
+    // Asked each time, in the language shown now.
+    wayland.setLanguage(AppLanguage::simplifiedChinese);
+    EXPECT_EQ(wayland.presentationNotice(),
+              Localizer::text(AppLanguage::simplifiedChinese, TextKey::settingsPresentationWaylandNotice));
+    placeable = true;
+    EXPECT_TRUE(wayland.presentationNotice().isEmpty());
+
+    // X11 (or nothing said): no note; nor where the presentation choice is not offered.
+    EXPECT_TRUE(model.presentationNotice().isEmpty());
+    placeable = false;
+    SettingsViewModel store(defaults, notifications, localizer,
+                            {.channel = DistributionChannel::appStore, .windowsPlaceable = [] { return false; }});
+    EXPECT_TRUE(store.presentationNotice().isEmpty());
+}
+
 } // namespace
 } // namespace quellpad

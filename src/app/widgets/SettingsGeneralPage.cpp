@@ -47,6 +47,7 @@ SettingsGeneralPage::SettingsGeneralPage(SettingsViewModel& model, QWidget* pare
     presentationRow->addStretch();
     layout->addSpacing(6);
     layout->addLayout(presentationRow);
+    presentationNotice_ = addNotice(layout, this);
     for (QWidget* widget : {static_cast<QWidget*>(presentationTitle_), static_cast<QWidget*>(presentation_),
                             static_cast<QWidget*>(listStyleTitle_), static_cast<QWidget*>(listStyle_)}) {
         widget->setVisible(model_.offersPresentationChoice());
@@ -156,6 +157,7 @@ void SettingsGeneralPage::refresh() {
         listStyle_->setCurrentIndex(model_.floatingListStyle() == FloatingClipboardListStyle::compact ? 1 : 0);
         listStyle_->setAccessibleName(text.text(TextKey::settingsFloatingListStyle));
     }
+    setNotice(presentationNotice_, model_.presentationNotice());
 
     hotkeysTitle_->setText(text.text(TextKey::settingsHotkeysSection));
     hotkeyLabel_->setText(text.text(TextKey::settingsClipboardHistoryHotkey));

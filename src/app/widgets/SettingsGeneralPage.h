@@ -34,6 +34,7 @@ private:
     QComboBox* presentation_;
     QLabel* listStyleTitle_;
     QComboBox* listStyle_;
+    QLabel* presentationNotice_;
     QLabel* hotkeysTitle_;
     QLabel* hotkeyLabel_;
     KeyComboRecorderControl* recorder_;

@@ -2,6 +2,7 @@
 // stall, throw or carry huge sizes without allocating them.
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -33,6 +34,8 @@ public:
     void setTypesThrow(bool throws) { typesThrow_ = throws; }
     // Makes write() fail (another client keeps the clipboard).
     void setWriteFails(bool fails) { writeFails_ = fails; }
+    // As a backend whose display server went away.
+    void setConnected(bool connected) { connected_ = connected; }
 
     // How often each type was read (the size-before-reading rules are checked with it).
     int readCount(const QString& type) const;
@@ -44,6 +47,7 @@ public:
     bool write(const PasteboardRepresentations& representations) override;
     std::optional<qint64> takeNextChange(qint64 after) override;
     qint64 unreadableChangeCount() const override;
+    bool isConnected() const override { return connected_; }
 
 private:
     // The content reads describe: the live one, or the queued change taken last.
@@ -58,6 +62,7 @@ private:
     bool typesThrow_ = false;
     bool writeFails_ = false;
     bool queuesChanges_ = false;
+    std::atomic<bool> connected_{true};
     std::deque<std::pair<qint64, PasteboardRepresentations>> queue_;
     std::optional<PasteboardRepresentations> taken_;
     qint64 unreadableChanges_ = 0;

@@ -32,7 +32,7 @@ public:
     // "ext-data-control" or "wlr-data-control": the protocol in use.
     QString protocolName() const;
     // False once the compositor went away or ended the data device (nothing is seen after).
-    bool isConnected() const;
+    bool isConnected() const override;
 
     qint64 changeCount() override;
     QStringList types() override;

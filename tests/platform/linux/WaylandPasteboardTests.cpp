@@ -7,17 +7,25 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
+#include <csignal>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <wayland-client.h>
 
+#include "platform/linux/WaylandKeySynthesizer.h"
 #include "platform/linux/WaylandPasteboard.h"
+#include "platform/linux/WaylandToplevels.h"
 #include "wlr-data-control-unstable-v1-client.h"
 #include "support/TestSupport.h"
 
@@ -28,17 +36,17 @@ using test::processEventsUntil;
 
 QByteArray waylandSocket() { return qgetenv("QUELLPAD_TEST_WAYLAND_DISPLAY"); }
 
-QProcessEnvironment peerEnvironment() {
+QProcessEnvironment peerEnvironment(const QByteArray& socket) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QString::fromUtf8(waylandSocket()));
+    environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QString::fromUtf8(socket));
     return environment;
 }
 
 // Runs a wl-clipboard tool to its end (wl-copy leaves a background child serving the copy).
 QByteArray runPeer(const QString& program, const QStringList& arguments, const QByteArray& input = {},
-                   bool* ok = nullptr) {
+                   bool* ok = nullptr, const QByteArray& socket = waylandSocket()) {
     QProcess process;
-    process.setProcessEnvironment(peerEnvironment());
+    process.setProcessEnvironment(peerEnvironment(socket));
     process.start(program, arguments);
     process.write(input);
     process.closeWriteChannel();
@@ -60,13 +68,13 @@ QByteArray runPeer(const QString& program, const QStringList& arguments, const Q
     return process.readAllStandardOutput();
 }
 
-bool wlCopy(const QByteArray& bytes, const QString& type = {}) {
+bool wlCopy(const QByteArray& bytes, const QString& type = {}, const QByteArray& socket = waylandSocket()) {
     QStringList arguments;
     if (!type.isEmpty()) {
         arguments << QStringLiteral("--type") << type;
     }
     bool ok = false;
-    runPeer(QStringLiteral("wl-copy"), arguments, bytes, &ok);
+    runPeer(QStringLiteral("wl-copy"), arguments, bytes, &ok, socket);
     return ok;
 }
 
@@ -320,6 +328,125 @@ TEST_F(WaylandPasteboardTest, AnOwnerThatNeverWritesCostsAtMostTheTimeout) {
     const std::optional<PasteboardData> text = pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20);
     ASSERT_TRUE(text);
     EXPECT_EQ(text->bytes, QByteArray("after the silent owner"));
+}
+
+// A headless Sway of the test's own, to be killed under its clients. Sway refuses to run
+// as root: it runs as nobody there, in a runtime directory nobody owns.
+class PrivateCompositor {
+public:
+    bool start(QString* error) {
+        if (!runtimeDirectory_.isValid() ||
+            (::getuid() == 0 && ::chown(QFile::encodeName(runtimeDirectory_.path()).constData(), 65534, 65534) != 0)) {
+            *error = QStringLiteral("cannot prepare a runtime directory");
+            return false;
+        }
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDirectory_.path());
+        environment.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
+        environment.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
+        environment.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
+        process_.setProcessEnvironment(environment);
+        process_.setStandardOutputFile(QProcess::nullDevice());
+        process_.setStandardErrorFile(QProcess::nullDevice());
+        const QStringList swayArguments{QStringLiteral("sway"), QStringLiteral("-c"), QStringLiteral("/dev/null")};
+        if (::getuid() == 0) {
+            // setpriv executes Sway in its own process, so killing that process kills Sway.
+            process_.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=65534"),
+                                                                  QStringLiteral("--regid=65534"),
+                                                                  QStringLiteral("--clear-groups")} +
+                                                          swayArguments);
+        } else {
+            process_.start(swayArguments.first(), swayArguments.mid(1));
+        }
+        if (!process_.waitForStarted(5000)) {
+            *error = QStringLiteral("sway did not start: ") + process_.errorString();
+            return false;
+        }
+        if (!test::pollUntil([this] { return findSocket(); })) {
+            *error = QStringLiteral("sway opened no Wayland socket");
+            return false;
+        }
+        return true;
+    }
+
+    void kill() {
+        ::kill(pid_t(process_.processId()), SIGKILL);
+        process_.waitForFinished(5000);
+    }
+
+    ~PrivateCompositor() {
+        if (process_.state() != QProcess::NotRunning) {
+            kill();
+        }
+    }
+
+    QByteArray socket;
+
+private:
+    bool findSocket() {
+        const QStringList names = QDir(runtimeDirectory_.path())
+                                      .entryList({QStringLiteral("wayland-*")}, QDir::System | QDir::Files);
+        for (const QString& name : names) {
+            const QByteArray path = QFile::encodeName(runtimeDirectory_.filePath(name));
+            struct stat status {};
+            if (!name.endsWith(QLatin1String(".lock")) && ::stat(path.constData(), &status) == 0 &&
+                S_ISSOCK(status.st_mode)) {
+                socket = path;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    QTemporaryDir runtimeDirectory_;
+    QProcess process_;
+};
+
+TEST(WaylandCompositorLossTest, ClientsSayTheCompositorIsGoneAndFailWithoutHanging) {
+    if (QStandardPaths::findExecutable(QStringLiteral("sway")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("wl-copy")).isEmpty()) {
+        GTEST_SKIP() << "needs sway and wl-clipboard";
+    }
+    PrivateCompositor compositor;
+    QString error;
+    ASSERT_TRUE(compositor.start(&error)) << error.toStdString();
+    std::unique_ptr<WaylandPasteboard> pasteboard = WaylandPasteboard::open(&error, compositor.socket);
+    ASSERT_TRUE(pasteboard) << error.toStdString();
+    std::unique_ptr<WaylandToplevels> toplevels = WaylandToplevels::open(&error, compositor.socket);
+    ASSERT_TRUE(toplevels) << error.toStdString();
+    std::unique_ptr<WaylandKeySynthesizer> keyboard = WaylandKeySynthesizer::open(&error, compositor.socket);
+    ASSERT_TRUE(keyboard) << error.toStdString();
+
+    const qint64 before = pasteboard->changeCount();
+    ASSERT_TRUE(wlCopy("copied before the crash", {}, compositor.socket));
+    ASSERT_TRUE(processEventsUntil([&] { return pasteboard->takeNextChange(before).has_value(); }));
+    const std::optional<PasteboardData> captured = pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20);
+    ASSERT_TRUE(captured);
+    EXPECT_EQ(captured->bytes, QByteArray("copied before the crash"));
+
+    test::LogCapture log;
+    compositor.kill();
+    ASSERT_TRUE(test::pollUntil([&] { return !pasteboard->isConnected(); }));
+    EXPECT_TRUE(log.contains(LogLevel::error, QStringLiteral("WaylandPasteboard"),
+                             QStringLiteral("Lost the connection to the Wayland compositor")));
+    const qint64 last = pasteboard->changeCount();
+
+    // Every request fails at once instead of waiting on a connection that cannot answer.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_FALSE(pasteboard->write({{PasteboardTypes::plainText, QByteArray("written after the crash")}}));
+    EXPECT_FALSE(toplevels->activeWindow().has_value());
+    EXPECT_FALSE(toplevels->requestActivation(ActiveWindow{}, 0));
+    EXPECT_FALSE(keyboard->postPasteKeystroke(PasteKeystroke::controlV));
+    EXPECT_LT(elapsed.elapsed(), WaylandPasteboard::defaultReadTimeoutMs);
+
+    // Nothing new is seen; what was read before stays readable.
+    test::drainEvents();
+    EXPECT_EQ(pasteboard->changeCount(), last);
+    EXPECT_EQ(pasteboard->takeNextChange(before), std::nullopt);
+    EXPECT_TRUE(pasteboard->types().contains(PasteboardTypes::plainText));
+    EXPECT_EQ(pasteboard->unreadableChangeCount(), 0);
 }
 
 } // namespace
