@@ -62,9 +62,11 @@ void AdvancedSettingsViewModel::rebuildIndex() {
     });
     Logger::info(QStringLiteral("Search index rebuild requested in the settings"), category);
     Q_EMIT changed();
+    // Weakly: a service that keeps the rebuild's promise would otherwise own its own continuation.
+    std::weak_ptr<ClipboardSearchServiceProtocol> weakService = service;
     MainThread::whenFinished(service->rebuildIndex(), this,
-                             [this, service](QFuture<ClipboardSearchRebuildResult> finished) {
-                                 service->setRebuildProgressHandler(nullptr);
+                             [this, weakService](QFuture<ClipboardSearchRebuildResult> finished) {
+                                 if (const auto current = weakService.lock()) current->setRebuildProgressHandler(nullptr);
                                  try {
                                      finishRebuild(finished.result().indexedCount, std::nullopt);
                                  } catch (const ClipboardSearchServiceError& error) {
