@@ -18,9 +18,8 @@ QLabel* addSectionTitle(QVBoxLayout* layout, QWidget* parent) {
 QLabel* addDescription(QVBoxLayout* layout, QWidget* parent) {
     auto* description = new QLabel(parent);
     description->setWordWrap(true);
-    QPalette palette = description->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
-    description->setPalette(palette);
+    // A role rather than a colour, so the text follows a later change of palette (dark mode).
+    description->setForegroundRole(QPalette::PlaceholderText);
     QFont font = description->font();
     font.setPointSizeF(font.pointSizeF() * 0.9);
     description->setFont(font);

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QListWidgetItem>
 #include <QStackedWidget>
 
 #include "app/SettingsViewModel.h"
@@ -29,9 +30,12 @@ SettingsWindow::SettingsWindow(SettingsViewModel& model, const SettingsPageModel
 
     pages_ = new QListWidget(this);
     pages_->setFixedWidth(150);
-    // Room around each name, so the list reads as a set of tabs, not a cramped table.
-    pages_->setStyleSheet(QStringLiteral("QListWidget::item { padding: 5px 8px; }"));
-    for ([[maybe_unused]] TextKey title : pageTitles) pages_->addItem(QString());
+    // Room around each name, so the list reads as a set of tabs, not a cramped table. (Not a
+    // style sheet: it would keep the list in the palette it was built with.)
+    for ([[maybe_unused]] TextKey title : pageTitles) {
+        auto* item = new QListWidgetItem(pages_);
+        item->setSizeHint(QSize(0, pages_->fontMetrics().height() + 12));
+    }
     stack_ = new QStackedWidget(this);
     general_ = new SettingsGeneralPage(model_, stack_);
     storage_ = new SettingsStoragePage(pageModels.storage, stack_);

@@ -25,6 +25,7 @@
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "settings/PreferenceKeys.h"
 #include "support/TestSupport.h"
+#include "support/WidgetScreenshots.h"
 
 namespace quellpad {
 namespace {
@@ -59,18 +60,7 @@ protected:
         return unnamed;
     }
     // A run with QT_SCALE_FACTOR=2 saves HiDPI pictures beside the others (named "-x2").
-    void saveScreenshot(const QString& name) {
-        QApplication::processEvents();
-        QDir().mkpath(QStringLiteral(QUELLPAD_SCREENSHOT_DIR));
-        QImage image(window.size() * window.devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(window.devicePixelRatioF());
-        image.fill(Qt::transparent);
-        window.render(&image);
-        const QString suffix =
-            window.devicePixelRatioF() > 1 ? QStringLiteral("-x%1").arg(window.devicePixelRatioF()) : QString();
-        const QString path = QStringLiteral(QUELLPAD_SCREENSHOT_DIR "/%1%2.png").arg(name, suffix);
-        EXPECT_TRUE(image.save(path)) << path.toStdString();
-    }
+    void saveScreenshot(const QString& name) { test::saveWidgetScreenshot(window, name); }
 };
 
 TEST_F(ClassificationWindowTest, OpensNamedInEnglishAndReTranslatesAtOnceForChinese) {
@@ -95,6 +85,8 @@ TEST_F(ClassificationWindowTest, OpensNamedInEnglishAndReTranslatesAtOnceForChin
     window.showPage(ClassificationWindow::Page::detectors);
     EXPECT_NE(control<QCheckBox>(QStringLiteral("文件路径")), nullptr);
     saveScreenshot(QStringLiteral("classification-detectors-zh-Hans"));
+    const test::ScopedDarkPalette dark;
+    saveScreenshot(QStringLiteral("classification-detectors-zh-Hans-dark"));
 }
 
 TEST_F(ClassificationWindowTest, SwitchesAndTheEditorStoreTheirSettingsAndARefusalShowsBesideTheField) {

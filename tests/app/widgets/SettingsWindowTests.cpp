@@ -31,6 +31,7 @@
 #include "platform/fake/FakeWorkspace.h"
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "settings/PreferenceKeys.h"
+#include "support/WidgetScreenshots.h"
 #include "support/TestSupport.h"
 
 namespace quellpad {
@@ -80,16 +81,7 @@ protected:
         ADD_FAILURE() << "no control named " << accessibleName.toStdString();
         return nullptr;
     }
-    void saveScreenshot(const QString& name) {
-        QApplication::processEvents();
-        QDir().mkpath(QStringLiteral(QUELLPAD_SCREENSHOT_DIR));
-        QImage image(window.size() * window.devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(window.devicePixelRatioF());
-        image.fill(Qt::transparent);
-        window.render(&image);
-        const QString path = QStringLiteral(QUELLPAD_SCREENSHOT_DIR "/%1.png").arg(name);
-        EXPECT_TRUE(image.save(path)) << path.toStdString();
-    }
+    void saveScreenshot(const QString& name) { test::saveWidgetScreenshot(window, name); }
 };
 
 TEST_F(SettingsWindowTest, ChoosingChineseRetranslatesTheOpenWindowAndAConfigChangeTurnsItBack) {
@@ -238,6 +230,11 @@ TEST_F(SettingsWindowTest, SavesEveryPageInBothLanguages) {
             window.showPage(page);
             saveScreenshot(QStringLiteral("settings-%1-%2").arg(QLatin1String(name), QLatin1String(language)));
         }
+    }
+    const test::ScopedDarkPalette dark;
+    for (const auto& [page, name] : pages) {
+        window.showPage(page);
+        saveScreenshot(QStringLiteral("settings-%1-zh-Hans-dark").arg(QLatin1String(name)));
     }
 }
 

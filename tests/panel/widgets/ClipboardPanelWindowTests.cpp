@@ -26,6 +26,7 @@
 #include "panel/widgets/ClipboardResultListView.h"
 #include "panel/widgets/ClipboardSearchField.h"
 #include "settings/PreferenceKeys.h"
+#include "support/WidgetScreenshots.h"
 
 namespace quellpad {
 namespace {
@@ -51,23 +52,6 @@ QByteArray sampleImage() {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
-}
-
-QPalette darkPalette() {
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(37, 37, 40));
-    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
-    dark.setColor(QPalette::Base, QColor(30, 30, 32));
-    dark.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
-    dark.setColor(QPalette::Text, QColor(232, 232, 232));
-    dark.setColor(QPalette::PlaceholderText, QColor(150, 150, 155));
-    dark.setColor(QPalette::Button, QColor(50, 50, 54));
-    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
-    dark.setColor(QPalette::Highlight, QColor(42, 98, 190));
-    dark.setColor(QPalette::HighlightedText, Qt::white);
-    dark.setColor(QPalette::Link, QColor(110, 170, 255));
-    dark.setColor(QPalette::Mid, QColor(70, 70, 74));
-    return dark;
 }
 
 class ClipboardPanelWindowTest : public ::testing::Test {
@@ -369,7 +353,7 @@ TEST_F(ClipboardPanelWindowTest, FollowsTheLanguageAndNamesEveryPartForAssistive
     ASSERT_TRUE(QTest::qWaitFor([&] { return detailShows(chineseId); }));
     saveScreenshot(QStringLiteral("panel-zh-light"));
 
-    QApplication::setPalette(darkPalette());
+    QApplication::setPalette(test::darkPalette());
     rig.viewModel.select(0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return detailShows(jsonId); }));
     saveScreenshot(QStringLiteral("panel-zh-dark"));

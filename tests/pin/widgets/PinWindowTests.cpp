@@ -24,6 +24,7 @@
 #include "platform/fake/InMemoryDefaultsStore.h"
 #include "settings/PreferenceKeys.h"
 #include "support/TestSupport.h"
+#include "support/WidgetScreenshots.h"
 
 namespace quellpad {
 namespace {
@@ -53,6 +54,7 @@ protected:
     }
     void setLanguage(const QString& code) { defaults.set(PreferenceKeys::appLanguage, code); }
     static void saveScreenshot(QWidget* window, const QString& name) {
+        QApplication::processEvents();
         QDir().mkpath(QStringLiteral(QUELLPAD_SCREENSHOT_DIR));
         QPixmap shot = window->grab();
         if (auto* box = window->findChild<QMessageBox*>(); box && box->isVisible()) {
@@ -147,6 +149,10 @@ TEST_F(PinWindowTest, FollowsTheLanguageWhileOpenAndShowsUndecodableImagesAsMiss
     EXPECT_EQ(text->copyButton()->text(), QStringLiteral("复制"));
     EXPECT_EQ(text->saveButton()->accessibleName(), QStringLiteral("保存"));
     saveScreenshot(text, QStringLiteral("pin-window-text-zh"));
+    {
+        const test::ScopedDarkPalette dark;
+        saveScreenshot(text, QStringLiteral("pin-window-text-zh-dark"));
+    }
 
     PinWindow* image = PinWindow::open(ClipboardContentType::image,
                                        {QStringLiteral("img"), QString(), {}, {}, QByteArray("not an image"), {}},
