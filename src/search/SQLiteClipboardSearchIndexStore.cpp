@@ -421,6 +421,7 @@ public:
     // a commit only nudges; a passive checkpoint waits for no reader or writer.
 
     static constexpr int checkpointLogPages = 1000; // SQLite's own default threshold
+    static constexpr int truncateLogPages = 1024;   // the journal size limit, in 4 KiB pages
 
     void moveCheckpointsOffTheWritePath() {
         checkpoints_ = std::make_unique<SerialQueue>(queueLabel + QStringLiteral(".Checkpoint"));
@@ -429,6 +430,7 @@ public:
 
     static int walCommitted(void* context, sqlite3*, const char*, int logPages) {
         auto* connection = static_cast<Connection*>(context);
+        ++connection->commits_;
         if (logPages >= checkpointLogPages && !connection->checkpointPending_.exchange(true)) {
             connection->checkpoints_->async([connection] { connection->checkpointNow(SQLITE_CHECKPOINT_PASSIVE); });
         }
@@ -450,7 +452,19 @@ public:
             checkpointDb_ = nullptr;
             return;
         }
-        sqlite3_wal_checkpoint_v2(checkpointDb_, nullptr, mode, nullptr, nullptr);
+        const quint64 commitsBefore = commits_.load();
+        int logPages = 0;
+        int copiedPages = 0;
+        const int result = sqlite3_wal_checkpoint_v2(checkpointDb_, nullptr, mode, &logPages, &copiedPages);
+        // The writer starts the log over only when it begins after a complete checkpoint;
+        // back-to-back writes (a burst of copies) always begin before this one ends, so
+        // the log kept growing until the next quiet write. Once caught up and no write
+        // came meanwhile, cut it back here; it holds off writers only briefly, and with no
+        // busy handler it gives way at once to a writer or a reader already there.
+        if (mode == SQLITE_CHECKPOINT_PASSIVE && result == SQLITE_OK && logPages == copiedPages &&
+            logPages > truncateLogPages && commits_.load() == commitsBefore) {
+            sqlite3_wal_checkpoint_v2(checkpointDb_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        }
     }
 
     int layoutVersion() {
@@ -1710,6 +1724,7 @@ private:
     std::unique_ptr<SerialQueue> checkpoints_;
     sqlite3* checkpointDb_ = nullptr; // used only on checkpoints_
     std::atomic<bool> checkpointPending_ = false;
+    std::atomic<quint64> commits_ = 0; // counted by the commit hook, read on the checkpoint queue
     std::deque<RowSet> rowSets_; // of the search under way
     std::optional<RowSet> markedRows_; // of the search under way
 };
