@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 
 #include "Core/Utilities/Logger.h"
+#include "support/TestChildProcess.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
@@ -15,6 +16,9 @@ int main(int argc, char** argv) {
     // Tests check log lines through LogCapture; echoing them only clutters CTest output.
     if (qEnvironmentVariableIsEmpty("QUELLPAD_TEST_LOGS")) {
         quellpad::Logger::setWritesToStandardError(false);
+    }
+    if (const std::optional<int> childExit = quellpad::test::runRequestedChild()) {
+        return *childExit;
     }
     return RUN_ALL_TESTS();
 }
