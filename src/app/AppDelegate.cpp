@@ -396,7 +396,7 @@ QJsonObject AppDelegate::handleCommand(const QString& command) {
             {QStringLiteral("onboardingVisible"), onboardingWindow_ && onboardingWindow_->isPresented()},
             {QStringLiteral("classificationVisible"), classificationWindow_ && classificationWindow_->isPresented()},
             // Lets scripts and tests wait until the app has seen a copy.
-            {QStringLiteral("clipboardChangeCount"), static_cast<double>(assembler_->platform().pasteboard.changeCount())},
+            {QStringLiteral("clipboardChangeCount"), static_cast<double>(assembler_->platform().pasteboard.latestChangeCount())},
             {QStringLiteral("handledChangeCount"),
              assembler_->activeClipboardMonitor() ? static_cast<double>(assembler_->activeClipboardMonitor()->lastChangeCount())
                                                   : -1.0},

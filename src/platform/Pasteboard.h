@@ -73,6 +73,11 @@ public:
         return std::nullopt;
     }
 
+    // The newest change count, for callers that only watch (status, scripts): unlike
+    // changeCount() it moves no reads and drops nothing queued, so asking does not
+    // lose copies the monitor has not taken yet.
+    virtual qint64 latestChangeCount() { return changeCount(); }
+
     // Changes whose content could not be read before the clipboard changed again.
     virtual qint64 unreadableChangeCount() const { return 0; }
 

@@ -125,9 +125,16 @@ TEST_F(AppEndToEndTest, RepeatedCopyMovesToTopAndRapidCopiesAreEachCaptured) {
     };
     EXPECT_EQ(previews(waitForItems(aOnTop)), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
 
+    // Each copy follows as soon as the app has read the previous one, well before it
+    // has stored it. (A fixed pause flaked under load: X11 loses a copy replaced
+    // before anyone read it, whatever the reader.)
+    const auto changeCount = [this] { return app.status().value(QStringLiteral("clipboardChangeCount")).toDouble(); };
     for (int i = 0; i < 5; ++i) {
+        const double before = changeCount();
         copy(QByteArray("rapid ") + QByteArray::number(i));
-        QThread::msleep(60);
+        ASSERT_TRUE(app.waitForStatus([before](const QJsonObject& status) {
+            return status.value(QStringLiteral("clipboardChangeCount")).toDouble() > before;
+        }));
     }
     const std::vector<QJsonObject> items = waitForItems(7);
     EXPECT_EQ(items.size(), 7u) << previews(items).join(QLatin1Char('|')).toStdString();

@@ -48,6 +48,11 @@ PasteboardRepresentations FakePasteboard::content() const {
     return content_;
 }
 
+qint64 FakePasteboard::latestChangeCount() {
+    std::lock_guard lock(mutex_);
+    return changeCount_;
+}
+
 qint64 FakePasteboard::changeCount() {
     std::lock_guard lock(mutex_);
     queue_.clear();

@@ -42,6 +42,7 @@ public:
     PasteboardRepresentations content() const;
 
     qint64 changeCount() override;
+    qint64 latestChangeCount() override;
     QStringList types() override;
     std::optional<PasteboardData> dataForType(const QString& type, qint64 maxBytes) override;
     bool write(const PasteboardRepresentations& representations) override;

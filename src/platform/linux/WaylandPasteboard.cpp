@@ -746,6 +746,8 @@ qint64 WaylandPasteboard::changeCount() {
     return readSnapshot_->changeCount;
 }
 
+qint64 WaylandPasteboard::latestChangeCount() { return connection_->latest()->changeCount; }
+
 std::optional<qint64> WaylandPasteboard::takeNextChange(qint64 after) {
     std::shared_ptr<const Snapshot> next = connection_->takeQueued(after);
     if (!next) {

@@ -35,6 +35,7 @@ public:
     bool isConnected() const override;
 
     qint64 changeCount() override;
+    qint64 latestChangeCount() override;
     QStringList types() override;
     std::optional<PasteboardData> dataForType(const QString& type, qint64 maxBytes) override;
     bool write(const PasteboardRepresentations& representations) override;

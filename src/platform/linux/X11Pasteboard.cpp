@@ -56,6 +56,8 @@ qint64 X11Pasteboard::changeCount() {
     return readSnapshot_->changeCount;
 }
 
+qint64 X11Pasteboard::latestChangeCount() { return connection_->latest()->changeCount; }
+
 std::optional<qint64> X11Pasteboard::takeNextChange(qint64 after) {
     std::shared_ptr<const X11ClipboardSnapshot> next = connection_->takeQueued(after);
     if (!next) {

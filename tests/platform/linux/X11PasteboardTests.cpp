@@ -138,6 +138,26 @@ TEST(X11ClipboardConnectionTest, RapidSuccessiveCopiesAreEachSnapshotted) {
               unreadable == 0 ? QByteArray("rapid 0") : QByteArray("rapid 1"));
 }
 
+// `quellpad status` watches the counter while the monitor may still have copies queued;
+// watching must not drop them (changeCount() does: it reads the newest content).
+TEST_F(X11PasteboardTest, WatchingTheCounterKeepsQueuedCopiesForTheMonitor) {
+    const qint64 before = pasteboard->changeCount();
+    qint64 seen = before;
+    for (const QByteArray& text : {QByteArray("queued first"), QByteArray("queued second")}) {
+        ASSERT_TRUE(xclipCopy(text));
+        ASSERT_TRUE(processEventsUntil([&] { return pasteboard->latestChangeCount() > seen; }));
+        seen = pasteboard->latestChangeCount();
+    }
+    QByteArrayList taken;
+    qint64 after = before;
+    while (const std::optional<qint64> next = pasteboard->takeNextChange(after)) {
+        after = *next;
+        taken.append(pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20).value_or(PasteboardData{}).bytes);
+    }
+    EXPECT_EQ(taken, (QByteArrayList{"queued first", "queued second"}));
+    EXPECT_EQ(after, seen);
+}
+
 TEST_F(X11PasteboardTest, AnOwnerThatNeverAnswersCostsAtMostTheTimeout) {
     const qint64 before = pasteboard->changeCount();
     QElapsedTimer elapsed;
