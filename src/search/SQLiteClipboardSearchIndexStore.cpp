@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <iterator>
 #include <limits>
+#include <mutex>
 #include <variant>
 
 #include <QDir>
@@ -360,6 +363,11 @@ public:
         sqlite3_busy_timeout(db_, busyTimeoutMs);
     }
     ~Connection() {
+        {
+            std::lock_guard lock(closingMutex_);
+            closing_ = true;
+        }
+        closingChanged_.notify_all();
         checkpoints_.reset(); // finishes a checkpoint under way
         sqlite3_close_v2(checkpointDb_);
         sqlite3_close_v2(db_);
@@ -422,6 +430,8 @@ public:
 
     static constexpr int checkpointLogPages = 1000; // SQLite's own default threshold
     static constexpr int truncateLogPages = 1024;   // the journal size limit, in 4 KiB pages
+    static constexpr int truncateAttempts = 50;
+    static constexpr std::chrono::milliseconds truncateRetryInterval{100};
 
     void moveCheckpointsOffTheWritePath() {
         checkpoints_ = std::make_unique<SerialQueue>(queueLabel + QStringLiteral(".Checkpoint"));
@@ -452,18 +462,34 @@ public:
             checkpointDb_ = nullptr;
             return;
         }
-        const quint64 commitsBefore = commits_.load();
-        int logPages = 0;
-        int copiedPages = 0;
-        const int result = sqlite3_wal_checkpoint_v2(checkpointDb_, nullptr, mode, &logPages, &copiedPages);
+        if (mode != SQLITE_CHECKPOINT_PASSIVE) {
+            sqlite3_wal_checkpoint_v2(checkpointDb_, nullptr, mode, nullptr, nullptr);
+            return;
+        }
         // The writer starts the log over only when it begins after a complete checkpoint;
         // back-to-back writes (a burst of copies) always begin before this one ends, so
-        // the log kept growing until the next quiet write. Once caught up and no write
-        // came meanwhile, cut it back here; it holds off writers only briefly, and with no
-        // busy handler it gives way at once to a writer or a reader already there.
-        if (mode == SQLITE_CHECKPOINT_PASSIVE && result == SQLITE_OK && logPages == copiedPages &&
-            logPages > truncateLogPages && commits_.load() == commitsBefore) {
-            sqlite3_wal_checkpoint_v2(checkpointDb_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        // the log kept growing until the next quiet write. Once caught up, with no write
+        // meanwhile, cut it back here. With no busy handler the cut gives way at once to
+        // a reader or writer already there; then it is tried again a little later.
+        for (int attempt = 1;; ++attempt) {
+            const quint64 commitsBefore = commits_.load();
+            int logPages = 0;
+            int copiedPages = 0;
+            if (sqlite3_wal_checkpoint_v2(checkpointDb_, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logPages, &copiedPages) !=
+                    SQLITE_OK ||
+                logPages <= truncateLogPages) {
+                return;
+            }
+            if (logPages == copiedPages && commits_.load() == commitsBefore &&
+                sqlite3_wal_checkpoint_v2(checkpointDb_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) ==
+                    SQLITE_OK) {
+                return;
+            }
+            std::unique_lock lock(closingMutex_);
+            if (attempt == truncateAttempts ||
+                closingChanged_.wait_for(lock, truncateRetryInterval, [this] { return closing_; })) {
+                return;
+            }
         }
     }
 
@@ -1725,6 +1751,10 @@ private:
     sqlite3* checkpointDb_ = nullptr; // used only on checkpoints_
     std::atomic<bool> checkpointPending_ = false;
     std::atomic<quint64> commits_ = 0; // counted by the commit hook, read on the checkpoint queue
+    // Ends the wait between attempts to cut the log back when the store closes.
+    std::mutex closingMutex_;
+    std::condition_variable closingChanged_;
+    bool closing_ = false;
     std::deque<RowSet> rowSets_; // of the search under way
     std::optional<RowSet> markedRows_; // of the search under way
 };

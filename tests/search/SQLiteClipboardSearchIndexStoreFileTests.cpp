@@ -197,9 +197,14 @@ TEST_F(StoreFileTest, UpsertsAreCheckpointedInTheBackground) {
     EXPECT_TRUE(processEventsUntil([&] { return QFileInfo(path).size() > before + 400 * 1024; }, 10'000))
         << "file " << QFileInfo(path).size() << " bytes, log " << QFileInfo(path + QStringLiteral("-wal")).size();
     EXPECT_EQ(store.stats().documentCount, 400);
-    // A burst leaves no long log behind, even when no write follows it.
+    // A burst leaves no long log behind, even when no write follows it and searches
+    // keep reading (a reader holds the cut off while it reads).
     EXPECT_TRUE(processEventsUntil(
-        [&] { return QFileInfo(path + QStringLiteral("-wal")).size() <= 4 * 1024 * 1024 + 64 * 1024; }, 10'000))
+        [&] {
+            store.search(ClipboardSearchIndexQuery::fromText(QStringLiteral("aaa")), {}, 20, 0);
+            return QFileInfo(path + QStringLiteral("-wal")).size() <= 4 * 1024 * 1024 + 64 * 1024;
+        },
+        10'000))
         << "log " << QFileInfo(path + QStringLiteral("-wal")).size();
     // Once the log is folded in, the next write restarts it and cuts it back.
     EXPECT_TRUE(processEventsUntil(
