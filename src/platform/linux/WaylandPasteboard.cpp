@@ -461,7 +461,9 @@ private:
                 continue;
             }
             const Received received = receive(currentOffer_, name, snapshot.readLimit);
-            if (!received.data) {
+            // Nothing at all is what a compositor answers for an offer already superseded
+            // (wlroots closes the pipe): no content, so not recorded as empty text.
+            if (!received.data || received.data->byteCount == 0) {
                 snapshot.unreadable.insert(type);
                 if (received.timedOut) {
                     break; // a hung owner: stop asking it anything
