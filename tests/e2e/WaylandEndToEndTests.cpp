@@ -17,6 +17,7 @@
 #include "settings/PreferenceKeys.h"
 #include "support/AppProcess.h"
 #include "support/GtkEntryWindow.h"
+#include "support/TestCompositor.h"
 #include "support/TestSupport.h"
 
 namespace quellpad {
@@ -242,6 +243,52 @@ TEST_F(WaylandEndToEndTest, AnX11SessionStaysOnX11) {
     EXPECT_EQ(status.value(QStringLiteral("captureBackend")).toString(), QStringLiteral("x11"));
     EXPECT_EQ(status.value(QStringLiteral("shortcutBackend")).toString(), QStringLiteral("x11"));
     EXPECT_EQ(status.value(QStringLiteral("pasteBackend")).toString(), QStringLiteral("x11"));
+}
+
+
+// A session shaped like KDE Plasma's, played by the in-process compositor: ext-data-control
+// and fake input, no virtual keyboard and no window list. The app captures through ext
+// and pastes from the command line through fake input into whatever has the focus.
+TEST(KWinSessionEndToEndTest, CapturesThroughExtAndPastesThroughFakeInput) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        GTEST_SKIP() << "needs an X display for the app's windows (scripts/test.sh starts one)";
+    }
+    test::TestCompositor compositor;
+    QString error;
+    ASSERT_TRUE(compositor.start(&error)) << error.toStdString();
+    test::CliHarness harness;
+    harness.setEnvironment("WAYLAND_DISPLAY", QString::fromUtf8(compositor.socketPath()));
+    test::AppProcess app{harness};
+    ASSERT_TRUE(app.start()) << app.output().toStdString();
+    const QJsonObject status = app.status();
+    EXPECT_EQ(status.value(QStringLiteral("captureBackend")).toString(), QStringLiteral("ext-data-control"));
+    EXPECT_EQ(status.value(QStringLiteral("pasteBackend")).toString(), QStringLiteral("kwin-fake-input"))
+        << app.output().toStdString();
+
+    ASSERT_TRUE(compositor.setSelection({{QStringLiteral("text/plain;charset=utf-8"), QByteArray("copied on plasma")}}));
+    QString id;
+    ASSERT_TRUE(test::pollUntil([&] {
+        const std::vector<QJsonObject> items =
+            harness.spawn({QStringLiteral("list"), QStringLiteral("--json")}, {}, 30000).jsonLines();
+        if (items.empty() || items[0].value(QStringLiteral("preview")).toString() != QStringLiteral("copied on plasma")) {
+            return false;
+        }
+        id = items[0].value(QStringLiteral("id")).toString();
+        return true;
+    })) << app.output().toStdString();
+
+    const test::CliResult pasted = harness.spawn({QStringLiteral("paste"), id}, {}, 30000);
+    EXPECT_EQ(pasted.exitCode, 0) << pasted.err.toStdString() << app.output().toStdString();
+    // The item is on the clipboard, and Ctrl+V went out after authentication.
+    EXPECT_EQ(compositor.readSelection(QStringLiteral("text/plain;charset=utf-8")), QByteArray("copied on plasma"));
+    const std::vector<test::FakeInputRequest> requests = compositor.fakeInputRequests();
+    QStringList sent;
+    for (const test::FakeInputRequest& request : requests) {
+        sent << (request.kind == test::FakeInputRequest::Kind::authenticate
+                     ? QStringLiteral("authenticate ") + request.application
+                     : QStringLiteral("%1:%2").arg(request.key).arg(request.state));
+    }
+    EXPECT_EQ(sent, (QStringList{"authenticate Quellpad", "29:1", "47:1", "47:0", "29:0"})) << app.output().toStdString();
 }
 
 } // namespace
