@@ -3,8 +3,8 @@
 // The compositor treats it as one more keyboard of the seat: its modifier state is its
 // own, so keys the user still holds on the real keyboard do not mix in.
 //
-// KWin's fake input and the RemoteDesktop portal (libei) would be further KeySynthesizer
-// backends for Plasma and GNOME; they are not built yet.
+// KDE Plasma has KWinFakeInputKeySynthesizer instead; the RemoteDesktop portal (libei)
+// would be GNOME's, and is not built yet.
 #pragma once
 
 #include <memory>
