@@ -458,6 +458,57 @@ TEST(WaylandPasteboardProtocolTest, CopiesSupersededBeforeTheyAreReadAreNotEmpty
     EXPECT_FALSE(texts.contains(QByteArray())) << texts.join('|').constData();
 }
 
+// A compositor that crashes and comes back on the same socket: capture resumes by itself,
+// and a change seen before the crash but not yet taken is still handed out, in order.
+TEST(WaylandPasteboardReconnectTest, ResumesOnTheSameSocketOnceTheCompositorIsBack) {
+    test::TestCompositor compositor;
+    QString error;
+    ASSERT_TRUE(compositor.start(&error)) << error.toStdString();
+    std::unique_ptr<WaylandPasteboard> pasteboard = WaylandPasteboard::open(&error, compositor.socketPath());
+    ASSERT_TRUE(pasteboard) << error.toStdString();
+    int signals = 0;
+    QObject::connect(pasteboard.get(), &Pasteboard::changed, [&] { ++signals; });
+    const qint64 start = pasteboard->changeCount();
+    ASSERT_TRUE(compositor.setSelection({{QStringLiteral("text/plain"), QByteArray("copied before the crash")}}));
+    ASSERT_TRUE(processEventsUntil([&] { return signals > 0; }));
+
+    test::LogCapture log;
+    compositor.stop();
+    ASSERT_TRUE(processEventsUntil([&] { return !pasteboard->isConnected(); }));
+    EXPECT_FALSE(pasteboard->write({{PasteboardTypes::plainText, QByteArray("while it is gone")}}));
+    ASSERT_TRUE(compositor.start(&error)) << error.toStdString();
+    ASSERT_TRUE(processEventsUntil([&] { return pasteboard->isConnected(); },
+                                   WaylandPasteboard::firstReconnectDelayMs * 4));
+
+    const std::optional<qint64> waiting = pasteboard->takeNextChange(start);
+    ASSERT_TRUE(waiting);
+    const std::optional<PasteboardData> old = pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20);
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old->bytes, QByteArray("copied before the crash"));
+    // The new compositor's empty clipboard is where counting resumes, not a change.
+    EXPECT_EQ(pasteboard->takeNextChange(*waiting), std::nullopt);
+
+    ASSERT_TRUE(compositor.setSelection({{QStringLiteral("text/plain"), QByteArray("copied after it came back")}}));
+    std::optional<qint64> next;
+    ASSERT_TRUE(processEventsUntil([&] { return (next = pasteboard->takeNextChange(*waiting)).has_value(); }));
+    EXPECT_EQ(*next, *waiting + 1);
+    const std::optional<PasteboardData> fresh = pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20);
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->bytes, QByteArray("copied after it came back"));
+    ASSERT_TRUE(pasteboard->write({{PasteboardTypes::plainText, QByteArray("written after it came back")}}));
+    EXPECT_EQ(compositor.readSelection(QStringLiteral("text/plain;charset=utf-8")),
+              QByteArray("written after it came back"));
+
+    int lostLines = 0;
+    int backLines = 0;
+    for (const test::CapturedLogLine& line : log.lines()) {
+        lostLines += line.message.startsWith(QLatin1String("Lost the connection to the Wayland compositor"));
+        backLines += line.message.startsWith(QLatin1String("Reconnected to the Wayland compositor"));
+    }
+    EXPECT_EQ(lostLines, 1);
+    EXPECT_EQ(backLines, 1);
+}
+
 // A headless Sway of the test's own, to be killed under its clients. Sway refuses to run
 // as root: it runs as nobody there, in a runtime directory nobody owns.
 class PrivateCompositor {
