@@ -48,10 +48,8 @@ struct KWinFakeInputKeySynthesizer::State {
     static void globalRemove(void*, wl_registry*, uint32_t) {}
 };
 
-std::unique_ptr<KWinFakeInputKeySynthesizer> KWinFakeInputKeySynthesizer::open(QString* error,
-                                                                                 const QByteArray& socket) {
-    QString ignored;
-    QString& reason = error ? *error : ignored;
+std::unique_ptr<KWinFakeInputKeySynthesizer::State> KWinFakeInputKeySynthesizer::connect(const QByteArray& socket,
+                                                                                          QString& reason) {
     auto state = std::make_unique<State>();
     state->display = wl_display_connect(socket.isEmpty() ? nullptr : socket.constData());
     if (!state->display) {
@@ -86,14 +84,38 @@ std::unique_ptr<KWinFakeInputKeySynthesizer> KWinFakeInputKeySynthesizer::open(Q
         reason = QStringLiteral("the compositor refused fake input (error %1)").arg(wl_display_get_error(state->display));
         return nullptr;
     }
-    return std::unique_ptr<KWinFakeInputKeySynthesizer>(new KWinFakeInputKeySynthesizer(std::move(state)));
+    return state;
 }
 
-KWinFakeInputKeySynthesizer::KWinFakeInputKeySynthesizer(std::unique_ptr<State> state) : state_(std::move(state)) {}
+std::unique_ptr<KWinFakeInputKeySynthesizer> KWinFakeInputKeySynthesizer::open(QString* error,
+                                                                                 const QByteArray& socket) {
+    QString ignored;
+    std::unique_ptr<State> state = connect(socket, error ? *error : ignored);
+    if (!state) {
+        return nullptr;
+    }
+    return std::unique_ptr<KWinFakeInputKeySynthesizer>(new KWinFakeInputKeySynthesizer(std::move(state), socket));
+}
+
+KWinFakeInputKeySynthesizer::KWinFakeInputKeySynthesizer(std::unique_ptr<State> state, QByteArray socket)
+    : socket_(std::move(socket)), state_(std::move(state)) {}
 
 KWinFakeInputKeySynthesizer::~KWinFakeInputKeySynthesizer() = default;
 
 bool KWinFakeInputKeySynthesizer::postPasteKeystroke(PasteKeystroke keystroke) {
+    // A round trip first finds a compositor that went away since the last keystroke (which
+    // nothing else here would notice); one that is back is asked again, so no key is lost
+    // to a dead connection and none is sent twice.
+    if (wl_display_get_error(state_->display) != 0 || wl_display_roundtrip(state_->display) < 0) {
+        QString reason;
+        std::unique_ptr<State> state = connect(socket_, reason);
+        if (!state) {
+            Logger::warning(QStringLiteral("Fake input is still unavailable: %1").arg(reason), category);
+            return false;
+        }
+        state_ = std::move(state);
+        Logger::info(QStringLiteral("Reconnected to the Wayland compositor's fake input"), category);
+    }
     org_kde_kwin_fake_input* fakeInput = state_->fakeInput;
     const bool shift = keystroke == PasteKeystroke::controlShiftV;
     org_kde_kwin_fake_input_keyboard_key(fakeInput, keyLeftControl, keyPressed);

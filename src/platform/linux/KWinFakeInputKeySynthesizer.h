@@ -3,7 +3,8 @@
 // own. KWin offers the interface only to clients whose installed desktop entry lists it in
 // X-KDE-Wayland-Interfaces, and ignores a client that has not authenticated, which open()
 // does. The keys join KWin's one keyboard state, so modifiers the user still holds on the
-// real keyboard apply to them too.
+// real keyboard apply to them too. Each keystroke first checks the connection and, when
+// the compositor went away, connects again to the same socket.
 #pragma once
 
 #include <memory>
@@ -26,8 +27,10 @@ public:
 
 private:
     struct State;
-    explicit KWinFakeInputKeySynthesizer(std::unique_ptr<State> state);
+    KWinFakeInputKeySynthesizer(std::unique_ptr<State> state, QByteArray socket);
+    static std::unique_ptr<State> connect(const QByteArray& socket, QString& reason);
 
+    const QByteArray socket_;
     std::unique_ptr<State> state_;
 };
 

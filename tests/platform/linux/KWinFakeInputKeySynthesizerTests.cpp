@@ -69,7 +69,7 @@ TEST(KWinFakeInputTest, OpenFailsWithTheReasonWhereNoUsableFakeInputIsOffered) {
     EXPECT_TRUE(tooOld.fakeInputRequests().empty());
 }
 
-TEST(KWinFakeInputTest, ReportsFailureOnceTheCompositorIsGone) {
+TEST(KWinFakeInputTest, FailsWhileTheCompositorIsGoneAndAuthenticatesAgainOnceBack) {
     TestCompositor compositor(TestCompositorOptions{false, false, true, 5});
     QString error;
     ASSERT_TRUE(compositor.start(&error)) << error.toStdString();
@@ -79,10 +79,20 @@ TEST(KWinFakeInputTest, ReportsFailureOnceTheCompositorIsGone) {
     QElapsedTimer elapsed;
     elapsed.start();
     EXPECT_FALSE(keys->postPasteKeystroke(PasteKeystroke::controlV));
-    EXPECT_FALSE(keys->postPasteKeystroke(PasteKeystroke::controlV)); // and stays failed
+    EXPECT_FALSE(keys->postPasteKeystroke(PasteKeystroke::controlV)); // still gone: still a failure
     EXPECT_LT(elapsed.elapsed(), 1000);
-}
 
+    // Back, with no keystroke in between that could have noticed: the first one works.
+    ASSERT_TRUE(compositor.start(&error)) << error.toStdString();
+    ASSERT_TRUE(keys->postPasteKeystroke(PasteKeystroke::controlV));
+    compositor.stop();
+    ASSERT_TRUE(compositor.start(&error)) << error.toStdString();
+    EXPECT_TRUE(keys->postPasteKeystroke(PasteKeystroke::controlV));
+    const std::vector<FakeInputRequest> requests = compositor.fakeInputRequests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.front().kind, FakeInputRequest::Kind::authenticate);
+    EXPECT_EQ(keysOf(requests), (QStringList{"29:1", "47:1", "47:0", "29:0"}));
+}
 
 // The activation KWin's paste route uses: the previous window counts as active again only
 // once our own window let go of the focus, so the keys never go to our panel.
