@@ -103,6 +103,7 @@ struct TestCompositor::Server {
     wl_display* display = nullptr;
     std::thread thread;
     int wakeFd = -1;
+    wl_event_source* wakeSource = nullptr;
     std::atomic<bool> stopping{false};
     bool serveReplacedOffers = true;
     Global ext{this, &extInterfaces};
@@ -376,8 +377,8 @@ bool TestCompositor::start(QString* error) {
         return fail(QStringLiteral("cannot listen on ") + QString::fromUtf8(socketPath_));
     }
     server.wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    wl_event_loop_add_fd(wl_display_get_event_loop(server.display), server.wakeFd, WL_EVENT_READABLE,
-                         &Server::onWake, &server);
+    server.wakeSource = wl_event_loop_add_fd(wl_display_get_event_loop(server.display), server.wakeFd,
+                                             WL_EVENT_READABLE, &Server::onWake, &server);
     wl_global_create(server.display, &wl_seat_interface, 1, &server, &Server::bindSeat);
     if (options_.extDataControl) {
         wl_global_create(server.display, &ext_data_control_manager_v1_interface, 1, &server.ext,
@@ -404,6 +405,7 @@ void TestCompositor::stop() {
     server.thread.join();
     // The clients first, while their resources can still reach the state they point to.
     wl_display_destroy_clients(server.display);
+    wl_event_source_remove(server.wakeSource); // the loop frees only its own sources
     wl_display_destroy(server.display);
     for (std::thread& writer : server.writers) writer.join();
     for (int fd : server.silentFds) ::close(fd);
