@@ -628,5 +628,39 @@ TEST(WaylandCompositorLossTest, ClientsSayTheCompositorIsGoneAndFailWithoutHangi
     EXPECT_EQ(pasteboard->unreadableChangeCount(), 0);
 }
 
+
+// Sway killed and started again in the same runtime directory takes the same socket name:
+// the clipboard connection and the virtual keyboard connect to it again by themselves.
+TEST(WaylandCompositorLossTest, ClientsConnectAgainToASwayBackOnTheSameSocket) {
+    if (QStandardPaths::findExecutable(QStringLiteral("sway")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("wl-copy")).isEmpty()) {
+        GTEST_SKIP() << "needs sway and wl-clipboard";
+    }
+    PrivateCompositor compositor;
+    QString error;
+    ASSERT_TRUE(compositor.start(&error)) << error.toStdString();
+    const QByteArray socket = compositor.socket;
+    std::unique_ptr<WaylandPasteboard> pasteboard = WaylandPasteboard::open(&error, socket);
+    ASSERT_TRUE(pasteboard) << error.toStdString();
+    std::unique_ptr<WaylandKeySynthesizer> keyboard = WaylandKeySynthesizer::open(&error, socket);
+    ASSERT_TRUE(keyboard) << error.toStdString();
+
+    compositor.kill();
+    ASSERT_TRUE(processEventsUntil([&] { return !pasteboard->isConnected(); }));
+    EXPECT_FALSE(keyboard->postPasteKeystroke(PasteKeystroke::controlV));
+    ASSERT_TRUE(compositor.start(&error)) << error.toStdString();
+    ASSERT_EQ(compositor.socket, socket);
+
+    // The socket file may be the dead Sway's until the new one binds it: poll.
+    EXPECT_TRUE(test::pollUntil([&] { return keyboard->postPasteKeystroke(PasteKeystroke::controlV); }));
+    ASSERT_TRUE(processEventsUntil([&] { return pasteboard->isConnected(); }, 15000));
+    const qint64 before = pasteboard->changeCount();
+    ASSERT_TRUE(wlCopy("copied on the new sway", {}, socket));
+    ASSERT_TRUE(processEventsUntil([&] { return pasteboard->takeNextChange(before).has_value(); }));
+    const std::optional<PasteboardData> text = pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->bytes, QByteArray("copied on the new sway"));
+}
+
 } // namespace
 } // namespace quellpad
