@@ -244,8 +244,11 @@ protected:
     std::unique_ptr<WaylandPasteboard> pasteboard;
 };
 
-INSTANTIATE_TEST_SUITE_P(Sway, WaylandPasteboardTest, ::testing::Values(PeerKind::sway));
-INSTANTIATE_TEST_SUITE_P(InProcessExt, WaylandPasteboardTest, ::testing::Values(PeerKind::inProcess));
+std::string peerName(const ::testing::TestParamInfo<PeerKind>& info) {
+    return info.param == PeerKind::sway ? "wl_clipboard" : "in_process_peer";
+}
+INSTANTIATE_TEST_SUITE_P(Sway, WaylandPasteboardTest, ::testing::Values(PeerKind::sway), peerName);
+INSTANTIATE_TEST_SUITE_P(InProcessExt, WaylandPasteboardTest, ::testing::Values(PeerKind::inProcess), peerName);
 
 TEST_P(WaylandPasteboardTest, UsesTheProtocolTheCompositorOffers) {
     if (peer->expectedProtocol().isEmpty()) {
