@@ -67,7 +67,7 @@ struct AppPlatformServices {
     // The recognition languages (raw values such as "en-US") whose data is installed.
     std::function<QStringList()> installedRecognitionLanguages = nullptr;
     // The shortcut backend ("x11", "portal"; empty: "toggle-command", a desktop shortcut
-    // running `quellpad toggle`) and the paste keystroke's ("x11", "virtual-keyboard";
+    // running `quellpad toggle`) and the paste keystroke's ("x11", "virtual-keyboard", "kwin-fake-input";
     // empty: "none").
     QString shortcutBackend = {};
     QString pasteBackend = {};

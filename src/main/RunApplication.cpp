@@ -42,6 +42,8 @@
 #include "platform/linux/WaylandPasteboard.h"
 #include "platform/linux/PortalHotKeyService.h"
 #include "platform/linux/WaylandKeySynthesizer.h"
+#include "platform/linux/KWinFakeInputKeySynthesizer.h"
+#include "platform/linux/FocusReturnActivation.h"
 #include "platform/linux/WaylandToplevels.h"
 #include "platform/linux/WaylandWorkspace.h"
 #include "platform/linux/X11Workspace.h"
@@ -183,16 +185,26 @@ int runApplication(int argc, char** argv) {
     std::unique_ptr<WindowActivation> windowActivation;
     std::unique_ptr<WaylandToplevels> toplevels;
     std::unique_ptr<WaylandWorkspace> waylandWorkspace;
+    std::unique_ptr<FocusReturnActivation> focusReturn;
     QString pasteBackend;
     if (waylandSession) {
         toplevels = openOrLog(WaylandToplevels::open(&desktopError, {}, {AppIdentity::applicationId,
                                                                           QStringLiteral("quellpad")}),
                               desktopError, "The Wayland window list");
         waylandWorkspace = std::make_unique<WaylandWorkspace>(AppIdentity::applicationId, toplevels.get());
-        keySynthesizer = openOrLog(WaylandKeySynthesizer::open(&desktopError), desktopError, "Paste keystrokes");
-        if (keySynthesizer && toplevels) {
-            pasteBackend = QStringLiteral("virtual-keyboard");
+        // The virtual keyboard (wlroots), else KWin's fake input, which comes without a
+        // window list: there the previous window gets the focus back when the panel closes.
+        QString fakeInputError;
+        if ((keySynthesizer = WaylandKeySynthesizer::open(&desktopError))) {
+            if (toplevels) pasteBackend = QStringLiteral("virtual-keyboard");
+        } else if ((keySynthesizer = KWinFakeInputKeySynthesizer::open(&fakeInputError))) {
+            pasteBackend = QStringLiteral("kwin-fake-input");
+            if (!toplevels) focusReturn = std::make_unique<FocusReturnActivation>();
         } else {
+            Logger::warning(QStringLiteral("Paste keystrokes unavailable: %1; %2").arg(desktopError, fakeInputError),
+                            QStringLiteral("AppDelegate"));
+        }
+        if (pasteBackend.isEmpty()) {
             Logger::warning(QStringLiteral("No paste keystroke in this Wayland session: a chosen item goes to the "
                                            "clipboard for Ctrl+V"),
                             QStringLiteral("AppDelegate"));
@@ -203,8 +215,9 @@ int runApplication(int argc, char** argv) {
         windowActivation = openOrLog(X11WindowActivation::open(&desktopError), desktopError, "Window activation");
         if (keySynthesizer && windowActivation) pasteBackend = QStringLiteral("x11");
     }
-    WindowActivation* activation = waylandSession ? static_cast<WindowActivation*>(toplevels.get())
-                                                  : windowActivation.get();
+    WindowActivation* activation = !waylandSession ? windowActivation.get()
+                                   : toplevels  ? static_cast<WindowActivation*>(toplevels.get())
+                                                : focusReturn.get();
     Workspace& activeWorkspace = waylandWorkspace ? static_cast<Workspace&>(*waylandWorkspace) : *workspace;
     LinuxAccessibilityService accessibility;
     accessibility.startFocusTracking();

@@ -17,6 +17,7 @@
 #include "settings/PreferenceKeys.h"
 #include "support/AppProcess.h"
 #include "support/GtkEntryWindow.h"
+#include "support/TestCompositor.h"
 #include "support/TestSupport.h"
 
 namespace quellpad {
@@ -242,6 +243,75 @@ TEST_F(WaylandEndToEndTest, AnX11SessionStaysOnX11) {
     EXPECT_EQ(status.value(QStringLiteral("captureBackend")).toString(), QStringLiteral("x11"));
     EXPECT_EQ(status.value(QStringLiteral("shortcutBackend")).toString(), QStringLiteral("x11"));
     EXPECT_EQ(status.value(QStringLiteral("pasteBackend")).toString(), QStringLiteral("x11"));
+}
+
+
+// The fake input requests as "authenticate <application>" and "code:state".
+QStringList describe(const std::vector<test::FakeInputRequest>& requests) {
+    QStringList sent;
+    for (const test::FakeInputRequest& request : requests) {
+        sent << (request.kind == test::FakeInputRequest::Kind::authenticate
+                     ? QStringLiteral("authenticate ") + request.application
+                     : QStringLiteral("%1:%2").arg(request.key).arg(request.state));
+    }
+    return sent;
+}
+
+// A session shaped like KDE Plasma's, played by the in-process compositor: ext-data-control
+// and fake input, no virtual keyboard and no window list. The app captures through ext,
+// pastes from the command line through fake input into whatever has the focus, and goes
+// on doing both after the compositor crashed and came back. Its windows are on the test's
+// X display: Qt 6.4's Wayland platform ends the process when the compositor goes away.
+TEST(KWinSessionEndToEndTest, CapturesThroughExtAndPastesThroughFakeInputAcrossACompositorRestart) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        GTEST_SKIP() << "needs an X display for the app's windows (scripts/test.sh starts one)";
+    }
+    test::TestCompositor compositor;
+    QString error;
+    ASSERT_TRUE(compositor.start(&error)) << error.toStdString();
+    test::CliHarness harness;
+    harness.setEnvironment("WAYLAND_DISPLAY", QString::fromUtf8(compositor.socketPath()));
+    test::AppProcess app{harness};
+    app.setQtPlatform(QStringLiteral("xcb"));
+    ASSERT_TRUE(app.start()) << app.output().toStdString();
+    const QJsonObject status = app.status();
+    EXPECT_EQ(status.value(QStringLiteral("captureBackend")).toString(), QStringLiteral("ext-data-control"));
+    EXPECT_EQ(status.value(QStringLiteral("pasteBackend")).toString(), QStringLiteral("kwin-fake-input"))
+        << app.output().toStdString();
+
+    const QString textType = QStringLiteral("text/plain;charset=utf-8");
+    // Copies text and pastes it back from the history: it is on the clipboard again and
+    // Ctrl+V went out after authentication.
+    auto copyAndPaste = [&](const QByteArray& text) {
+        ASSERT_TRUE(compositor.setSelection({{textType, text}}));
+        QString id;
+        ASSERT_TRUE(test::pollUntil([&] {
+            const std::vector<QJsonObject> items =
+                harness.spawn({QStringLiteral("list"), QStringLiteral("--json")}, {}, 30000).jsonLines();
+            if (items.empty() || items[0].value(QStringLiteral("preview")).toString() != QString::fromUtf8(text)) {
+                return false;
+            }
+            id = items[0].value(QStringLiteral("id")).toString();
+            return true;
+        })) << app.output().toStdString();
+        ASSERT_TRUE(compositor.setSelection({{textType, QByteArray("something else")}}));
+        const test::CliResult pasted = harness.spawn({QStringLiteral("paste"), id}, {}, 30000);
+        EXPECT_EQ(pasted.exitCode, 0) << pasted.err.toStdString() << app.output().toStdString();
+        EXPECT_EQ(compositor.readSelection(textType), text);
+        EXPECT_EQ(describe(compositor.fakeInputRequests()).join(u' '),
+                  QStringLiteral("authenticate Quellpad 29:1 47:1 47:0 29:0"))
+            << app.output().toStdString();
+    };
+    copyAndPaste("copied on plasma");
+
+    auto captureBackend = [&] { return app.status().value(QStringLiteral("captureBackend")).toString(); };
+    compositor.stop();
+    EXPECT_TRUE(test::pollUntil([&] { return captureBackend() == QStringLiteral("none"); }));
+    ASSERT_TRUE(compositor.start(&error)) << error.toStdString();
+    EXPECT_TRUE(test::pollUntil([&] { return captureBackend() == QStringLiteral("ext-data-control"); }))
+        << app.output().toStdString();
+    EXPECT_TRUE(app.waitForOutput("Reconnected to the Wayland compositor"));
+    copyAndPaste("copied after the restart");
 }
 
 } // namespace

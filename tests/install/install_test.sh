@@ -30,6 +30,8 @@ grep -q "<svg" "$icon" || fail "the icon is not an SVG"
 expected_exec="Exec=\"$prefix/bin/quellpad\""
 grep -qxF "$expected_exec" "$desktop" || fail "desktop Exec is not the installed program: $(grep ^Exec= "$desktop")"
 grep -qxF "Icon=$id" "$desktop" || fail "desktop Icon is not $id"
+# Without it KWin withholds the fake input the paste keystroke needs on Plasma.
+grep -qxF "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input" "$desktop" || fail "desktop entry does not ask KWin for fake input"
 
 # The autostart entry the installed program writes starts that same program.
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work"

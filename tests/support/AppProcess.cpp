@@ -20,6 +20,7 @@ bool AppProcess::start(int timeoutMs) {
     process_ = std::make_unique<QProcess>();
     QProcessEnvironment environment = harness_.environment();
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    if (!qtPlatform_.isEmpty()) environment.insert(QStringLiteral("QT_QPA_PLATFORM"), qtPlatform_);
     environment.insert(QStringLiteral("QUELLPAD_VERBOSE"), QStringLiteral("1"));
     process_->setProcessEnvironment(environment);
     process_->setProcessChannelMode(QProcess::MergedChannels);

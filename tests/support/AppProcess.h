@@ -19,6 +19,8 @@ public:
     // The app starts as after onboarding unless this is set (a fresh settings file then
     // shows the first-run guide).
     void setFirstRun(bool firstRun) { firstRun_ = firstRun; }
+    // The Qt platform the app runs on; by default the app picks its own.
+    void setQtPlatform(const QString& platform) { qtPlatform_ = platform; }
     // Starts the app and polls its status until it answers; false (with the output so
     // far in output()) when it exits or does not answer within timeoutMs.
     bool start(int timeoutMs = 20000);
@@ -42,6 +44,7 @@ private:
     const CliHarness& harness_;
     std::unique_ptr<QProcess> process_;
     QByteArray output_;
+    QString qtPlatform_;
     bool firstRun_ = false;
 };
 

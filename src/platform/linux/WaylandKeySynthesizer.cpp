@@ -104,9 +104,8 @@ struct WaylandKeySynthesizer::State {
     }
 };
 
-std::unique_ptr<WaylandKeySynthesizer> WaylandKeySynthesizer::open(QString* error, const QByteArray& socket) {
-    QString ignored;
-    QString& reason = error ? *error : ignored;
+std::unique_ptr<WaylandKeySynthesizer::State> WaylandKeySynthesizer::connect(const QByteArray& socket,
+                                                                             QString& reason) {
     auto state = std::make_unique<State>();
     state->display = wl_display_connect(socket.isEmpty() ? nullptr : socket.constData());
     if (!state->display) {
@@ -134,14 +133,36 @@ std::unique_ptr<WaylandKeySynthesizer> WaylandKeySynthesizer::open(QString* erro
                      .arg(wl_display_get_error(state->display));
         return nullptr;
     }
-    return std::unique_ptr<WaylandKeySynthesizer>(new WaylandKeySynthesizer(std::move(state)));
+    return state;
 }
 
-WaylandKeySynthesizer::WaylandKeySynthesizer(std::unique_ptr<State> state) : state_(std::move(state)) {}
+std::unique_ptr<WaylandKeySynthesizer> WaylandKeySynthesizer::open(QString* error, const QByteArray& socket) {
+    QString ignored;
+    std::unique_ptr<State> state = connect(socket, error ? *error : ignored);
+    if (!state) {
+        return nullptr;
+    }
+    return std::unique_ptr<WaylandKeySynthesizer>(new WaylandKeySynthesizer(std::move(state), socket));
+}
+
+WaylandKeySynthesizer::WaylandKeySynthesizer(std::unique_ptr<State> state, QByteArray socket)
+    : socket_(std::move(socket)), state_(std::move(state)) {}
 
 WaylandKeySynthesizer::~WaylandKeySynthesizer() = default;
 
 bool WaylandKeySynthesizer::postPasteKeystroke(PasteKeystroke keystroke) {
+    // A round trip first finds a compositor that went away since the last keystroke; one
+    // that is back on the same socket gets a new virtual keyboard.
+    if (wl_display_get_error(state_->display) != 0 || wl_display_roundtrip(state_->display) < 0) {
+        QString reason;
+        std::unique_ptr<State> state = connect(socket_, reason);
+        if (!state) {
+            Logger::warning(QStringLiteral("The virtual keyboard is still unavailable: %1").arg(reason), category);
+            return false;
+        }
+        state_ = std::move(state);
+        Logger::info(QStringLiteral("Reconnected to the Wayland compositor's virtual keyboard"), category);
+    }
     zwp_virtual_keyboard_v1* keyboard = state_->keyboard;
     const bool shift = keystroke == PasteKeystroke::controlShiftV;
     const uint32_t held = state_->controlMask | (shift ? state_->shiftMask : 0);

@@ -1,10 +1,12 @@
 // The paste keystroke in a Wayland session through a virtual keyboard
 // (zwp_virtual_keyboard_v1, offered by wlroots compositors), on a connection of our own.
 // The compositor treats it as one more keyboard of the seat: its modifier state is its
-// own, so keys the user still holds on the real keyboard do not mix in.
+// own, so keys the user still holds on the real keyboard do not mix in. Each keystroke
+// first checks the connection and, when the compositor went away, connects again to the
+// same socket.
 //
-// KWin's fake input and the RemoteDesktop portal (libei) would be further KeySynthesizer
-// backends for Plasma and GNOME; they are not built yet.
+// KDE Plasma has KWinFakeInputKeySynthesizer instead; the RemoteDesktop portal (libei)
+// would be GNOME's, and is not built yet.
 #pragma once
 
 #include <memory>
@@ -27,8 +29,10 @@ public:
 
 private:
     struct State;
-    explicit WaylandKeySynthesizer(std::unique_ptr<State> state);
+    WaylandKeySynthesizer(std::unique_ptr<State> state, QByteArray socket);
+    static std::unique_ptr<State> connect(const QByteArray& socket, QString& reason);
 
+    const QByteArray socket_;
     std::unique_ptr<State> state_;
 };
 

@@ -18,11 +18,13 @@
 #include <sys/eventfd.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 #include <wayland-client.h>
 
 #include <QMetaObject>
 #include <QPointer>
+#include <QTimer>
 
 #include "Core/Utilities/Logger.h"
 #include "ext-data-control-v1-client.h"
@@ -167,10 +169,19 @@ struct WaylandPasteboard::Snapshot {
 
 class WaylandPasteboard::Connection {
 public:
-    static std::unique_ptr<Connection> open(const QByteArray& socket, int readTimeoutMs, QString* error) {
+    // A connection after one that was lost (previous, its thread stopped) takes over what
+    // the monitor has not taken yet and goes on counting from it.
+    static std::unique_ptr<Connection> open(const QByteArray& socket, int readTimeoutMs, QString* error,
+                                            Connection* previous = nullptr) {
         auto connection = std::unique_ptr<Connection>(new Connection(readTimeoutMs));
+        if (previous) {
+            connection->changeCount_ = previous->latest()->changeCount;
+        }
         if (!connection->connect(socket, error)) {
             return nullptr;
+        }
+        if (previous) {
+            connection->takeOver(*previous);
         }
         // Running from here on: tasks queued before the thread starts wait for it.
         connection->running_ = true;
@@ -179,11 +190,7 @@ public:
     }
 
     ~Connection() {
-        stop_ = true;
-        wake();
-        if (thread_.joinable()) {
-            thread_.join();
-        }
+        stopThread();
         destroyProxy(source_, sourceDestroy);
         for (auto& [offer, types] : pendingOffers_) {
             destroyProxy(offer, offerDestroy);
@@ -203,6 +210,14 @@ public:
         }
         if (wakeFd_ >= 0) {
             ::close(wakeFd_);
+        }
+    }
+
+    void stopThread() {
+        stop_ = true;
+        wake();
+        if (thread_.joinable()) {
+            thread_.join();
         }
     }
 
@@ -235,6 +250,12 @@ public:
     void setChangeHandler(std::function<void()> handler) {
         std::lock_guard lock(mutex_);
         changeHandler_ = std::move(handler);
+    }
+
+    // Called on the connection's thread, once, when the compositor goes away.
+    void setLostHandler(std::function<void()> handler) {
+        std::lock_guard lock(mutex_);
+        lostHandler_ = std::move(handler);
     }
 
     std::atomic<qint64> prefetchLimit{10 * 1024 * 1024};
@@ -291,6 +312,16 @@ public:
 
 private:
     explicit Connection(int readTimeoutMs) : readTimeoutMs_(readTimeoutMs) {}
+
+    // Before the thread starts: nothing else touches either side's state.
+    void takeOver(Connection& previous) {
+        std::scoped_lock lock(mutex_, previous.mutex_);
+        queue_ = std::move(previous.queue_);
+        previous.queue_.clear();
+        queuedBytes_ = std::exchange(previous.queuedBytes_, 0);
+        unreadableChanges_ = previous.unreadableChanges_;
+        prefetchLimit = previous.prefetchLimit.load();
+    }
 
     bool connect(const QByteArray& socket, QString* error) {
         auto fail = [error](const QString& reason) {
@@ -391,6 +422,7 @@ private:
         destroyProxy(self->device_, deviceDestroy);
         self->device_ = nullptr;
         self->connected_ = false;
+        self->notifyLost();
     }
 
     static void onSend(void* data, wl_proxy* source, const char* mimeType, int32_t fd) {
@@ -461,7 +493,9 @@ private:
                 continue;
             }
             const Received received = receive(currentOffer_, name, snapshot.readLimit);
-            if (!received.data) {
+            // Nothing at all is what a compositor answers for an offer already superseded
+            // (wlroots closes the pipe): no content, so not recorded as empty text.
+            if (!received.data || received.data->byteCount == 0) {
                 snapshot.unreadable.insert(type);
                 if (received.timedOut) {
                     break; // a hung owner: stop asking it anything
@@ -548,7 +582,8 @@ private:
         std::function<void()> handler;
         {
             std::lock_guard lock(mutex_);
-            snapshot->changeCount = ++changeCount_;
+            // The content found on connecting is where counting starts, not a change.
+            snapshot->changeCount = initial_ ? changeCount_ : ++changeCount_;
             latest_ = snapshot;
             if (!initial_) {
                 queue_.push_back(snapshot);
@@ -657,11 +692,25 @@ private:
     }
 
     void lost() {
-        if (!stop_) {
-            Logger::error(QStringLiteral("Lost the connection to the Wayland compositor; clipboard capture stopped"),
-                          logCategory);
+        if (stop_) {
+            return;
         }
+        Logger::error(QStringLiteral("Lost the connection to the Wayland compositor; clipboard capture stopped until "
+                                     "it is back"),
+                      logCategory);
         connected_ = false;
+        notifyLost();
+    }
+
+    void notifyLost() {
+        std::function<void()> handler;
+        {
+            std::lock_guard lock(mutex_);
+            handler = std::exchange(lostHandler_, {});
+        }
+        if (handler) {
+            handler();
+        }
     }
 
     const int readTimeoutMs_;
@@ -695,6 +744,7 @@ private:
     qint64 changeCount_ = 0;
     qint64 unreadableChanges_ = 0;
     std::function<void()> changeHandler_;
+    std::function<void()> lostHandler_;
     std::deque<std::function<void()>> tasks_;
     bool running_ = false;
 };
@@ -705,13 +755,18 @@ std::unique_ptr<WaylandPasteboard> WaylandPasteboard::open(QString* error, const
     if (!connection) {
         return nullptr;
     }
-    return std::unique_ptr<WaylandPasteboard>(new WaylandPasteboard(std::move(connection)));
+    return std::unique_ptr<WaylandPasteboard>(new WaylandPasteboard(std::move(connection), socket, readTimeoutMs));
 }
 
-WaylandPasteboard::WaylandPasteboard(std::unique_ptr<Connection> connection) : connection_(std::move(connection)) {
+WaylandPasteboard::WaylandPasteboard(std::unique_ptr<Connection> connection, QByteArray socket, int readTimeoutMs)
+    : connection_(std::move(connection)), socket_(std::move(socket)), readTimeoutMs_(readTimeoutMs) {
+    attach();
+}
+
+// Both handlers run on the connection's thread: they hand over to the thread this object lives on.
+void WaylandPasteboard::attach() {
     QPointer<WaylandPasteboard> self(this);
     connection_->setChangeHandler([self, this] {
-        // On the connection's thread: hand the signal to the thread this object lives on.
         QMetaObject::invokeMethod(
             this,
             [self] {
@@ -721,10 +776,50 @@ WaylandPasteboard::WaylandPasteboard(std::unique_ptr<Connection> connection) : c
             },
             Qt::QueuedConnection);
     });
+    connection_->setLostHandler([self, this] {
+        QMetaObject::invokeMethod(
+            this,
+            [self] {
+                if (self) {
+                    self->connectionLost();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void WaylandPasteboard::connectionLost() {
+    if (reconnecting_) {
+        return;
+    }
+    reconnecting_ = true;
+    // Its thread may still serve a compositor that only ended the data device.
+    connection_->stopThread();
+    reconnectDelayMs_ = firstReconnectDelayMs;
+    QTimer::singleShot(reconnectDelayMs_, this, &WaylandPasteboard::tryReconnect);
+}
+
+void WaylandPasteboard::tryReconnect() {
+    QString error;
+    std::unique_ptr<Connection> next = Connection::open(socket_, readTimeoutMs_, &error, connection_.get());
+    if (!next) {
+        reconnectDelayMs_ = std::min(reconnectDelayMs_ * 2, longestReconnectDelayMs);
+        QTimer::singleShot(reconnectDelayMs_, this, &WaylandPasteboard::tryReconnect);
+        return;
+    }
+    connection_->setChangeHandler({});
+    connection_ = std::move(next);
+    reconnecting_ = false;
+    attach();
+    Logger::info(QStringLiteral("Reconnected to the Wayland compositor (%1); clipboard capture resumed")
+                     .arg(QString::fromLatin1(connection_->protocolName())),
+                 logCategory);
+    Q_EMIT changed(); // what waited from before the loss, if anything
 }
 
 WaylandPasteboard::~WaylandPasteboard() {
     connection_->setChangeHandler({});
+    connection_->setLostHandler({});
     connection_.reset();
 }
 

@@ -9,9 +9,15 @@
 // them, oldest first. An offer carrying the password-manager hint is never read. The
 // primary selection is ignored. Writing sets a data-control source that serves other
 // clients until another client takes the selection.
+//
+// When the compositor goes away it tries the same socket again, after 1 s, then twice as
+// long each time up to 30 s; once back, capture resumes where it stopped: changes seen
+// before the loss but not yet taken are still handed out, and counting goes on.
 #pragma once
 
 #include <memory>
+
+#include <QByteArray>
 
 #include "platform/Pasteboard.h"
 
@@ -21,6 +27,8 @@ class WaylandPasteboard final : public Pasteboard {
     Q_OBJECT
 public:
     static constexpr int defaultReadTimeoutMs = 1000;
+    static constexpr int firstReconnectDelayMs = 1000;
+    static constexpr int longestReconnectDelayMs = 30000;
 
     // nullptr, with the reason in error, when no compositor answers at `socket` (empty
     // means $WAYLAND_DISPLAY) or it offers no data-control manager. Create and use it on
@@ -31,7 +39,8 @@ public:
 
     // "ext-data-control" or "wlr-data-control": the protocol in use.
     QString protocolName() const;
-    // False once the compositor went away or ended the data device (nothing is seen after).
+    // False from when the compositor went away or ended the data device until a
+    // reconnection succeeds (nothing is seen in between).
     bool isConnected() const override;
 
     qint64 changeCount() override;
@@ -45,10 +54,17 @@ public:
 private:
     class Connection;
     struct Snapshot;
-    explicit WaylandPasteboard(std::unique_ptr<Connection> connection);
+    WaylandPasteboard(std::unique_ptr<Connection> connection, QByteArray socket, int readTimeoutMs);
     std::shared_ptr<const Snapshot> snapshotForReading();
+    void attach();
+    void connectionLost();
+    void tryReconnect();
 
     std::unique_ptr<Connection> connection_;
+    const QByteArray socket_;
+    const int readTimeoutMs_;
+    int reconnectDelayMs_ = firstReconnectDelayMs;
+    bool reconnecting_ = false;
     // The snapshot of the last changeCount() call: reads describe that content.
     std::shared_ptr<const Snapshot> readSnapshot_;
 };

@@ -103,12 +103,12 @@ struct WaylandToplevels::State {
     }
 };
 
-std::unique_ptr<WaylandToplevels> WaylandToplevels::open(QString* error, const QByteArray& socket,
-                                                         QStringList ownApplicationIds) {
-    QString ignored;
-    QString& reason = error ? *error : ignored;
+std::unique_ptr<WaylandToplevels::State> WaylandToplevels::openState(const QByteArray& socket,
+                                                                    QStringList ownApplicationIds,
+                                                                    std::uint64_t firstId, QString& reason) {
     auto state = std::make_unique<State>();
     state->ownApplicationIds = std::move(ownApplicationIds);
+    state->nextId = firstId;
     state->display = wl_display_connect(socket.isEmpty() ? nullptr : socket.constData());
     if (!state->display) {
         reason = QStringLiteral("no Wayland compositor answers");
@@ -126,45 +126,70 @@ std::unique_ptr<WaylandToplevels> WaylandToplevels::open(QString* error, const Q
         reason = QStringLiteral("the compositor offers no foreign-toplevel manager (zwlr_foreign_toplevel_manager_v1)");
         return nullptr;
     }
-    return std::unique_ptr<WaylandToplevels>(new WaylandToplevels(std::move(state)));
+    return state;
 }
 
-WaylandToplevels::WaylandToplevels(std::unique_ptr<State> state) : state_(std::move(state)) {
-    // Served between queries too, so the compositor never finds our socket full.
+std::unique_ptr<WaylandToplevels> WaylandToplevels::open(QString* error, const QByteArray& socket,
+                                                         QStringList ownApplicationIds) {
+    QString ignored;
+    std::unique_ptr<State> state = openState(socket, std::move(ownApplicationIds), 1, error ? *error : ignored);
+    if (!state) {
+        return nullptr;
+    }
+    return std::unique_ptr<WaylandToplevels>(new WaylandToplevels(std::move(state), socket));
+}
+
+WaylandToplevels::WaylandToplevels(std::unique_ptr<State> state, QByteArray socket)
+    : socket_(std::move(socket)), state_(std::move(state)) {
+    watch();
+}
+
+// Served between queries too, so the compositor never finds our socket full.
+void WaylandToplevels::watch() {
     state_->notifier = new QSocketNotifier(wl_display_get_fd(state_->display), QSocketNotifier::Read, this);
     connect(state_->notifier, &QSocketNotifier::activated, this, &WaylandToplevels::dispatch);
+}
+
+void WaylandToplevels::markLost() {
+    state_->lost = true;
+    state_->notifier->setEnabled(false);
+    state_->toplevels.clear();
+    Logger::warning(QStringLiteral("The Wayland compositor ended the window list; the active window is unknown"),
+                    category);
+}
+
+// A compositor back on the same socket gets a new connection; window ids go on counting,
+// so a window remembered from before is never mistaken for a new one.
+bool WaylandToplevels::reconnect() {
+    QString reason;
+    std::unique_ptr<State> state = openState(socket_, state_->ownApplicationIds, state_->nextId, reason);
+    if (!state) {
+        return false;
+    }
+    state_->notifier->deleteLater();
+    state_ = std::move(state);
+    watch();
+    Logger::info(QStringLiteral("Reconnected to the Wayland compositor's window list"), category);
+    return true;
 }
 
 WaylandToplevels::~WaylandToplevels() = default;
 
 void WaylandToplevels::dispatch() {
     if (state_->lost) return;
-    if (wl_display_prepare_read(state_->display) == 0) {
-        if (wl_display_read_events(state_->display) < 0) {
-            state_->lost = true;
-        }
-    }
-    if (!state_->lost && wl_display_dispatch_pending(state_->display) < 0) {
-        state_->lost = true;
-    }
-    if (state_->lost) {
-        state_->notifier->setEnabled(false);
-        state_->toplevels.clear();
-        Logger::warning(QStringLiteral("The Wayland compositor ended the window list; the active window is unknown"),
-                        category);
+    const bool read = wl_display_prepare_read(state_->display) != 0 || wl_display_read_events(state_->display) >= 0;
+    // lost, too, when the compositor finished the manager.
+    if (!read || wl_display_dispatch_pending(state_->display) < 0 || state_->lost) {
+        markLost();
     }
 }
 
 bool WaylandToplevels::synchronise() {
-    if (state_->lost) return false;
-    if (wl_display_roundtrip(state_->display) < 0) {
-        state_->lost = true;
-        state_->notifier->setEnabled(false);
-        Logger::warning(QStringLiteral("The Wayland compositor ended the window list; the active window is unknown"),
-                        category);
-        return false;
+    if (!state_->lost) {
+        if (wl_display_roundtrip(state_->display) >= 0 && !state_->lost) return true;
+        markLost();
     }
-    return true;
+    return reconnect();
 }
 
 std::optional<QString> WaylandToplevels::activeApplicationId() {

@@ -2,7 +2,8 @@
 // which one is activated, its app id, and activating one again. Window ids are our own
 // serial numbers, never reused. Toplevels whose app id is one of ownApplicationIds count
 // as ours (the protocol gives no process id). Main thread only: the connection is
-// served from the Qt event loop.
+// served from the Qt event loop. A query after the compositor went away connects again
+// to the same socket.
 #pragma once
 
 #include <memory>
@@ -35,10 +36,16 @@ public:
 
 private:
     struct State;
-    explicit WaylandToplevels(std::unique_ptr<State> state);
+    WaylandToplevels(std::unique_ptr<State> state, QByteArray socket);
+    static std::unique_ptr<State> openState(const QByteArray& socket, QStringList ownApplicationIds,
+                                            std::uint64_t firstId, QString& reason);
+    void watch();
     void dispatch();
+    void markLost();
+    bool reconnect();
     bool synchronise();
 
+    const QByteArray socket_;
     std::unique_ptr<State> state_;
 };
 
