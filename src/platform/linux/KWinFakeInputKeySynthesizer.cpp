@@ -6,6 +6,7 @@
 #include <wayland-client.h>
 
 #include "Core/Utilities/Logger.h"
+#include "platform/linux/WaylandClientConnection.h"
 #include "fake-input-client.h"
 
 namespace quellpad {
@@ -51,16 +52,7 @@ struct KWinFakeInputKeySynthesizer::State {
 std::unique_ptr<KWinFakeInputKeySynthesizer::State> KWinFakeInputKeySynthesizer::connect(const QByteArray& socket,
                                                                                           QString& reason) {
     auto state = std::make_unique<State>();
-    state->display = wl_display_connect(socket.isEmpty() ? nullptr : socket.constData());
-    if (!state->display) {
-        reason = QStringLiteral("no Wayland compositor answers");
-        return nullptr;
-    }
-    static const wl_registry_listener registryListener{State::global, State::globalRemove};
-    state->registry = wl_display_get_registry(state->display);
-    wl_registry_add_listener(state->registry, &registryListener, state.get());
-    if (wl_display_roundtrip(state->display) < 0) {
-        reason = QStringLiteral("the Wayland compositor closed the connection");
+    if (!WaylandClientConnection::connectAndReadGlobals(*state, socket, 1, reason)) {
         return nullptr;
     }
     if (state->fakeInputName == 0) {
@@ -103,18 +95,11 @@ KWinFakeInputKeySynthesizer::KWinFakeInputKeySynthesizer(std::unique_ptr<State> 
 KWinFakeInputKeySynthesizer::~KWinFakeInputKeySynthesizer() = default;
 
 bool KWinFakeInputKeySynthesizer::postPasteKeystroke(PasteKeystroke keystroke) {
-    // A round trip first finds a compositor that went away since the last keystroke (which
-    // nothing else here would notice); one that is back is asked again, so no key is lost
-    // to a dead connection and none is sent twice.
-    if (wl_display_get_error(state_->display) != 0 || wl_display_roundtrip(state_->display) < 0) {
-        QString reason;
-        std::unique_ptr<State> state = connect(socket_, reason);
-        if (!state) {
-            Logger::warning(QStringLiteral("Fake input is still unavailable: %1").arg(reason), category);
-            return false;
-        }
-        state_ = std::move(state);
-        Logger::info(QStringLiteral("Reconnected to the Wayland compositor's fake input"), category);
+    // Checked before the keys, so no key is lost to a dead connection and none is sent twice.
+    if (!WaylandClientConnection::reconnectIfGone(
+            state_, [this](QString& reason) { return connect(socket_, reason); }, QStringLiteral("fake input"),
+            category)) {
+        return false;
     }
     org_kde_kwin_fake_input* fakeInput = state_->fakeInput;
     const bool shift = keystroke == PasteKeystroke::controlShiftV;

@@ -11,6 +11,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include "Core/Utilities/Logger.h"
+#include "platform/linux/WaylandClientConnection.h"
 #include "virtual-keyboard-unstable-v1-client.h"
 
 namespace quellpad {
@@ -107,16 +108,7 @@ struct WaylandKeySynthesizer::State {
 std::unique_ptr<WaylandKeySynthesizer::State> WaylandKeySynthesizer::connect(const QByteArray& socket,
                                                                              QString& reason) {
     auto state = std::make_unique<State>();
-    state->display = wl_display_connect(socket.isEmpty() ? nullptr : socket.constData());
-    if (!state->display) {
-        reason = QStringLiteral("no Wayland compositor answers");
-        return nullptr;
-    }
-    static const wl_registry_listener registryListener{State::global, State::globalRemove};
-    state->registry = wl_display_get_registry(state->display);
-    wl_registry_add_listener(state->registry, &registryListener, state.get());
-    if (wl_display_roundtrip(state->display) < 0) {
-        reason = QStringLiteral("the Wayland compositor closed the connection");
+    if (!WaylandClientConnection::connectAndReadGlobals(*state, socket, 1, reason)) {
         return nullptr;
     }
     if (!state->manager || !state->seat) {
@@ -151,17 +143,11 @@ WaylandKeySynthesizer::WaylandKeySynthesizer(std::unique_ptr<State> state, QByte
 WaylandKeySynthesizer::~WaylandKeySynthesizer() = default;
 
 bool WaylandKeySynthesizer::postPasteKeystroke(PasteKeystroke keystroke) {
-    // A round trip first finds a compositor that went away since the last keystroke; one
-    // that is back on the same socket gets a new virtual keyboard.
-    if (wl_display_get_error(state_->display) != 0 || wl_display_roundtrip(state_->display) < 0) {
-        QString reason;
-        std::unique_ptr<State> state = connect(socket_, reason);
-        if (!state) {
-            Logger::warning(QStringLiteral("The virtual keyboard is still unavailable: %1").arg(reason), category);
-            return false;
-        }
-        state_ = std::move(state);
-        Logger::info(QStringLiteral("Reconnected to the Wayland compositor's virtual keyboard"), category);
+    // A compositor back on the same socket gets a new virtual keyboard.
+    if (!WaylandClientConnection::reconnectIfGone(
+            state_, [this](QString& reason) { return connect(socket_, reason); }, QStringLiteral("virtual keyboard"),
+            category)) {
+        return false;
     }
     zwp_virtual_keyboard_v1* keyboard = state_->keyboard;
     const bool shift = keystroke == PasteKeystroke::controlShiftV;

@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 
 #include "Core/Utilities/Logger.h"
+#include "platform/linux/WaylandClientConnection.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client.h"
 
 namespace quellpad {
@@ -109,17 +110,8 @@ std::unique_ptr<WaylandToplevels::State> WaylandToplevels::openState(const QByte
     auto state = std::make_unique<State>();
     state->ownApplicationIds = std::move(ownApplicationIds);
     state->nextId = firstId;
-    state->display = wl_display_connect(socket.isEmpty() ? nullptr : socket.constData());
-    if (!state->display) {
-        reason = QStringLiteral("no Wayland compositor answers");
-        return nullptr;
-    }
-    static const wl_registry_listener registryListener{State::global, State::globalRemove};
-    state->registry = wl_display_get_registry(state->display);
-    wl_registry_add_listener(state->registry, &registryListener, state.get());
     // The second round trip brings the toplevels that exist already.
-    if (wl_display_roundtrip(state->display) < 0 || wl_display_roundtrip(state->display) < 0) {
-        reason = QStringLiteral("the Wayland compositor closed the connection");
+    if (!WaylandClientConnection::connectAndReadGlobals(*state, socket, 2, reason)) {
         return nullptr;
     }
     if (!state->manager || !state->seat) {
