@@ -320,6 +320,26 @@ TEST_P(WaylandPasteboardTest, LargeCopiesArriveWholeOrStopAtTheLimit) {
     EXPECT_EQ(again->bytes.size(), big.size() + 1);
 }
 
+TEST_P(WaylandPasteboardTest, AHundredMegabyteOfferIsCutWhileReading) {
+    const QByteArray huge(100 * 1024 * 1024, 'h');
+    const qint64 before = pasteboard->changeCount();
+    ASSERT_TRUE(peer->copy(huge, QStringLiteral("text/plain")));
+    ASSERT_TRUE(waitForChange(before, 20000));
+    const std::optional<PasteboardData> limited = pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20);
+    ASSERT_TRUE(limited);
+    EXPECT_TRUE(limited->exceedsLimit);
+    EXPECT_LE(limited->bytes.size(), oversizePrefixBytes);
+    // Stopped soon after the limit instead of reading all of it.
+    EXPECT_LT(limited->byteCount, 20 * 1024 * 1024);
+
+    const qint64 after = pasteboard->changeCount();
+    ASSERT_TRUE(peer->copy("small after the huge one"));
+    ASSERT_TRUE(waitForChange(after));
+    const std::optional<PasteboardData> small = pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20);
+    ASSERT_TRUE(small);
+    EXPECT_EQ(small->bytes, QByteArray("small after the huge one"));
+}
+
 TEST_P(WaylandPasteboardTest, RapidCopiesAreEachSnapshottedInOrder) {
     const qint64 before = pasteboard->changeCount();
     constexpr int copies = 20;
