@@ -373,6 +373,25 @@ TEST_P(WaylandPasteboardTest, RapidCopiesAreEachSnapshottedInOrder) {
     EXPECT_GE(seen.size(), copies / 2) << seen.join('|').constData();
 }
 
+// `quellpad status` watches the counter while the monitor may still have copies queued.
+TEST_P(WaylandPasteboardTest, WatchingTheCounterKeepsQueuedCopiesForTheMonitor) {
+    const qint64 before = pasteboard->changeCount();
+    qint64 seen = before;
+    for (const QByteArray& text : {QByteArray("queued first"), QByteArray("queued second")}) {
+        ASSERT_TRUE(peer->copy(text));
+        ASSERT_TRUE(processEventsUntil([&] { return pasteboard->latestChangeCount() > seen; }));
+        seen = pasteboard->latestChangeCount();
+    }
+    QByteArrayList taken;
+    qint64 after = before;
+    while (const std::optional<qint64> next = pasteboard->takeNextChange(after)) {
+        after = *next;
+        taken.append(pasteboard->dataForType(PasteboardTypes::plainText, 1 << 20).value_or(PasteboardData{}).bytes);
+    }
+    EXPECT_EQ(taken, (QByteArrayList{"queued first", "queued second"}));
+    EXPECT_EQ(after, seen);
+}
+
 TEST_P(WaylandPasteboardTest, CopiesMarkedByAPasswordManagerAreNeverRead) {
     // Another client (a second connection) offers text with the hint, as password managers do.
     QString error;
