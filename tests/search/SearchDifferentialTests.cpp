@@ -1,4 +1,7 @@
 // The store against the written statements, over randomised corpora and queries.
+#include <functional>
+#include <initializer_list>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -55,6 +58,32 @@ void writeHistory(std::mt19937& random, const std::vector<ClipboardSearchIndexDo
     }
     gone.push_back(QStringLiteral("NOT-AN-ITEM"));
     (indexes.deleteDocuments(gone), ...);
+}
+
+// Both sides over one corpus, once per threshold between ranking a candidate set whole
+// and walking it tier by tier, so that every path answers; alsoCheck looks at the store.
+void expectAgreementAtThresholds(const std::vector<ClipboardSearchIndexDocument>& corpus,
+                                 const std::vector<DifferentialCase>& cases,
+                                 std::initializer_list<qint64> thresholds = {0, 5, 2000},
+                                 const std::function<void(SQLiteClipboardSearchIndexStore&)>& alsoCheck = {}) {
+    for (const qint64 denseRows : thresholds) {
+        SCOPED_TRACE(denseRows);
+        SearchIndexFixture fixture;
+        fixture.now = differentialNow;
+        SQLiteClipboardSearchIndexStore::Environment environment;
+        environment.denseCandidateRows = denseRows;
+        SQLiteClipboardSearchIndexStore& store = fixture.open(environment);
+        WrittenSearchIndexReference written(fixture.directory.filePath(QStringLiteral("written.sqlite")),
+                                            fixture.defaults, fixture.now);
+        store.rebuild(corpus);
+        written.rebuild(corpus);
+        const std::optional<QString> difference =
+            firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
+        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
+        if (alsoCheck) {
+            alsoCheck(store);
+        }
+    }
 }
 
 class DifferentialTest : public ::testing::Test, protected SearchIndexFixture {
@@ -151,21 +180,7 @@ TEST_F(DifferentialTest, QueriesThatCutThroughCharactersAgreeOnEveryPath) {
             cases.push_back({QString::fromUtf16(query) + QStringLiteral(" type:text"), 10, offset});
         }
     }
-    for (qint64 denseRows : {0, 5, 30, 2000}) {
-        SCOPED_TRACE(denseRows);
-        SearchIndexFixture fixture;
-        fixture.now = differentialNow;
-        SQLiteClipboardSearchIndexStore::Environment environment;
-        environment.denseCandidateRows = denseRows;
-        SQLiteClipboardSearchIndexStore& store = fixture.open(environment);
-        WrittenSearchIndexReference written(fixture.directory.filePath(QStringLiteral("written.sqlite")),
-                                            fixture.defaults, fixture.now);
-        store.rebuild(corpus);
-        written.rebuild(corpus);
-        const std::optional<QString> difference =
-            firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
-        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
-    }
+    expectAgreementAtThresholds(corpus, cases, {0, 5, 30, 2000});
 }
 
 // A file of the written layout (fts_terms with its own copy of the texts, one
@@ -228,22 +243,9 @@ TEST_F(DifferentialTest, SparseMatchesBehindManyGramLookAlikesAgree) {
             }
         }
     }
-    for (qint64 denseRows : {0, 5, 2000}) {
-        SCOPED_TRACE(denseRows);
-        SearchIndexFixture fixture;
-        fixture.now = differentialNow;
-        SQLiteClipboardSearchIndexStore::Environment environment;
-        environment.denseCandidateRows = denseRows;
-        SQLiteClipboardSearchIndexStore& store = fixture.open(environment);
-        WrittenSearchIndexReference written(fixture.directory.filePath(QStringLiteral("written.sqlite")),
-                                            fixture.defaults, fixture.now);
-        store.rebuild(corpus);
-        written.rebuild(corpus);
-        const std::optional<QString> difference =
-            firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
-        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
+    expectAgreementAtThresholds(corpus, cases, {0, 5, 2000}, [](SQLiteClipboardSearchIndexStore& store) {
         EXPECT_EQ(store.search(ClipboardSearchIndexQuery::fromText(QStringLiteral("x-y-z")), {}, 10, 0).items.size(), 4u);
-    }
+    });
 }
 
 // A two-letter query is looked up by its own letters in rows whose characters are one
@@ -263,21 +265,7 @@ TEST_F(DifferentialTest, TwoLetterQueriesThroughJoinedCharactersAgree) {
             cases.push_back({QString::fromUtf16(query), 10, offset});
         }
     }
-    for (qint64 denseRows : {0, 5, 2000}) {
-        SCOPED_TRACE(denseRows);
-        SearchIndexFixture fixture;
-        fixture.now = differentialNow;
-        SQLiteClipboardSearchIndexStore::Environment environment;
-        environment.denseCandidateRows = denseRows;
-        SQLiteClipboardSearchIndexStore& store = fixture.open(environment);
-        WrittenSearchIndexReference written(fixture.directory.filePath(QStringLiteral("written.sqlite")),
-                                            fixture.defaults, fixture.now);
-        store.rebuild(corpus);
-        written.rebuild(corpus);
-        const std::optional<QString> difference =
-            firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
-        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
-    }
+    expectAgreementAtThresholds(corpus, cases);
 }
 
 // A file of layout 2 (no 16-character head indexes) keeps its tables and only gains
@@ -332,19 +320,5 @@ TEST_F(DifferentialTest, LongerQueriesNeedEveryGramOfTheirOwnText) {
             cases.push_back({QString::fromLatin1(query), 10, offset});
         }
     }
-    for (qint64 denseRows : {0, 5, 2000}) {
-        SCOPED_TRACE(denseRows);
-        SearchIndexFixture fixture;
-        fixture.now = differentialNow;
-        SQLiteClipboardSearchIndexStore::Environment environment;
-        environment.denseCandidateRows = denseRows;
-        SQLiteClipboardSearchIndexStore& store = fixture.open(environment);
-        WrittenSearchIndexReference written(fixture.directory.filePath(QStringLiteral("written.sqlite")),
-                                            fixture.defaults, fixture.now);
-        store.rebuild(corpus);
-        written.rebuild(corpus);
-        const std::optional<QString> difference =
-            firstDifference(sideOf(store), sideOf(written), cases, fixture.defaults);
-        EXPECT_FALSE(difference.has_value()) << difference.value_or(QString()).toStdString();
-    }
+    expectAgreementAtThresholds(corpus, cases);
 }
