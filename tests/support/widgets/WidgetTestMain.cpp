@@ -1,5 +1,6 @@
-// The settings window's tests need a QApplication; Fusion draws the same everywhere, so
-// the screenshots compare across machines.
+// The main of a widget test folder that brings none of its own: widget tests need a
+// QApplication (the shared test main makes a QGuiApplication), and the Fusion style draws
+// the same on every machine, so screenshots compare across runs.
 #include <gtest/gtest.h>
 
 #include <QApplication>
